@@ -1,0 +1,42 @@
+#pragma once
+// The class a host creates and calls: set the device, hand over the data sources, call
+// GetVariables, then read Variables and MessengerFile.
+
+#include <tessaro/DataSource.h>
+#include <tessaro/Variable.h>
+
+#include <any>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tessaro {
+
+struct UDTInfoRecord;
+
+class VariableDriver {
+public:
+    VariableDriver();
+    ~VariableDriver();  // empties Variables from the last item to the first
+    VariableDriver(const VariableDriver&) = delete;
+    VariableDriver& operator=(const VariableDriver&) = delete;
+
+    std::string MessengerFile;  // name of the merged message file after an import
+    std::string DeviceName;
+    int32_t DeviceId = 0;       // the host's device identifier, part of every key
+    int32_t DeviceCodeId = 0;   // the device's code in the device database
+    std::any DataSource;        // stored, never read
+
+    // The output. Reading gives the driver's own collection; assigning another
+    // collection makes later imports fill that one.
+    std::shared_ptr<VariableCollection> Variables = std::make_shared<VariableCollection>();
+
+    // Runs one import over the sources (".ASC" and ".AWL" by the end of SourceId, any
+    // letter case). True when it ran to its end, false when a step failed.
+    bool GetVariables(DataSourceCollection& DataSources);
+
+private:
+    std::shared_ptr<Collection<std::shared_ptr<UDTInfoRecord>>> udts_;
+};
+
+}  // namespace tessaro

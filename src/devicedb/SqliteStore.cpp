@@ -1,0 +1,134 @@
+#include "devicedb/SqliteStore.h"
+
+#include "platform/Text.h"
+
+#include <tessaro/RuntimeError.h>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace tessaro {
+namespace {
+
+[[noreturn]] void Fail(sqlite3* db, const std::string& path, const char* what) {
+    throw RuntimeError(PathFileAccessError,
+                       path + ": " + what + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
+}
+
+// A column converted to a 32-bit integer as the lookups convert it: numbers rounded
+// (halves to even) with overflow outside the range, numeric texts read as numbers,
+// other texts a type mismatch, NULL an invalid use of Null.
+StoredId IdOf(sqlite3_stmt* row, int column) {
+    StoredId id;
+    try {
+        switch (sqlite3_column_type(row, column)) {
+        case SQLITE_INTEGER: {
+            sqlite3_int64 v = sqlite3_column_int64(row, column);
+            if (v < INT32_MIN || v > INT32_MAX) throw RuntimeError(Overflow);
+            id.value = static_cast<int32_t>(v);
+            break;
+        }
+        case SQLITE_FLOAT:
+            id.value = RoundToInt32(sqlite3_column_double(row, column));
+            break;
+        case SQLITE_NULL:
+            id.errorNumber = InvalidUseOfNull;
+            break;
+        default: {
+            std::string text(reinterpret_cast<const char*>(sqlite3_column_text(row, column)),
+                             static_cast<size_t>(sqlite3_column_bytes(row, column)));
+            std::string_view trimmed = TrimBlanks(text);
+            char* end = nullptr;
+            std::string owned(trimmed);
+            errno = 0;
+            double v = std::strtod(owned.c_str(), &end);
+            if (owned.empty() || end != owned.c_str() + owned.size() || errno == ERANGE) throw RuntimeError(TypeMismatch);
+            id.value = RoundToInt32(v);
+        }
+        }
+    } catch (const RuntimeError& e) {
+        id.errorNumber = e.Number;
+    }
+    return id;
+}
+
+std::optional<std::string> NameOf(sqlite3_stmt* row, int column) {
+    if (sqlite3_column_type(row, column) == SQLITE_NULL) return std::nullopt;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, column));
+    return std::string(text ? text : "", static_cast<size_t>(sqlite3_column_bytes(row, column)));
+}
+
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& path, const char* sql) : db_(db), path_(path) {
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) Fail(db, path, "query");
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    sqlite3_stmt* get() const { return stmt_; }
+    bool Step() {
+        int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        Fail(db_, path_, "query");
+    }
+
+private:
+    sqlite3* db_;
+    const std::string& path_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+}  // namespace
+
+SqliteStore::SqliteStore(const std::string& path) : path_(path) {
+    int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw RuntimeError(PathFileAccessError, path + ": " + reason);
+    }
+    // Opening is lazy: reading the schema tells a database from any other file.
+    if (sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        std::string reason = sqlite3_errmsg(db_);
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw RuntimeError(PathFileAccessError, path + ": " + reason);
+    }
+}
+
+SqliteStore::~SqliteStore() { sqlite3_close(db_); }
+
+std::vector<DeviceDataAreaRow> SqliteStore::ReadDataAreas(int32_t deviceId) {
+    Statement q(db_, path_, "SELECT DeviceId, DeviceDataAreaId, Name FROM DeviceDataArea WHERE DeviceId = ?");
+    sqlite3_bind_int(q.get(), 1, deviceId);
+    std::vector<DeviceDataAreaRow> rows;
+    while (q.Step()) rows.push_back({IdOf(q.get(), 1), NameOf(q.get(), 2)});
+    return rows;
+}
+
+std::vector<DeviceDataTypeRow> SqliteStore::ReadDataTypes(int32_t deviceId) {
+    Statement q(db_, path_,
+                "SELECT DeviceId, DeviceDataAreaId, DeviceDataTypeId, Name FROM DeviceDataType WHERE DeviceId = ?");
+    sqlite3_bind_int(q.get(), 1, deviceId);
+    std::vector<DeviceDataTypeRow> rows;
+    while (q.Step()) rows.push_back({IdOf(q.get(), 1), IdOf(q.get(), 2), NameOf(q.get(), 3)});
+    return rows;
+}
+
+std::vector<int32_t> SqliteStore::ReadDeviceIds() {
+    Statement q(db_, path_, "SELECT DISTINCT DeviceId FROM DeviceDataArea WHERE DeviceId IS NOT NULL ORDER BY DeviceId");
+    std::vector<int32_t> ids;
+    while (q.Step()) {
+        StoredId id = IdOf(q.get(), 0);
+        if (id.errorNumber == 0) ids.push_back(id.value);
+    }
+    return ids;
+}
+
+}  // namespace tessaro

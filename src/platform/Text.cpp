@@ -1,0 +1,153 @@
+#include "platform/Text.h"
+
+#include <tessaro/RuntimeError.h>
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace tessaro {
+
+std::string_view TrimBlanks(std::string_view text) {
+    size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    size_t last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+std::string_view Columns(std::string_view text, size_t first, size_t count) {
+    if (first < 1 || first > text.size()) return {};
+    return text.substr(first - 1, count);
+}
+
+std::string_view ColumnsFrom(std::string_view text, size_t first) {
+    if (first < 1 || first > text.size()) return {};
+    return text.substr(first - 1);
+}
+
+size_t Position(std::string_view text, std::string_view what, size_t start) {
+    if (start < 1) start = 1;
+    if (start > text.size() + 1) return 0;
+    size_t at = text.find(what, start - 1);
+    return at == std::string_view::npos ? 0 : at + 1;
+}
+
+namespace {
+
+bool IsNumberBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+double NumberIn(std::string_view text) {
+    // Gather the significant digits without blanks and let from_chars round them
+    // correctly. At most kKeep digits are kept (more cannot change a double); the
+    // digits dropped still count toward the decimal exponent.
+    constexpr size_t kKeep = 800;
+    std::string significant;
+    long long exponent = 0;  // value = significant * 10^exponent
+    size_t i = 0;
+    auto skipBlanks = [&] {
+        while (i < text.size() && IsNumberBlank(text[i])) ++i;
+    };
+    skipBlanks();
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    bool anyDigit = false;
+    bool inFraction = false;
+    for (;; ++i) {
+        skipBlanks();
+        if (i >= text.size()) break;
+        char c = text[i];
+        if (c == '.' && !inFraction) {
+            inFraction = true;
+            continue;
+        }
+        if (!IsDigit(c)) break;
+        anyDigit = true;
+        if (significant.empty() && c == '0') {
+            if (inFraction) --exponent;  // leading zero of a fraction
+            continue;
+        }
+        if (significant.size() < kKeep) {
+            significant.push_back(c);
+            if (inFraction) --exponent;
+        } else if (!inFraction) {
+            ++exponent;  // an integer digit beyond those kept
+        }
+    }
+    if (!anyDigit) return 0.0;
+    if (i < text.size() && (text[i] == 'E' || text[i] == 'e' || text[i] == 'D' || text[i] == 'd')) {
+        size_t j = i + 1;
+        auto skip = [&] {
+            while (j < text.size() && IsNumberBlank(text[j])) ++j;
+        };
+        skip();
+        bool expNegative = false;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
+            expNegative = text[j] == '-';
+            ++j;
+        }
+        long long written = 0;
+        for (;; ++j) {
+            skip();
+            if (j >= text.size() || !IsDigit(text[j])) break;
+            if (written < 1000000000LL) written = written * 10 + (text[j] - '0');
+        }
+        exponent += expNegative ? -written : written;
+    }
+    if (significant.empty()) return 0.0;
+    // The value's order of magnitude decides out-of-range cases before from_chars.
+    long long magnitude = exponent + static_cast<long long>(significant.size());
+    if (magnitude > 310) throw RuntimeError(Overflow);
+    if (magnitude < -330) return 0.0;
+    std::string number = significant + 'e' + std::to_string(exponent);
+    double value = 0;
+    auto result = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (result.ec == std::errc::result_out_of_range) {
+        if (magnitude < 0) return 0.0;
+        throw RuntimeError(Overflow);
+    }
+    if (!std::isfinite(value)) throw RuntimeError(Overflow);
+    return negative ? -value : value;
+}
+
+int32_t TruncateToInt32(double value) {
+    double t = std::trunc(value);
+    if (!(t >= -2147483648.0 && t <= 2147483647.0)) throw RuntimeError(Overflow);
+    return static_cast<int32_t>(t);
+}
+
+int32_t RoundToInt32(double value) {
+    double r = std::nearbyint(value);  // default rounding mode: halves to even
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) throw RuntimeError(Overflow);
+    return static_cast<int32_t>(r);
+}
+
+int16_t RoundToInt16(double value) {
+    double r = std::nearbyint(value);
+    if (!(r >= -32768.0 && r <= 32767.0)) throw RuntimeError(Overflow);
+    return static_cast<int16_t>(r);
+}
+
+int32_t AddInt32(int32_t a, int32_t b) {
+    int32_t sum = 0;
+    if (__builtin_add_overflow(a, b, &sum)) throw RuntimeError(Overflow);
+    return sum;
+}
+
+std::string_view FileNameOf(std::string_view path) {
+#ifdef _WIN32
+    constexpr char kSeparator = '\\';
+#else
+    constexpr char kSeparator = '/';
+#endif
+    size_t at = path.rfind(kSeparator);
+    return at == std::string_view::npos ? path : path.substr(at + 1);
+}
+
+}  // namespace tessaro

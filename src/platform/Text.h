@@ -1,0 +1,45 @@
+#pragma once
+// Text helpers used across the component. Positions count characters from 1; a slice
+// that runs past the end of a text is simply shorter or empty. "Blanks" are space
+// characters only (tabs are kept).
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tessaro {
+
+std::string_view TrimBlanks(std::string_view text);
+
+// The count characters from position first (1-based); shorter or empty past the end.
+std::string_view Columns(std::string_view text, size_t first, size_t count);
+// Everything from position first on.
+std::string_view ColumnsFrom(std::string_view text, size_t first);
+
+// Position (1-based) of the first occurrence of what in text at or after position
+// start, 0 when there is none.
+size_t Position(std::string_view text, std::string_view what, size_t start = 1);
+inline bool Contains(std::string_view text, std::string_view what) {
+    return text.find(what) != std::string_view::npos;
+}
+
+// The number in a text: its leading decimal number. Blanks (spaces, tabs, line feeds)
+// anywhere in it are skipped; an optional sign, digits, an optional "." and fraction,
+// an optional exponent written E or D with its own optional sign. Reading stops at the
+// first character that cannot continue the number; a text that does not start with a
+// number reads as 0. A number too large for a double raises Overflow.
+double NumberIn(std::string_view text);
+
+// Narrowing with the overflow error (6) outside the target range.
+int32_t TruncateToInt32(double value);  // toward zero
+int32_t RoundToInt32(double value);     // to nearest, halves to even
+int16_t RoundToInt16(double value);     // to nearest, halves to even
+
+// 32-bit addition with the overflow error instead of wrap-around.
+int32_t AddInt32(int32_t a, int32_t b);
+
+// The part of a path after its last separator ("/" here, "\" on Windows).
+std::string_view FileNameOf(std::string_view path);
+
+}  // namespace tessaro

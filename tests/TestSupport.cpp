@@ -1,0 +1,67 @@
+#include "TestSupport.h"
+
+#include <atomic>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+#include <unistd.h>
+
+namespace tessaro::test {
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        auto candidate = base / ("tessaro-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Restore write permission that a test may have taken away, then remove.
+    for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ec))
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+}
+
+void WriteFile(const std::filesystem::path& file, const std::string& bytes) {
+    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) throw std::runtime_error("cannot write " + file.string());
+    out << bytes;
+}
+
+std::string ReadFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + file.string());
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+std::filesystem::path SharedDir() {
+    std::filesystem::path dir = TESSARO_SHARED_DIR;
+    std::error_code ec;
+    return std::filesystem::is_directory(dir, ec) ? dir : std::filesystem::path{};
+}
+
+std::string SharedFileWithCrLf(const std::string& relative) {
+    std::string raw = ReadFile(SharedDir() / relative);
+    std::string out;
+    out.reserve(raw.size() + raw.size() / 16);
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) out.push_back('\r');
+        out.push_back(raw[i]);
+    }
+    return out;
+}
+
+}  // namespace tessaro::test
