@@ -8,6 +8,9 @@
 #include <system_error>
 #include <unistd.h>
 
+#include <sqlite3.h>
+#include <tessaro/Platform.h>
+
 namespace tessaro::test {
 
 TempDir::TempDir() {
@@ -63,5 +66,35 @@ std::string SharedFileWithCrLf(const std::string& relative) {
     }
     return out;
 }
+
+void WriteSqliteDatabase(const std::filesystem::path& file, const std::string& sql) {
+    std::filesystem::remove(file);
+    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
+    sqlite3* db = nullptr;
+    if (sqlite3_open(file.string().c_str(), &db) != SQLITE_OK) throw std::runtime_error("cannot create " + file.string());
+    char* error = nullptr;
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+    std::string message = error ? error : "";
+    sqlite3_free(error);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) throw std::runtime_error("SQL failed: " + message);
+}
+
+std::string FixtureDeviceDbSql() {
+    auto shared = SharedDir();
+    if (!shared.empty()) return ReadFile(shared / "fixtures" / "devicedb.sql");
+    return ReadFile(std::filesystem::path(TESSARO_SOURCE_DIR) / "samples" / "devicedb.sql");
+}
+
+ComponentLayout::ComponentLayout(const std::string& deviceDbSql)
+    : component((root.path() / "app" / "bin").string()),
+      deviceDb((root.path() / "KorvoDEV.dbr").string()),
+      merged((root.path() / "app" / "Messenger.Msg").string()) {
+    std::filesystem::create_directories(component);
+    WriteSqliteDatabase(deviceDb, deviceDbSql);
+    SetThreadComponentFolder(component);
+}
+
+ComponentLayout::~ComponentLayout() { SetThreadComponentFolder(""); }
 
 }  // namespace tessaro::test

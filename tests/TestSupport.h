@@ -31,4 +31,25 @@ std::filesystem::path SharedDir();
 // A file of ../shared with every lone LF turned into CR LF.
 std::string SharedFileWithCrLf(const std::string& relative);
 
+// Builds an SQLite file from SQL text (e.g. the fixture device database).
+void WriteSqliteDatabase(const std::filesystem::path& file, const std::string& sql);
+
+// The SQL of the shared fixture device database, or of the bundled sample when
+// ../shared is absent.
+std::string FixtureDeviceDbSql();
+
+// The component's own layout in a temporary folder: component folder root/app/bin
+// (made the calling thread's component folder while the object lives), the device
+// database root/KorvoDEV.dbr built from sql, the merged message file root/app/Messenger.Msg.
+class ComponentLayout {
+public:
+    explicit ComponentLayout(const std::string& deviceDbSql = FixtureDeviceDbSql());
+    ~ComponentLayout();
+    TempDir root;
+    std::string component;
+    std::string deviceDb;
+    std::string merged;
+    std::string PartialFile(int number) const { return component + "/" + std::to_string(number) + ".Msg"; }
+};
+
 }  // namespace tessaro::test
