@@ -45,8 +45,30 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(DeviceDBServiceTest, AnswersTheFixtureDevices) {
-    DeviceDBService db = Open(test::FixtureDeviceDbSql());
+// The same rows as an SQLite file built from the fixture's SQL and as the fixture's Jet 4
+// file: every lookup must answer alike.
+enum class Format { Sqlite, Jet };
+
+class FixtureDevices : public testing::TestWithParam<Format> {
+protected:
+    std::string DatabasePath() {
+        if (GetParam() == Format::Sqlite) {
+            test::WriteSqliteDatabase(dir / "KorvoDEV.dbr", test::FixtureDeviceDbSql());
+            return dir / "KorvoDEV.dbr";
+        }
+        if (test::SharedDir().empty()) return {};
+        return (test::SharedDir() / "fixtures" / "jet4" / "KorvoDEV.dbr").string();
+    }
+    test::TempDir dir;
+};
+
+INSTANTIATE_TEST_SUITE_P(BothStores, FixtureDevices, testing::Values(Format::Sqlite, Format::Jet),
+                         [](const auto& param) { return param.param == Format::Sqlite ? "Sqlite" : "Jet"; });
+
+TEST_P(FixtureDevices, AnswerEveryLookupAlike) {
+    std::string path = DatabasePath();
+    if (path.empty()) GTEST_SKIP() << "../shared is absent";
+    DeviceDBService db(path);
     struct Case {
         int32_t device;
         const char* area;
@@ -70,6 +92,12 @@ TEST_F(DeviceDBServiceTest, AnswersTheFixtureDevices) {
         db.DeviceId = c.device;
         EXPECT_EQ(Lookup(db, c.area, c.type), c.expected) << c.device << " " << c.area << " " << c.type;
     }
+}
+
+TEST_P(FixtureDevices, ListTheirDevices) {
+    std::string path = DatabasePath();
+    if (path.empty()) GTEST_SKIP() << "../shared is absent";
+    EXPECT_EQ(OpenDeviceDBStore(path)->ReadDeviceIds(), (std::vector<int32_t>{1, 2, 3}));
 }
 
 TEST_F(DeviceDBServiceTest, FirstMatchingRowInFileOrderWinsAndNullNeverMatches) {
@@ -170,6 +198,30 @@ TEST_F(DeviceDBServiceTest, FilesThatAreNoDeviceDatabaseFailAtCreation) {
     test::WriteFile(dir / "fake.dbr", std::string("SQLite format 3\0", 16) + std::string(2000, '\x5A'));
     EXPECT_EQ(ErrorOf([&] { DeviceDBService db(dir / "fake.dbr"); }), PathFileAccessError);
     EXPECT_FALSE(std::filesystem::exists(dir / "missing.dbr"));  // never created
+}
+
+TEST_F(DeviceDBServiceTest, BrokenJetFilesFailCleanly) {
+    if (test::SharedDir().empty()) GTEST_SKIP() << "../shared is absent";
+    std::string jet = test::ReadFile(test::SharedDir() / "fixtures" / "jet4" / "KorvoDEV.dbr");
+    // Cut short: either opening or the first lookup fails; nothing crashes.
+    for (size_t size : {size_t{20}, size_t{2048}, size_t{4096}, jet.size() / 2}) {
+        test::WriteFile(dir / "cut.dbr", jet.substr(0, size));
+        int code = ErrorOf([&] {
+            DeviceDBService db(dir / "cut.dbr");
+            db.DeviceId = 1;
+            db.FindDataAreaId("DBW");
+            db.FindDataTypeId("Word");
+        });
+        EXPECT_EQ(code, PathFileAccessError) << size;
+    }
+    // A Jet header in front of anything else.
+    test::WriteFile(dir / "header.dbr", jet.substr(0, 128) + std::string(8192, '\0'));
+    EXPECT_EQ(ErrorOf([&] {
+                  DeviceDBService db(dir / "header.dbr");
+                  db.DeviceId = 1;
+                  db.FindDataAreaId("DBW");
+              }),
+              PathFileAccessError);
 }
 
 TEST_F(DeviceDBServiceTest, ADatabaseWithoutTheTablesOpensAndItsFirstLookupFails) {
