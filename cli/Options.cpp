@@ -1,7 +1,9 @@
 #include "Options.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <charconv>
-#include <functional>
 #include <map>
 #include <string_view>
 
@@ -55,64 +57,71 @@ int32_t LanguageIdNamed(const std::string& value) {
     return it->second;
 }
 
-using Setter = std::function<void(const std::string& option, const std::string& value)>;
-
-// Splits the arguments of one command into its options and its operands.
-std::vector<std::string> ParseOptions(const std::vector<std::string>& arguments, size_t first,
-                                      const std::map<std::string, Setter>& options, bool& help) {
-    std::vector<std::string> operands;
+// CLI11 reads "--opt=" as an option waiting for the next argument. Spelling every
+// "--opt=VALUE" before "--" as "--opt" "VALUE" gives it the form it reads right, empty
+// values and values starting with "-" included.
+std::vector<std::string> SplitAttachedValues(const std::vector<std::string>& arguments) {
+    std::vector<std::string> split;
     bool optionsEnded = false;
-    for (size_t i = first; i < arguments.size(); ++i) {
+    for (size_t i = 1; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (optionsEnded || argument == "-" || argument.empty() || argument[0] != '-') {
-            operands.push_back(argument);
-            continue;
-        }
-        if (argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (argument == "-h" || argument == "--help") {
-            help = true;
-            continue;
-        }
-        const size_t equals = argument.find('=');
-        const std::string name = argument.substr(0, equals);
-        auto option = options.find(name);
-        if (!argument.starts_with("--") || option == options.end()) throw UsageError("unknown option " + name);
-        if (equals != std::string::npos) {
-            option->second(name, argument.substr(equals + 1));
-        } else if (i + 1 < arguments.size()) {
-            option->second(name, arguments[++i]);
+        if (argument == "--") optionsEnded = true;
+        size_t equals = argument.find('=');
+        if (!optionsEnded && argument.starts_with("--") && equals != std::string::npos) {
+            split.push_back(argument.substr(0, equals));
+            split.push_back(argument.substr(equals + 1));
         } else {
-            throw UsageError(name + " wants a value");
+            split.push_back(argument);
         }
     }
-    return operands;
+    std::reverse(split.begin(), split.end());  // CLI11 takes its arguments last first
+    return split;
 }
 
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
-    if (arguments.size() < 2) throw UsageError("a command is wanted: import or devices");
-    const std::string& command = arguments[1];
+    CLI::App app("tessaro", "tessaro");
+    app.set_help_flag();
+    app.require_subcommand(0, 1);
     bool help = false;
-    if (command == "-h" || command == "--help" || command == "help") return line;
-    if (command == "import") {
-        ImportOptions& o = line.import;
-        const std::map<std::string, Setter> options = {
-            {"--component-dir", [&](auto&, auto& v) { o.componentDir = v; }},
-            {"--device-db", [&](auto&, auto& v) { o.deviceDb = v; }},
-            {"--messages", [&](auto&, auto& v) { o.messages = v; }},
-            {"--device-code", [&](auto& n, auto& v) { o.deviceCode = Number(n, v); }},
-            {"--device-id", [&](auto& n, auto& v) { o.deviceId = Number(n, v); }},
-            {"--device-name", [&](auto&, auto& v) { o.deviceName = v; }},
-            {"--format", [&](auto&, auto& v) { o.format = FormatNamed(v); }},
-            {"--language", [&](auto&, auto& v) { o.languageId = LanguageIdNamed(v); }},
-        };
-        o.files = ParseOptions(arguments, 2, options, help);
-        if (help) return line;
+    app.add_flag("-h,--help", help);
+
+    ImportOptions& o = line.import;
+    std::string deviceCode = "1", deviceId = "1", format, language;
+    CLI::App* import = app.add_subcommand("import");
+    import->set_help_flag();
+    import->add_flag("-h,--help", help);
+    import->add_option("--component-dir", o.componentDir);
+    import->add_option("--device-db", o.deviceDb);
+    import->add_option("--messages", o.messages);
+    import->add_option("--device-code", deviceCode);
+    import->add_option("--device-id", deviceId);
+    import->add_option("--device-name", o.deviceName);
+    import->add_option("--format", format);
+    import->add_option("--language", language);
+    import->add_option("FILE", o.files);
+
+    CLI::App* devices = app.add_subcommand("devices");
+    devices->set_help_flag();
+    devices->add_flag("-h,--help", help);
+    devices->add_option("--device-db", line.devices.deviceDb);
+
+    auto rest = SplitAttachedValues(arguments);
+    if (rest.empty()) throw UsageError("a command is wanted: import or devices");
+    if (rest.back() == "help") return line;
+    try {
+        app.parse(rest);
+    } catch (const CLI::ParseError& error) {
+        throw UsageError(error.what());
+    }
+    if (help) return line;
+    if (import->parsed()) {
+        o.deviceCode = Number("--device-code", deviceCode);
+        o.deviceId = Number("--device-id", deviceId);
+        if (import->count("--format")) o.format = FormatNamed(format);
+        if (import->count("--language")) o.languageId = LanguageIdNamed(language);
         if (o.files.empty()) throw UsageError("import wants at least one FILE");
         if (o.componentDir && o.deviceDb)
             throw UsageError("--device-db and --component-dir exclude each other: the component's layout has "
@@ -121,19 +130,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             throw UsageError("--messages and --component-dir exclude each other: the component's layout has "
                              "its own merged message file");
         line.command = CommandLine::Command::Import;
-        return line;
-    }
-    if (command == "devices") {
-        const std::map<std::string, Setter> options = {
-            {"--device-db", [&](auto&, auto& v) { line.devices.deviceDb = v; }},
-        };
-        auto operands = ParseOptions(arguments, 2, options, help);
-        if (help) return line;
-        if (!operands.empty()) throw UsageError("devices takes no FILE: " + operands.front());
+    } else if (devices->parsed()) {
         line.command = CommandLine::Command::Devices;
-        return line;
+    } else {
+        throw UsageError("unknown command " + arguments[1]);
     }
-    throw UsageError("unknown command " + command);
+    return line;
 }
 
 }  // namespace tessaro::cli
