@@ -10,6 +10,7 @@
 
 #include <sqlite3.h>
 #include <tessaro/Platform.h>
+#include <tessaro/RuntimeError.h>
 
 namespace tessaro::test {
 
@@ -65,6 +66,24 @@ std::string SharedFileWithCrLf(const std::string& relative) {
         out.push_back(raw[i]);
     }
     return out;
+}
+
+std::string SymbolLine(const std::string& symbol, const std::string& area, const std::string& address,
+                       const std::string& type, const std::string& comment) {
+    auto pad = [](std::string text, size_t width) {
+        text.resize(width, ' ');
+        return text;
+    };
+    return "126," + pad(symbol, 24) + pad(area, 3) + " " + pad(address, 7) + pad(type, 8) + comment;
+}
+
+int32_t ErrorNumberOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const RuntimeError& e) {
+        return e.Number;
+    }
+    return 0;
 }
 
 void WriteSqliteDatabase(const std::filesystem::path& file, const std::string& sql) {

@@ -2,7 +2,9 @@
 // Helpers shared by the tests: temporary folders, whole files as bytes, the shared
 // fixtures folder beside the project.
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace tessaro::test {
@@ -30,6 +32,14 @@ std::filesystem::path SharedDir();
 
 // A file of ../shared with every lone LF turned into CR LF.
 std::string SharedFileWithCrLf(const std::string& relative);
+
+// A symbol-table line: columns 1-4 "126,", symbol 5-28, operand area 29-31, a blank,
+// address 33-39, data type 40-47, then the comment; no line end.
+std::string SymbolLine(const std::string& symbol, const std::string& area, const std::string& address,
+                       const std::string& type, const std::string& comment = "");
+
+// The number of the RuntimeError the call raises, 0 when it raises none.
+int32_t ErrorNumberOf(const std::function<void()>& call);
 
 // Builds an SQLite file from SQL text (e.g. the fixture device database).
 void WriteSqliteDatabase(const std::filesystem::path& file, const std::string& sql);

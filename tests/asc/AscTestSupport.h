@@ -29,16 +29,6 @@ INSERT INTO DeviceDataArea VALUES (7, 71, 'Merker');
 INSERT INTO DeviceDataType VALUES (7, 71, 710, 'Byte'), (7, 71, NULL, 'Word');
 )";
 
-// A symbol line: columns 1-4, symbol 5-28, area 29-31, 32, address 33-39, type 40-47,
-// then a comment.
-inline std::string SymbolLine(const std::string& symbol, const std::string& area, const std::string& address,
-                              const std::string& type, const std::string& comment = "") {
-    auto pad = [](std::string text, size_t width) {
-        text.resize(width, ' ');
-        return text;
-    };
-    return "126," + pad(symbol, 24) + pad(area, 3) + " " + pad(address, 7) + pad(type, 8) + comment;
-}
 
 // The shared objects of a running import, for device code deviceCode, in a fresh
 // component layout, with English messages and the header time fixed at

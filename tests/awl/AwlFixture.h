@@ -65,13 +65,5 @@ protected:
     ComponentLayout layout;
 };
 
-inline int32_t ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const RuntimeError& e) {
-        return e.Number;
-    }
-    return 0;
-}
 
 }  // namespace tessaro::test

@@ -14,7 +14,7 @@
 namespace tessaro {
 namespace {
 
-using test::ErrorOf;
+using test::ErrorNumberOf;
 
 const DeclarationTable kNone(1);
 
@@ -106,8 +106,8 @@ TEST(ValueLiteral, ValueWindowStartsFiveAfterTheSeparatorOfTheTrimmedLine) {
 }
 
 TEST(ValueLiteral, EmptyValueTextIsAnInvalidArgument) {
-    EXPECT_EQ(ErrorOf([] { Classify("   X := "); }), InvalidArgument);
-    EXPECT_EQ(ErrorOf([] { Classify("   X :=         "); }), InvalidArgument);
+    EXPECT_EQ(ErrorNumberOf([] { Classify("   X := "); }), InvalidArgument);
+    EXPECT_EQ(ErrorNumberOf([] { Classify("   X :=         "); }), InvalidArgument);
 }
 
 TEST(ValueLiteral, PointerLengthFollowsTheBlankTestOnTheWholeLine) {
@@ -169,7 +169,7 @@ TEST(ValueLiteral, TextLengthFromTheBlocksStringDeclaration) {
         EXPECT_EQ(r.DataLength, c.dataLength);
     }
     DeclarationTable huge{{}, {12, "TXT", 2147483647, 0}};
-    EXPECT_EQ(ErrorOf([&] { Classify(Line("'AB';", "Txt"), 12, huge); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([&] { Classify(Line("'AB';", "Txt"), 12, huge); }), Overflow);
 }
 
 UDTCollectionPtr Definitions(std::initializer_list<std::pair<int16_t, std::vector<std::pair<std::string, int16_t>>>> defs) {
@@ -217,12 +217,12 @@ TEST(ValueLiteral, TextLengthOfAStringMemberOfAUdtInstance) {
 TEST(ValueLiteral, TextRuleFailures) {
     DeclarationTable udts{{}, {12, "REC", 0, 3}};
     auto defs = Definitions({{3, {{"NAME", 16}}}});
-    EXPECT_EQ(ErrorOf([&] { Classify(Line("'AB';", "Rec.Name"), 12, kNone, udts, nullptr); }), ObjectNotSet);
+    EXPECT_EQ(ErrorNumberOf([&] { Classify(Line("'AB';", "Rec.Name"), 12, kNone, udts, nullptr); }), ObjectNotSet);
     // Without a UDT instance the definitions are never needed.
     EXPECT_EQ(Classify(Line("'AB';", "Plain.Name"), 12, kNone, udts, nullptr).DataLength, 4);
-    EXPECT_EQ(ErrorOf([&] { Classify("   Rec.Name:='AB';", 12, kNone, udts, defs.get()); }), InvalidArgument);
+    EXPECT_EQ(ErrorNumberOf([&] { Classify("   Rec.Name:='AB';", 12, kNone, udts, defs.get()); }), InvalidArgument);
     DeclarationTable never;
-    EXPECT_EQ(ErrorOf([&] { Classify(Line("'AB';"), 12, never); }), SubscriptOutOfRange);
+    EXPECT_EQ(ErrorNumberOf([&] { Classify(Line("'AB';"), 12, never); }), SubscriptOutOfRange);
     EXPECT_EQ(Classify(Line("5;"), 12, never, never).Rule, 4);  // only text reads the tables
 }
 
@@ -261,8 +261,8 @@ TEST(ValueLiteral, S5TimeTotalsAndTimerBases) {
         EXPECT_EQ(r.DeviceType, c.device);
         EXPECT_EQ(r.DataLength, 2);
     }
-    EXPECT_EQ(ErrorOf([] { Classify(Line("S5T#1492H;")); }), Overflow);
-    EXPECT_EQ(ErrorOf([] { S5TimeTotal("S5T#99999999999999H;"); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([] { Classify(Line("S5T#1492H;")); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([] { S5TimeTotal("S5T#99999999999999H;"); }), Overflow);
 }
 
 TEST(ValueLiteral, TimerBaseBoundaries) {

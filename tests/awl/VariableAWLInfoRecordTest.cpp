@@ -180,16 +180,16 @@ TEST_F(ElementRecord, DeviceWithoutDbwGetsNoTypeButAddresses) {
 
 TEST_F(ElementRecord, Failures) {
     constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-    EXPECT_EQ(ErrorOf([&] { Parse("   X = 5;"); }), InvalidArgument);
-    EXPECT_EQ(ErrorOf([&] { Parse("   X := "); }), InvalidArgument);
-    EXPECT_EQ(ErrorOf([&] { Parse("   X := 5;", kMax - 1, 1); }), Overflow);  // +1 odd, +1 past the limit
-    EXPECT_EQ(ErrorOf([&] { Parse("   X := TRUE;", kMax, 8); }), Overflow);
-    EXPECT_EQ(ErrorOf([&] { Parse("   X := B#16#0;", kMax, 0); }), 0);  // a byte stays where it is
-    EXPECT_EQ(ErrorOf([&] { Parse("   X := S5T#1500H;"); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([&] { Parse("   X = 5;"); }), InvalidArgument);
+    EXPECT_EQ(ErrorNumberOf([&] { Parse("   X := "); }), InvalidArgument);
+    EXPECT_EQ(ErrorNumberOf([&] { Parse("   X := 5;", kMax - 1, 1); }), Overflow);  // +1 odd, +1 past the limit
+    EXPECT_EQ(ErrorNumberOf([&] { Parse("   X := TRUE;", kMax, 8); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([&] { Parse("   X := B#16#0;", kMax, 0); }), 0);  // a byte stays where it is
+    EXPECT_EQ(ErrorNumberOf([&] { Parse("   X := S5T#1500H;"); }), Overflow);
     DeclaredUDTs.push_back({12, "REC", 0, 1});
-    EXPECT_EQ(ErrorOf([&] { Parse("   Rec.Txt := 'A';"); }), ObjectNotSet);  // UDTs unset
+    EXPECT_EQ(ErrorNumberOf([&] { Parse("   Rec.Txt := 'A';"); }), ObjectNotSet);  // UDTs unset
     CloseDeviceDB();
-    EXPECT_EQ(ErrorOf([&] { Parse("   X := 5;"); }), ObjectNotSet);
+    EXPECT_EQ(ErrorNumberOf([&] { Parse("   X := 5;"); }), ObjectNotSet);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ namespace {
 
 using test::ReadFile;
 using test::TempDir;
+using test::SymbolLine;
 using test::WriteFile;
 
 struct Result {
@@ -44,13 +45,6 @@ Result Tessaro(const std::vector<std::string>& arguments, const std::string& env
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(io / "out"), ReadFile(io / "err")};
 }
 
-std::string SymbolLine(std::string symbol, std::string area, std::string address, std::string type) {
-    symbol.resize(24, ' ');
-    area.resize(3, ' ');
-    address.resize(7, ' ');
-    type.resize(8, ' ');
-    return "126," + symbol + area + " " + address + type + "\r\n";
-}
 
 class CliTest : public ::testing::Test {
 protected:
@@ -65,9 +59,9 @@ protected:
 };
 
 TEST_F(CliTest, JsonLinesHaveTheKeysInOrderAndTheValues) {
-    const std::string file = Source("p.ASC", SymbolLine("Pump1_On", "A", "0.1", "BOOL") +
-                                                 SymbolLine("Level", "EW", "12", "int") +
-                                                 SymbolLine("K\xE4lte \"1\"", "M", "3", "REAL"));
+    const std::string file = Source("p.ASC", SymbolLine("Pump1_On", "A", "0.1", "BOOL") + "\r\n" +
+                                                 SymbolLine("Level", "EW", "12", "int") + "\r\n" +
+                                                 SymbolLine("K\xE4lte \"1\"", "M", "3", "REAL") + "\r\n");
     Result run = Tessaro({"import", "--format", "jsonl", "--device-id=-12", "--messages", dir / "m.txt", file});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
@@ -86,8 +80,8 @@ TEST_F(CliTest, JsonLinesHaveTheKeysInOrderAndTheValues) {
 }
 
 TEST_F(CliTest, CsvFollowsRfc4180) {
-    const std::string file = Source("p.ASC", SymbolLine("Pump,1", "A", "0.1", "BOOL") +
-                                                 SymbolLine("Say \"hi\"", "M", "2", "BYTE"));
+    const std::string file = Source("p.ASC", SymbolLine("Pump,1", "A", "0.1", "BOOL") + "\r\n" +
+                                                 SymbolLine("Say \"hi\"", "M", "2", "BYTE") + "\r\n");
     Result run = Tessaro({"import", "--format=csv", "--device-code", "1", "--messages", dir / "m.txt", file});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
@@ -98,7 +92,7 @@ TEST_F(CliTest, CsvFollowsRfc4180) {
 }
 
 TEST_F(CliTest, TheTableIsAligned) {
-    const std::string file = Source("p.ASC", SymbolLine("A", "A", "0.1", "BOOL") + SymbolLine("Longer", "M", "2", "BYTE"));
+    const std::string file = Source("p.ASC", SymbolLine("A", "A", "0.1", "BOOL") + "\r\n" + SymbolLine("Longer", "M", "2", "BYTE") + "\r\n");
     Result run = Tessaro({"import", "--format", "table", "--messages", dir / "m.txt", file});
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<std::string> lines;
@@ -111,7 +105,7 @@ TEST_F(CliTest, TheTableIsAligned) {
 }
 
 TEST_F(CliTest, OptionValuesInBothFormsAndTheEndOfOptions) {
-    const std::string dashed = Source("-x.ASC", SymbolLine("Dashed", "M", "1", "BYTE"));
+    const std::string dashed = Source("-x.ASC", SymbolLine("Dashed", "M", "1", "BYTE") + "\r\n");
     struct Case {
         std::vector<std::string> arguments;
         std::string expected;
@@ -145,7 +139,7 @@ TEST_F(CliTest, OptionValuesInBothFormsAndTheEndOfOptions) {
 }
 
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
-    const std::string file = Source("p.ASC", SymbolLine("A", "M", "1", "BYTE"));
+    const std::string file = Source("p.ASC", SymbolLine("A", "M", "1", "BYTE") + "\r\n");
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"export", file},
@@ -173,7 +167,7 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
 }
 
 TEST_F(CliTest, AMissingDeviceDatabaseExitsWithOneAndAReason) {
-    const std::string file = Source("p.ASC", SymbolLine("A", "M", "1", "BYTE"));
+    const std::string file = Source("p.ASC", SymbolLine("A", "M", "1", "BYTE") + "\r\n");
     Result run = Tessaro({"import", "--format=jsonl", "--device-db", dir / "none.dbr", file});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
@@ -182,8 +176,8 @@ TEST_F(CliTest, AMissingDeviceDatabaseExitsWithOneAndAReason) {
 }
 
 TEST_F(CliTest, FilesAreImportedInTheOrderGiven) {
-    const std::string a = Source("a.ASC", SymbolLine("Pump", "A", "1", "BOOL"));
-    const std::string b = Source("b.ASC", SymbolLine("PUMP", "M", "2", "BYTE") + SymbolLine("Fan", "M", "3", "BYTE"));
+    const std::string a = Source("a.ASC", SymbolLine("Pump", "A", "1", "BOOL") + "\r\n");
+    const std::string b = Source("b.ASC", SymbolLine("PUMP", "M", "2", "BYTE") + "\r\n" + SymbolLine("Fan", "M", "3", "BYTE") + "\r\n");
     Result run = Tessaro({"import", "--format=csv", "--messages", dir / "m.txt", b, a, dir / "notes.txt"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("\r\nPUMP,b.ASC (Symbol file),"), std::string::npos) << run.out;
@@ -192,10 +186,10 @@ TEST_F(CliTest, FilesAreImportedInTheOrderGiven) {
 }
 
 TEST_F(CliTest, ALoneLineFeedGetsAHintAndChangesNothing) {
-    std::string lf = SymbolLine("First", "M", "1", "BYTE") + SymbolLine("Second", "M", "2", "BYTE");
+    std::string lf = SymbolLine("First", "M", "1", "BYTE") + "\r\n" + SymbolLine("Second", "M", "2", "BYTE") + "\r\n";
     lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
     const std::string file = Source("lf.asc", lf);
-    const std::string crlf = Source("crlf.ASC", SymbolLine("Third", "M", "3", "BYTE"));
+    const std::string crlf = Source("crlf.ASC", SymbolLine("Third", "M", "3", "BYTE") + "\r\n");
     const std::string text = Source("lf.txt", "a\nb\n");
     Result run = Tessaro({"import", "--format=csv", "--messages", dir / "m.txt", file, crlf, text});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -227,7 +221,7 @@ TEST_F(CliTest, TheComponentLayoutGetsTheMergedFile) {
     const std::string component = root + "/app/bin";
     std::filesystem::create_directories(component);
     test::WriteSqliteDatabase(root + "/KorvoDEV.dbr", ReadFile(std::string(TESSARO_SOURCE_DIR) + "/samples/devicedb.sql"));
-    const std::string file = Source("p.ASC", SymbolLine("Horn", "A", "1", "BOOL") + SymbolLine("Probe", "PEW", "2", "WORD"));
+    const std::string file = Source("p.ASC", SymbolLine("Horn", "A", "1", "BOOL") + "\r\n" + SymbolLine("Probe", "PEW", "2", "WORD") + "\r\n");
     const std::string block = "\r\n--Line 1--MM-DD-YY HH.MM.SS\r\n\r\n\r\n"
                               "-Conversion of data type of the variable\r\n\r\nSymbol Files\r\n\r\n"
                               "BOOL->Byte                     Horn\r\n\r\n"
@@ -252,7 +246,7 @@ TEST_F(CliTest, TheComponentLayoutGetsTheMergedFile) {
 }
 
 TEST_F(CliTest, MessagesGoToStandardErrorOrAreAppendedInTheChosenLanguage) {
-    const std::string file = Source("p.ASC", SymbolLine("Horn", "A", "1", "BOOL"));
+    const std::string file = Source("p.ASC", SymbolLine("Horn", "A", "1", "BOOL") + "\r\n");
     const std::string french = "-Conversion de type de donn\xC3\xA9" "es de la variable\r\n";
     Result run = Tessaro({"import", "--format=jsonl", "--language", "fr", file});
     ASSERT_EQ(run.status, 0) << run.err;

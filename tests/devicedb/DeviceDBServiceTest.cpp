@@ -12,14 +12,7 @@
 namespace tessaro {
 namespace {
 
-int ErrorOf(auto&& call) {
-    try {
-        call();
-    } catch (const RuntimeError& e) {
-        return e.Number;
-    }
-    return 0;
-}
+using test::ErrorNumberOf;
 
 // The calling pattern of the line records: area first, then the type within the area
 // the area lookup left behind.
@@ -147,9 +140,9 @@ TEST_F(DeviceDBServiceTest, IdentifiersAreConvertedWhenTheirRowMatches) {
     EXPECT_EQ(db.DataAreaId, 2);  // halves to even
     db.FindDataAreaId("Text");
     EXPECT_EQ(db.DataAreaId, 7);
-    EXPECT_EQ(ErrorOf([&] { db.FindDataAreaId("Null"); }), InvalidUseOfNull);
-    EXPECT_EQ(ErrorOf([&] { db.FindDataAreaId("Letters"); }), TypeMismatch);
-    EXPECT_EQ(ErrorOf([&] { db.FindDataAreaId("Huge"); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([&] { db.FindDataAreaId("Null"); }), InvalidUseOfNull);
+    EXPECT_EQ(ErrorNumberOf([&] { db.FindDataAreaId("Letters"); }), TypeMismatch);
+    EXPECT_EQ(ErrorNumberOf([&] { db.FindDataAreaId("Huge"); }), Overflow);
     db.FindDataAreaId("Fine");  // the bad rows spoil only their own lookups
     EXPECT_EQ(db.DataAreaId, 3);
 }
@@ -189,14 +182,14 @@ TEST(DeviceDBServiceRows, AreReadOncePerDeviceOnTheFirstLookupThatNeedsThem) {
 }
 
 TEST_F(DeviceDBServiceTest, FilesThatAreNoDeviceDatabaseFailAtCreation) {
-    EXPECT_EQ(ErrorOf([&] { DeviceDBService db(dir / "missing.dbr"); }), FileNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { DeviceDBService db(dir / "missing.dbr"); }), FileNotFound);
     test::WriteFile(dir / "text.dbr", "DeviceDataArea;1;1;DBW\r\n");
-    EXPECT_EQ(ErrorOf([&] { DeviceDBService db(dir / "text.dbr"); }), PathFileAccessError);
+    EXPECT_EQ(ErrorNumberOf([&] { DeviceDBService db(dir / "text.dbr"); }), PathFileAccessError);
     test::WriteFile(dir / "empty.dbr", "");
-    EXPECT_EQ(ErrorOf([&] { DeviceDBService db(dir / "empty.dbr"); }), PathFileAccessError);
+    EXPECT_EQ(ErrorNumberOf([&] { DeviceDBService db(dir / "empty.dbr"); }), PathFileAccessError);
     // An SQLite header on garbage: the header alone does not make a database.
     test::WriteFile(dir / "fake.dbr", std::string("SQLite format 3\0", 16) + std::string(2000, '\x5A'));
-    EXPECT_EQ(ErrorOf([&] { DeviceDBService db(dir / "fake.dbr"); }), PathFileAccessError);
+    EXPECT_EQ(ErrorNumberOf([&] { DeviceDBService db(dir / "fake.dbr"); }), PathFileAccessError);
     EXPECT_FALSE(std::filesystem::exists(dir / "missing.dbr"));  // never created
 }
 
@@ -206,7 +199,7 @@ TEST_F(DeviceDBServiceTest, BrokenJetFilesFailCleanly) {
     // Cut short: either opening or the first lookup fails; nothing crashes.
     for (size_t size : {size_t{20}, size_t{2048}, size_t{4096}, jet.size() / 2}) {
         test::WriteFile(dir / "cut.dbr", jet.substr(0, size));
-        int code = ErrorOf([&] {
+        int code = ErrorNumberOf([&] {
             DeviceDBService db(dir / "cut.dbr");
             db.DeviceId = 1;
             db.FindDataAreaId("DBW");
@@ -216,7 +209,7 @@ TEST_F(DeviceDBServiceTest, BrokenJetFilesFailCleanly) {
     }
     // A Jet header in front of anything else.
     test::WriteFile(dir / "header.dbr", jet.substr(0, 128) + std::string(8192, '\0'));
-    EXPECT_EQ(ErrorOf([&] {
+    EXPECT_EQ(ErrorNumberOf([&] {
                   DeviceDBService db(dir / "header.dbr");
                   db.DeviceId = 1;
                   db.FindDataAreaId("DBW");
@@ -227,9 +220,9 @@ TEST_F(DeviceDBServiceTest, BrokenJetFilesFailCleanly) {
 TEST_F(DeviceDBServiceTest, ADatabaseWithoutTheTablesOpensAndItsFirstLookupFails) {
     DeviceDBService db = Open("CREATE TABLE Other (x);");
     db.DeviceId = 1;
-    EXPECT_EQ(ErrorOf([&] { db.FindDataAreaId("DBW"); }), PathFileAccessError);
+    EXPECT_EQ(ErrorNumberOf([&] { db.FindDataAreaId("DBW"); }), PathFileAccessError);
     db.DataAreaId = 1;
-    EXPECT_EQ(ErrorOf([&] { db.FindDataTypeId("Word"); }), PathFileAccessError);
+    EXPECT_EQ(ErrorNumberOf([&] { db.FindDataTypeId("Word"); }), PathFileAccessError);
 }
 
 TEST(SharedDeviceDB, OpensTwoFoldersAboveTheComponentAndCloses) {
@@ -246,7 +239,7 @@ TEST(SharedDeviceDB, OpensTwoFoldersAboveTheComponentAndCloses) {
     EXPECT_FALSE(DeviceDB);
 
     std::filesystem::remove(layout.deviceDb);
-    EXPECT_EQ(ErrorOf([] { OpenDeviceDB(1); }), FileNotFound);
+    EXPECT_EQ(ErrorNumberOf([] { OpenDeviceDB(1); }), FileNotFound);
     EXPECT_EQ(DeviceDBService::DefaultPath(), layout.component + "/../../KorvoDEV.dbr");
 }
 

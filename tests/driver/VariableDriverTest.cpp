@@ -20,16 +20,9 @@ namespace {
 
 using test::ComponentLayout;
 using test::TempDir;
+using test::SymbolLine;
 using test::WriteFile;
 
-// A symbol line: columns 1-4, symbol 5-28, area 29-31, 32, address 33-39, type 40-47.
-std::string SymbolLine(std::string symbol, std::string area, std::string address, std::string type) {
-    symbol.resize(24, ' ');
-    area.resize(3, ' ');
-    address.resize(7, ' ');
-    type.resize(8, ' ');
-    return "126," + symbol + area + " " + address + type + "\r\n";
-}
 
 // The bundled sample device database: device 1 takes everything, device 2 has no markers.
 std::string SampleDeviceDbSql() { return test::ReadFile(std::string(TESSARO_SOURCE_DIR) + "/samples/devicedb.sql"); }
@@ -81,10 +74,10 @@ protected:
 };
 
 TEST_F(VariableDriverTest, SymbolTablesFirstThenDataBlocksEachInCollectionOrder) {
-    const std::string b = Source("b.ASC", SymbolLine("Pump", "A", "1", "BOOL") + SymbolLine("Horn", "A", "2", "BOOL"));
+    const std::string b = Source("b.ASC", SymbolLine("Pump", "A", "1", "BOOL") + "\r\n" + SymbolLine("Horn", "A", "2", "BOOL") + "\r\n");
     const std::string a = Source("a.awl", "DATA_BLOCK DB 1\r\nBEGIN\r\n   Speed := 5;\r\nEND_DATA_BLOCK\r\n");
     const std::string d = Source("d.AWL", "DATA_BLOCK DB 2\r\nBEGIN\r\n   Level := 7;\r\nEND_DATA_BLOCK\r\n");
-    const std::string c = Source("c.asc", SymbolLine("pump", "M", "3", "BYTE") + SymbolLine("Lamp", "A", "4", "BOOL"));
+    const std::string c = Source("c.asc", SymbolLine("pump", "M", "3", "BYTE") + "\r\n" + SymbolLine("Lamp", "A", "4", "BOOL") + "\r\n");
     VariableDriver driver;
     driver.DeviceCodeId = 1;
     auto list = Sources({a, b, d, c});
@@ -107,14 +100,14 @@ TEST_F(VariableDriverTest, FileErrorsFollowThePasses) {
 }
 
 TEST_F(VariableDriverTest, TheLastFourCharactersChooseTheImporter) {
-    const std::string line = SymbolLine("X", "M", "1", "BYTE");
+    const std::string line = SymbolLine("X", "M", "1", "BYTE") + "\r\n";
     auto list = Sources({
-        Source("lower.asc", SymbolLine("Lower", "M", "1", "BYTE")),
-        Source("mixed.Asc", SymbolLine("Mixed", "M", "2", "BYTE")),
-        Source("blank.ASC ", SymbolLine("Blank", "M", "3", "BYTE")),
-        Source("text.txt", SymbolLine("Text", "M", "4", "BYTE")),
-        Source("ASC", SymbolLine("Bare", "M", "5", "BYTE")),
-        Source("dot.ASC.bak", SymbolLine("Backup", "M", "6", "BYTE")),
+        Source("lower.asc", SymbolLine("Lower", "M", "1", "BYTE") + "\r\n"),
+        Source("mixed.Asc", SymbolLine("Mixed", "M", "2", "BYTE") + "\r\n"),
+        Source("blank.ASC ", SymbolLine("Blank", "M", "3", "BYTE") + "\r\n"),
+        Source("text.txt", SymbolLine("Text", "M", "4", "BYTE") + "\r\n"),
+        Source("ASC", SymbolLine("Bare", "M", "5", "BYTE") + "\r\n"),
+        Source("dot.ASC.bak", SymbolLine("Backup", "M", "6", "BYTE") + "\r\n"),
         sources / "missing.txt",
         ".asc",
     });
@@ -128,7 +121,7 @@ TEST_F(VariableDriverTest, TheLastFourCharactersChooseTheImporter) {
 }
 
 TEST_F(VariableDriverTest, DeviceIdAndDeviceCodeReachEveryVariable) {
-    auto list = Sources({Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + SymbolLine("Flag", "M", "2", "BYTE"))});
+    auto list = Sources({Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n" + SymbolLine("Flag", "M", "2", "BYTE") + "\r\n")});
     VariableDriver driver;
     driver.DeviceId = 42;
     driver.DeviceCodeId = 2;  // the sample's second device: no markers
@@ -161,7 +154,7 @@ TEST_F(VariableDriverTest, AnEmptyCollectionStillRunsEveryStep) {
 
 TEST_F(VariableDriverTest, AMissingDatabaseFailsAndKeepsMessengerFile) {
     std::filesystem::remove(layout.deviceDb);
-    auto list = Sources({Source("p.ASC", SymbolLine("In", "E", "1", "BYTE"))});
+    auto list = Sources({Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n")});
     VariableDriver driver;
     driver.DeviceCodeId = 1;
     driver.MessengerFile = "Earlier.Msg";
@@ -179,7 +172,7 @@ TEST_F(VariableDriverTest, AMissingDatabaseFailsAndKeepsMessengerFile) {
 
 TEST_F(VariableDriverTest, ItemsThatAreNoDataSourceFail) {
     DataSourceCollection list;
-    list.Add(std::make_shared<DataSource>(DataSource{Source("p.ASC", SymbolLine("In", "E", "1", "BYTE"))}));
+    list.Add(std::make_shared<DataSource>(DataSource{Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n")}));
     list.Add(nullptr);
     VariableDriver driver;
     driver.DeviceCodeId = 1;
@@ -193,7 +186,7 @@ TEST_F(VariableDriverTest, ItemsThatAreNoDataSourceFail) {
 }
 
 TEST_F(VariableDriverTest, ASecondImportAppendsAndClashesWithEveryVariable) {
-    const std::string p = Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + SymbolLine("Out", "A", "1", "BYTE"));
+    const std::string p = Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n" + SymbolLine("Out", "A", "1", "BYTE") + "\r\n");
     auto list = Sources({p});
     VariableDriver driver;
     driver.DeviceCodeId = 1;
@@ -212,7 +205,7 @@ TEST_F(VariableDriverTest, ASecondImportAppendsAndClashesWithEveryVariable) {
 }
 
 TEST_F(VariableDriverTest, AHostCollectionIsFilledInstead) {
-    auto list = Sources({Source("p.ASC", SymbolLine("In", "E", "1", "BYTE"))});
+    auto list = Sources({Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n")});
     VariableDriver driver;
     driver.DeviceCodeId = 1;
     auto mine = std::make_shared<VariableCollection>();
@@ -224,7 +217,7 @@ TEST_F(VariableDriverTest, AHostCollectionIsFilledInstead) {
 }
 
 TEST_F(VariableDriverTest, DestructionEmptiesVariablesButTheRecordsLiveOn) {
-    auto list = Sources({Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + SymbolLine("Out", "A", "1", "BYTE"))});
+    auto list = Sources({Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n" + SymbolLine("Out", "A", "1", "BYTE") + "\r\n")});
     std::shared_ptr<VariableCollection> held;
     VariablePtr record;
     {
@@ -244,7 +237,7 @@ TEST_F(VariableDriverTest, ImportsOnTwoThreadsKeepTheirOwnSharedObjects) {
         ComponentLayout own{SampleDeviceDbSql()};
         TempDir dir;
         std::string lines;
-        for (int i = 0; i < 2000; ++i) lines += SymbolLine("V" + std::to_string(i), "E", std::to_string(i), "BYTE");
+        for (int i = 0; i < 2000; ++i) lines += SymbolLine("V" + std::to_string(i), "E", std::to_string(i), "BYTE") + "\r\n";
         WriteFile(dir / "t.ASC", lines);
         VariableDriver driver;
         driver.DeviceCodeId = deviceCode;

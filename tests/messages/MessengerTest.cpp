@@ -23,6 +23,7 @@
 namespace tessaro {
 namespace {
 
+using test::ErrorNumberOf;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
@@ -45,14 +46,6 @@ std::tm Time(int year, int month, int day, int hour, int minute, int second) {
     return t;
 }
 
-int32_t ErrorNumberOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const RuntimeError& e) {
-        return e.Number;
-    }
-    return 0;
-}
 
 void CollectWarning(const std::string& text, void* context) {
     static_cast<std::vector<std::string>*>(context)->push_back(text);

@@ -1,5 +1,7 @@
 #include <tessaro/Collection.h>
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -10,14 +12,7 @@
 namespace tessaro {
 namespace {
 
-int ErrorOf(auto&& call) {
-    try {
-        call();
-    } catch (const RuntimeError& e) {
-        return e.Number;
-    }
-    return 0;
-}
+using test::ErrorNumberOf;
 
 std::vector<int> Walk(const Collection<int>& c) { return {c.begin(), c.end()}; }
 
@@ -31,20 +26,20 @@ TEST(Collection, KeepsInsertionOrderAndCountsFromOne) {
     EXPECT_EQ(c.Item(3), 30);
     EXPECT_EQ(c.Item("C"), 30);
     EXPECT_EQ(Walk(c), (std::vector<int>{10, 20, 30}));
-    EXPECT_EQ(ErrorOf([&] { c.Item(0); }), SubscriptOutOfRange);
-    EXPECT_EQ(ErrorOf([&] { c.Item(4); }), SubscriptOutOfRange);
-    EXPECT_EQ(ErrorOf([&] { c.Item("b"); }), InvalidArgument);
+    EXPECT_EQ(ErrorNumberOf([&] { c.Item(0); }), SubscriptOutOfRange);
+    EXPECT_EQ(ErrorNumberOf([&] { c.Item(4); }), SubscriptOutOfRange);
+    EXPECT_EQ(ErrorNumberOf([&] { c.Item("b"); }), InvalidArgument);
 }
 
 TEST(Collection, DuplicateKeyDifferingInCaseFailsAndChangesNothing) {
     Collection<int> c;
     c.Add(1, "_Pump_1");
-    EXPECT_EQ(ErrorOf([&] { c.Add(2, "_PUMP_1"); }), DuplicateKey);
+    EXPECT_EQ(ErrorNumberOf([&] { c.Add(2, "_PUMP_1"); }), DuplicateKey);
     EXPECT_EQ(c.Count(), 1u);
     EXPECT_EQ(Walk(c), (std::vector<int>{1}));
     // Letters of the code page fold too: ä and Ä are one key.
     c.Add(3, "\xE4");
-    EXPECT_EQ(ErrorOf([&] { c.Add(4, "\xC4"); }), DuplicateKey);
+    EXPECT_EQ(ErrorNumberOf([&] { c.Add(4, "\xC4"); }), DuplicateKey);
     // ß has no single-character upper case and stays apart from SS.
     c.Add(5, "\xDF");
     c.Add(6, "SS");
@@ -65,8 +60,8 @@ TEST(Collection, RemovalThenReAddGoesToTheEnd) {
     c.Remove(1);
     EXPECT_EQ(Walk(c), (std::vector<int>{3, 4}));
     EXPECT_EQ(c.Item("c"), 3);
-    EXPECT_EQ(ErrorOf([&] { c.Remove("a"); }), InvalidArgument);
-    EXPECT_EQ(ErrorOf([&] { c.Remove(3); }), SubscriptOutOfRange);
+    EXPECT_EQ(ErrorNumberOf([&] { c.Remove("a"); }), InvalidArgument);
+    EXPECT_EQ(ErrorNumberOf([&] { c.Remove(3); }), SubscriptOutOfRange);
 }
 
 // Random adds and removals against a plain vector model: positions, keys and the walk
@@ -83,7 +78,7 @@ TEST(Collection, AgreesWithAPlainModelUnderRandomChanges) {
             bool taken = false;
             for (auto& [k, v] : model)
                 if (k && key && *k == *key) taken = true;
-            int code = ErrorOf([&] { key ? c.Add(step, *key) : c.Add(step); });
+            int code = ErrorNumberOf([&] { key ? c.Add(step, *key) : c.Add(step); });
             ASSERT_EQ(code, taken ? int{DuplicateKey} : 0);
             if (!taken) model.emplace_back(key, step);
         } else if (op < 8) {

@@ -2,6 +2,8 @@
 
 #include <tessaro/RuntimeError.h>
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,14 +13,7 @@
 namespace tessaro {
 namespace {
 
-int ErrorOf(auto&& call) {
-    try {
-        call();
-    } catch (const RuntimeError& e) {
-        return e.Number;
-    }
-    return 0;
-}
+using test::ErrorNumberOf;
 
 TEST(TrimBlanks, RemovesSpacesOnlyAtBothEnds) {
     EXPECT_EQ(TrimBlanks("  a b  "), "a b");
@@ -67,8 +62,8 @@ TEST(NumberIn, ReadsTheLeadingDecimalNumber) {
 }
 
 TEST(NumberIn, OverflowsBeyondADouble) {
-    EXPECT_EQ(ErrorOf([] { NumberIn("1E400"); }), Overflow);
-    EXPECT_EQ(ErrorOf([] { NumberIn(std::string(400, '9')); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([] { NumberIn("1E400"); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([] { NumberIn(std::string(400, '9')); }), Overflow);
     EXPECT_DOUBLE_EQ(NumberIn(std::string(300, '1') + "E-299"), NumberIn("1.11111111111111111111"));
 }
 
@@ -109,7 +104,7 @@ TEST(NumberIn, AgreesWithAReferenceOnEveryShortInput) {
     auto visit = [&](auto&& self, size_t depth) -> void {
         double expected = ReferenceNumberIn(text);
         if (std::isinf(expected)) {
-            ASSERT_EQ(ErrorOf([&] { NumberIn(text); }), Overflow) << '"' << text << '"';
+            ASSERT_EQ(ErrorNumberOf([&] { NumberIn(text); }), Overflow) << '"' << text << '"';
         } else {
             ASSERT_EQ(NumberIn(text), expected) << '"' << text << '"';
         }
@@ -130,10 +125,10 @@ TEST(Narrowing, TruncatesTowardZeroWithin32Bits) {
     EXPECT_EQ(TruncateToInt32(-12.9), -12);
     EXPECT_EQ(TruncateToInt32(2147483647.9), 2147483647);
     EXPECT_EQ(TruncateToInt32(-2147483648.9), INT32_MIN);
-    EXPECT_EQ(ErrorOf([] { TruncateToInt32(2147483648.0); }), Overflow);
-    EXPECT_EQ(ErrorOf([] { TruncateToInt32(-2147483649.0); }), Overflow);
-    EXPECT_EQ(ErrorOf([] { TruncateToInt32(1E10); }), Overflow);
-    EXPECT_EQ(ErrorOf([] { TruncateToInt32(std::nan("")); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([] { TruncateToInt32(2147483648.0); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([] { TruncateToInt32(-2147483649.0); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([] { TruncateToInt32(1E10); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([] { TruncateToInt32(std::nan("")); }), Overflow);
 }
 
 TEST(Narrowing, RoundsHalvesToEven) {
@@ -150,19 +145,19 @@ TEST(Narrowing, RoundsHalvesToEven) {
 TEST(Narrowing, OverflowsOutside16And32Bits) {
     EXPECT_EQ(RoundToInt16(32767.4), 32767);
     EXPECT_EQ(RoundToInt16(32766.5), 32766);
-    EXPECT_EQ(ErrorOf([] { RoundToInt16(32767.5); }), Overflow);  // rounds to 32768
+    EXPECT_EQ(ErrorNumberOf([] { RoundToInt16(32767.5); }), Overflow);  // rounds to 32768
     EXPECT_EQ(RoundToInt16(-32768.5), -32768);                     // rounds to even -32768
-    EXPECT_EQ(ErrorOf([] { RoundToInt16(-32769.0); }), Overflow);
-    EXPECT_EQ(ErrorOf([] { RoundToInt16(40000.0); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([] { RoundToInt16(-32769.0); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([] { RoundToInt16(40000.0); }), Overflow);
     EXPECT_EQ(RoundToInt32(2147483646.5), 2147483646);
-    EXPECT_EQ(ErrorOf([] { RoundToInt32(2147483647.5); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([] { RoundToInt32(2147483647.5); }), Overflow);
     EXPECT_EQ(RoundToInt32(-2147483648.5), INT32_MIN);
 }
 
 TEST(Narrowing, AddsWithoutWrapping) {
     EXPECT_EQ(AddInt32(INT32_MAX - 1, 1), INT32_MAX);
-    EXPECT_EQ(ErrorOf([] { AddInt32(INT32_MAX, 1); }), Overflow);
-    EXPECT_EQ(ErrorOf([] { AddInt32(INT32_MIN, -1); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([] { AddInt32(INT32_MAX, 1); }), Overflow);
+    EXPECT_EQ(ErrorNumberOf([] { AddInt32(INT32_MIN, -1); }), Overflow);
 }
 
 TEST(FileNameOf, CutsAtTheLastSeparator) {
