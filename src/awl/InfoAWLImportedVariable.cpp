@@ -1,8 +1,195 @@
-// Placeholder until the data-block import lands: reads nothing.
 #include "awl/InfoAWLImportedVariable.h"
+
+#include "awl/BlockSymbolIndex.h"
+#include "awl/DeclarationTables.h"
+#include "awl/VariableAWLInfoRecord.h"
+#include "messages/SharedMessenger.h"
+#include "platform/HostHooks.h"
+#include "platform/LineReader.h"
+#include "platform/Text.h"
+
+#include <tessaro/CodePage.h>
+#include <tessaro/RuntimeError.h>
+
+#include <exception>
+#include <optional>
 
 namespace tessaro {
 
-void InfoAWLImportedVariable::GetImportedVariables(VariableCollection&) {}
+namespace {
+
+enum class State { SeekBlock, SkipBlock, Declarations, Values };
+
+Messenger& Log() {
+    if (!SharedMessenger) throw RuntimeError(ObjectNotSet, "no message log is open");
+    return *SharedMessenger;
+}
+
+// The text of an upper-cased declaration line before its first " : ", trimmed.
+std::string DeclaredName(std::string_view upper) {
+    size_t colon = Position(upper, " : ");
+    return colon == 0 ? std::string() : std::string(TrimBlanks(upper.substr(0, colon - 1)));
+}
+
+// Notes a STRING or UDT-typed declaration of block number in the declaration tables.
+void NoteDeclaration(std::string_view line, int32_t number) {
+    std::string upper = UpperCase(line);
+    std::string_view text = upper;
+    if (Contains(text, ": STRING  [")) {
+        DeclarationEntry entry{number, DeclaredName(text), 0, 0};
+        entry.Length = RoundToInt32(NumberIn(ColumnsFrom(text, Position(text, "[") + 1)));
+        DeclaredStrings.push_back(std::move(entry));
+    } else if (Contains(text, ": UDT ")) {
+        DeclarationEntry entry{number, DeclaredName(text), 0, 0};
+        size_t from = Position(text, " UDT ") + 5;
+        size_t semicolon = Position(text, ";", from);
+        if (semicolon == 0) throw RuntimeError(InvalidArgument, "a UDT declaration without \";\"");
+        entry.UDTNumber = RoundToInt16(NumberIn(text.substr(from - 1, semicolon - from)));
+        DeclaredUDTs.push_back(std::move(entry));
+    }
+}
+
+// Whether two value lines lie in different structures: the run of bits of the previous
+// line (which holds a ".") is closed before the current one.
+bool StructureChanged(std::string_view previous, std::string_view current) {
+    size_t dot = current.find('.');
+    if (dot == std::string_view::npos) return true;
+    if (previous.substr(0, previous.find('.')) != current.substr(0, dot)) return true;
+    return previous.substr(0, previous.rfind('.')) != current.substr(0, current.rfind('.'));
+}
+
+}  // namespace
+
+void InfoAWLImportedVariable::GetImportedVariables(VariableCollection& Variables) {
+    try {
+        LineReader file(DataSource->SourceId);
+        ResetDeclarationTables();
+        State state = State::SeekBlock;
+        std::string line;
+        std::string previousValueLine;
+        std::string lastDeclarationLine;
+        int32_t blockNumber = 0;
+        std::string blockName;
+        int32_t byteCounter = 0;
+        int16_t bitCount = 0;
+        std::optional<BlockSymbolIndex> symbols;  // built at the first header
+
+        auto readUntil = [&](auto found) {
+            while (!found(line) && !file.AtEnd()) line = file.ReadLine();
+            return !file.AtEnd();
+        };
+        auto removeSymbol = [&](const VariablePtr& symbol) {
+            std::string key = VariableKey(symbol->Name, DeviceId);
+            VariablePtr removed = Variables.Item(key);
+            Variables.Remove(key);
+            symbols->Removed(removed);
+        };
+
+        while (!file.AtEnd()) {
+            YieldToHost();
+            line = file.ReadLine();
+            switch (state) {
+            case State::SeekBlock: {
+                if (!readUntil([](std::string_view l) { return l.substr(0, 10) == "DATA_BLOCK"; })) return;
+                blockNumber = 0;
+                blockName.clear();
+                byteCounter = 0;
+                if (!symbols) symbols.emplace(Variables);
+                blockName = TrimBlanks(Columns(line, 11, 20));
+                state = State::Declarations;
+                if (Columns(line, 12, 3) == "DB ") {
+                    blockNumber = RoundToInt32(NumberIn(Columns(line, 14, 20)));
+                    if (VariablePtr symbol = symbols->FindDataBlockSymbol(blockNumber)) removeSymbol(symbol);
+                } else {
+                    if (VariablePtr symbol = symbols->FindQuotedSymbol(TrimBlanks(Columns(line, 12, 30)))) {
+                        blockNumber = symbol->FieldAdd1;
+                        removeSymbol(symbol);
+                    }
+                    if (blockNumber == 0) {
+                        Messenger& log = Log();
+                        log.DB = "DB " + blockName;
+                        log.RecordVariableDBIncomplete(blockName);
+                        state = State::SkipBlock;
+                    }
+                }
+                break;
+            }
+            case State::SkipBlock:
+                if (!readUntil([](std::string_view l) { return l == "END_DATA_BLOCK"; })) return;
+                state = State::SeekBlock;
+                break;
+            case State::Declarations:
+                while (line != "BEGIN" && !file.AtEnd()) {
+                    NoteDeclaration(line, blockNumber);
+                    lastDeclarationLine = line;
+                    line = file.ReadLine();
+                }
+                if (file.AtEnd()) return;
+                state = State::Values;
+                break;
+            case State::Values: {
+                if (!readUntil([](std::string_view l) { return Contains(l, ":=") || l == "END_DATA_BLOCK"; })) return;
+                if (line == "END_DATA_BLOCK") {
+                    bitCount = 0;
+                    state = State::SeekBlock;
+                    break;
+                }
+                VariableAWLInfoRecord record;
+                if (bitCount != 0 && Contains(previousValueLine, ".") && StructureChanged(previousValueLine, line)) {
+                    bitCount = 0;
+                    byteCounter = AddInt32(byteCounter, 1);
+                    if (byteCounter % 2 != 0) byteCounter = AddInt32(byteCounter, 1);
+                }
+                previousValueLine = line;
+
+                record.DBName = blockName;
+                record.SourceLine = line;
+                record.DBNumber = blockNumber;
+                record.ByteAddress = byteCounter;
+                record.BitAddress = bitCount;
+                record.UDTs = UDTs;
+                record.GetVariableInfoRecord();
+                VariablePtr variable = record.VariableInfoRecord;
+
+                if (Contains(lastDeclarationLine, " FB ") || Contains(lastDeclarationLine, " SFB ") ||
+                    Contains(lastDeclarationLine, " \"")) {
+                    variable->Warning = true;
+                    Messenger& log = Log();
+                    log.DB = "DB " + std::to_string(record.DBNumber);
+                    log.RecordCheckVariable(variable->Name);
+                }
+
+                if (record.DataLength == 0 && variable->TagAttribute == "BOOL" && bitCount < 8) {
+                    ++bitCount;
+                } else if (record.DataLength == 0 && variable->TagAttribute == "BOOL") {
+                    byteCounter = record.ByteAddress;
+                    bitCount = 1;
+                } else {
+                    byteCounter = AddInt32(record.ByteAddress, record.DataLength);
+                    bitCount = 0;
+                }
+
+                variable->DeviceId = DeviceId;
+                if (variable->DataAreaId != 0) {
+                    try {
+                        Variables.AddFolded(variable, VariableKey(variable->Name, DeviceId));
+                        symbols->Added(variable);
+                    } catch (const RuntimeError& e) {
+                        if (e.Number != DuplicateKey) throw;
+                        Log().RecordVariableWithSameName(variable->Name, DataSource->SourceId);
+                    }
+                } else {
+                    Messenger& log = Log();
+                    log.DB = std::to_string(record.DBNumber);
+                    log.RecordVariableNoForKORVO(variable->Name);
+                }
+                break;
+            }
+            }
+        }
+    } catch (const std::exception&) {
+        Log().RecordFileError(DataSource->SourceId);
+    }
+}
 
 }  // namespace tessaro

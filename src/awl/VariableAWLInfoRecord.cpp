@@ -1,0 +1,112 @@
+#include "awl/VariableAWLInfoRecord.h"
+
+#include "awl/DeclarationTables.h"
+#include "awl/ValueLiteral.h"
+#include "devicedb/DeviceDBService.h"
+#include "messages/SharedMessenger.h"
+#include "platform/Text.h"
+
+#include <tessaro/CodePage.h>
+#include <tessaro/RuntimeError.h>
+
+namespace tessaro {
+
+namespace {
+
+DeviceDBService& Database() {
+    if (!DeviceDB) throw RuntimeError(ObjectNotSet, "no device database is open");
+    return *DeviceDB;
+}
+
+Messenger& Log() {
+    if (!SharedMessenger) throw RuntimeError(ObjectNotSet, "no message log is open");
+    return *SharedMessenger;
+}
+
+}  // namespace
+
+void VariableAWLInfoRecord::GetVariableInfoRecord() {
+    Variable& variable = *VariableInfoRecord;
+    size_t assign = Position(SourceLine, ":=");
+    if (assign == 0) throw RuntimeError(InvalidArgument, "a value line without \":=\"");
+    std::string path(TrimBlanks(std::string_view(SourceLine).substr(0, assign - 1)));
+    variable.Name = path;
+
+    AssignDataArea();
+    AssignDataType();
+    AssignFieldAdd1();
+    AssignFieldAdd2();
+    AssignFieldAdd3();
+    AssignFieldAdd4();
+    AssignFieldAdd5();
+
+    int32_t level = 1;
+    std::string_view section = DBName;
+    std::string_view rest = path;
+    while (!rest.empty() && Contains(rest, ".")) {
+        ++level;
+        size_t dot = rest.find('.');
+        section = rest.substr(0, dot);
+        rest = rest.substr(dot + 1);
+    }
+    variable.SectionName = section.substr(0, section.find('['));
+    variable.Name = DBName + "." + path;
+    variable.NestingLevel = level;
+}
+
+void VariableAWLInfoRecord::AssignDataArea() {
+    DeviceDBService& db = Database();
+    db.DataAreaId = 0;
+    db.FindDataAreaId("DBW");
+    VariableInfoRecord->DataAreaId = db.DataAreaId;
+}
+
+void VariableAWLInfoRecord::AssignDataType() {
+    Variable& variable = *VariableInfoRecord;
+    DeviceDBService& db = Database();
+    variable.TagAttribute.clear();
+    variable.Sign = false;
+    variable.Warning = false;
+    db.DataTypeId = 0;
+    if (variable.DataAreaId == 0) return;
+
+    LiteralClass literal = ClassifyValueLiteral(SourceLine, DBNumber, DeclaredStrings, DeclaredUDTs, UDTs.get());
+    DataLength = literal.DataLength;
+    variable.TagAttribute = literal.TagAttribute;
+    variable.Sign = literal.Sign;
+    if (literal.Rule == 2) variable.VariableLen = literal.VariableLen;
+
+    const std::string& oldType = literal.SourceType;
+    const std::string& newType = literal.DeviceType;
+    if (!oldType.empty() && !newType.empty() && UpperCase(TrimBlanks(oldType)) != UpperCase(TrimBlanks(newType))) {
+        Messenger& log = Log();
+        log.DB = "DB " + std::to_string(DBNumber);
+        log.RecordKORVOTypeConversion(variable.Name, oldType, newType);
+    }
+    if ((oldType != "BOOL" && DataLength == 0) || (newType.empty() && !oldType.empty())) {
+        Messenger& log = Log();
+        log.DB = "DB " + std::to_string(DBNumber);
+        log.RecordVariableNoForKORVO(variable.Name);
+    }
+    db.FindDataTypeId(newType);
+    variable.DataTypeId = db.DataTypeId;
+}
+
+void VariableAWLInfoRecord::AssignFieldAdd1() { VariableInfoRecord->FieldAdd1 = DBNumber; }
+
+void VariableAWLInfoRecord::AssignFieldAdd2() {
+    // An element that is not a bit closes an open run of bits.
+    if (DataLength != 0 && BitAddress != 0) ByteAddress = AddInt32(ByteAddress, 1);
+    // Elements of two bytes or more start on an even byte.
+    if (ByteAddress % 2 != 0 && DataLength > 1) ByteAddress = AddInt32(ByteAddress, 1);
+    // A bit after eight used bits opens the next byte.
+    if (VariableInfoRecord->TagAttribute == "BOOL" && (DataLength == 0 || DataLength == 1) && BitAddress > 7)
+        ByteAddress = AddInt32(ByteAddress, 1);
+    VariableInfoRecord->FieldAdd2 = ByteAddress;
+}
+
+void VariableAWLInfoRecord::AssignFieldAdd3() { VariableInfoRecord->FieldAdd3 = 0; }
+void VariableAWLInfoRecord::AssignFieldAdd4() { VariableInfoRecord->FieldAdd4 = 0; }
+void VariableAWLInfoRecord::AssignFieldAdd5() { VariableInfoRecord->FieldAdd5 = 0; }
+
+}  // namespace tessaro
