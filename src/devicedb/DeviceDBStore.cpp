@@ -1,14 +1,39 @@
 #include "devicedb/DeviceDBStore.h"
 
+#include "devicedb/JetStore.h"
 #include "devicedb/SqliteStore.h"
+
+#include "platform/Text.h"
 
 #include <tessaro/RuntimeError.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
 namespace tessaro {
+
+StoredId StoredIdFromText(std::string_view text) {
+    std::string number(TrimBlanks(text));
+    char* end = nullptr;
+    errno = 0;
+    double value = std::strtod(number.c_str(), &end);
+    if (number.empty() || end != number.c_str() + number.size() || errno == ERANGE) return {0, TypeMismatch};
+    return StoredIdFromNumber(value);
+}
+
+StoredId StoredIdFromNumber(double value) {
+    try {
+        return {RoundToInt32(value), 0};
+    } catch (const RuntimeError& e) {
+        return {0, e.Number};
+    }
+}
+
+StoredId StoredIdFrom(const std::optional<std::string>& text) {
+    return text ? StoredIdFromText(*text) : StoredId{0, InvalidUseOfNull};
+}
 
 std::unique_ptr<DeviceDBStore> OpenDeviceDBStore(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -17,10 +42,14 @@ std::unique_ptr<DeviceDBStore> OpenDeviceDBStore(const std::string& path) {
         throw RuntimeError(error == ENOENT || error == ENOTDIR ? FileNotFound : PathFileAccessError,
                            path + ": " + std::strerror(error));
     }
-    char header[16] = {};
+    // The content decides, not the name: SQLite's header, or Jet's / ACE's at offset 4.
+    char header[20] = {};
     file.read(header, sizeof header);
-    if (file.gcount() == sizeof header && std::memcmp(header, "SQLite format 3", 16) == 0)
-        return std::make_unique<SqliteStore>(path);
+    auto read = static_cast<size_t>(file.gcount());
+    if (read >= 16 && std::memcmp(header, "SQLite format 3", 16) == 0) return std::make_unique<SqliteStore>(path);
+    if (read >= 19 && (std::memcmp(header + 4, "Standard Jet DB", 15) == 0 ||
+                       std::memcmp(header + 4, "Standard ACE DB", 15) == 0))
+        return std::make_unique<JetStore>(path);
     throw RuntimeError(PathFileAccessError, path + ": not a device database");
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tessaro {
@@ -17,6 +18,13 @@ struct StoredId {
     int32_t value = 0;
     int32_t errorNumber = 0;  // the RuntimeError to raise on use, 0 when value holds
 };
+
+// An identifier stored as text: surrounding blanks allowed, a number rounded to the
+// nearest whole number (halves to even); no number is a type mismatch, a number outside
+// 32 bits an overflow. A missing value (NULL) is an invalid use of Null.
+StoredId StoredIdFromText(std::string_view text);
+StoredId StoredIdFromNumber(double value);
+StoredId StoredIdFrom(const std::optional<std::string>& text);
 
 struct DeviceDataAreaRow {
     StoredId DeviceDataAreaId;

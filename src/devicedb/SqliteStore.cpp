@@ -6,9 +6,6 @@
 
 #include <sqlite3.h>
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 
 namespace tessaro {
 namespace {
@@ -19,40 +16,22 @@ namespace {
 }
 
 // A column converted to a 32-bit integer as the lookups convert it: numbers rounded
-// (halves to even) with overflow outside the range, numeric texts read as numbers,
-// other texts a type mismatch, NULL an invalid use of Null.
+// (halves to even) with overflow outside the range, texts read as numbers.
 StoredId IdOf(sqlite3_stmt* row, int column) {
-    StoredId id;
-    try {
-        switch (sqlite3_column_type(row, column)) {
-        case SQLITE_INTEGER: {
-            sqlite3_int64 v = sqlite3_column_int64(row, column);
-            if (v < INT32_MIN || v > INT32_MAX) throw RuntimeError(Overflow);
-            id.value = static_cast<int32_t>(v);
-            break;
-        }
-        case SQLITE_FLOAT:
-            id.value = RoundToInt32(sqlite3_column_double(row, column));
-            break;
-        case SQLITE_NULL:
-            id.errorNumber = InvalidUseOfNull;
-            break;
-        default: {
-            std::string text(reinterpret_cast<const char*>(sqlite3_column_text(row, column)),
-                             static_cast<size_t>(sqlite3_column_bytes(row, column)));
-            std::string_view trimmed = TrimBlanks(text);
-            char* end = nullptr;
-            std::string owned(trimmed);
-            errno = 0;
-            double v = std::strtod(owned.c_str(), &end);
-            if (owned.empty() || end != owned.c_str() + owned.size() || errno == ERANGE) throw RuntimeError(TypeMismatch);
-            id.value = RoundToInt32(v);
-        }
-        }
-    } catch (const RuntimeError& e) {
-        id.errorNumber = e.Number;
+    switch (sqlite3_column_type(row, column)) {
+    case SQLITE_INTEGER: {
+        sqlite3_int64 v = sqlite3_column_int64(row, column);
+        if (v < INT32_MIN || v > INT32_MAX) return {0, Overflow};
+        return {static_cast<int32_t>(v), 0};
     }
-    return id;
+    case SQLITE_FLOAT:
+        return StoredIdFromNumber(sqlite3_column_double(row, column));
+    case SQLITE_NULL:
+        return StoredIdFrom(std::nullopt);
+    default:
+        return StoredIdFromText(std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(row, column)),
+                                                 static_cast<size_t>(sqlite3_column_bytes(row, column))));
+    }
 }
 
 std::optional<std::string> NameOf(sqlite3_stmt* row, int column) {

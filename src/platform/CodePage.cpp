@@ -1,6 +1,6 @@
 // The component's single-byte code page: tables built once per page with iconv, then
-// read without locks. Tables of a page replaced by SetCodePage stay allocated, so a
-// reader on another thread never sees them go.
+// read without locks. Tables of a page replaced by SetCodePage stay allocated until the
+// process ends, so a reader on another thread never sees them go.
 
 #include <tessaro/CodePage.h>
 #include <tessaro/RuntimeError.h>
@@ -12,7 +12,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
+#include <memory>
 #include <unordered_map>
+#include <vector>
 
 namespace tessaro {
 namespace {
@@ -64,7 +66,7 @@ Tables* Build(const std::string& name) {
         size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
         char32_t cp = static_cast<char32_t>(b);  // undefined bytes keep their own number
         if (r != static_cast<size_t>(-1) && sizeof out - outLeft == 4)
-            cp = out[0] | (out[1] << 8) | (out[2] << 16) | (static_cast<char32_t>(out[3]) << 24);
+            cp = char32_t{out[0]} | (char32_t{out[1]} << 8) | (char32_t{out[2]} << 16) | (char32_t{out[3]} << 24);
         t->toUnicode[static_cast<size_t>(b)] = cp;
     }
     iconv_close(cd);
@@ -79,6 +81,12 @@ Tables* Build(const std::string& name) {
 
 std::atomic<const Tables*> current{nullptr};
 std::mutex building;
+std::vector<std::unique_ptr<const Tables>> allBuilt;  // guarded by building
+
+const Tables* Keep(const Tables* t) {
+    allBuilt.emplace_back(t);
+    return t;
+}
 
 const Tables& Current() {
     const Tables* t = current.load(std::memory_order_acquire);
@@ -89,9 +97,9 @@ const Tables& Current() {
         const char* env = std::getenv("TESSARO_CODEPAGE");
         std::string name = env && *env ? env : "WINDOWS-1252";
         try {
-            t = Build(name);
+            t = Keep(Build(name));
         } catch (const RuntimeError&) {
-            t = Build("WINDOWS-1252");
+            t = Keep(Build("WINDOWS-1252"));
         }
         current.store(t, std::memory_order_release);
     }
@@ -103,7 +111,7 @@ const Tables& Current() {
 void SetCodePage(const std::string& iconvName) {
     const Tables* t = Build(iconvName);
     std::lock_guard lock(building);
-    current.store(t, std::memory_order_release);
+    current.store(Keep(t), std::memory_order_release);
 }
 
 std::string CodePageName() { return Current().name; }
@@ -151,7 +159,7 @@ std::string FromUtf8(std::string_view utf8) {
             ++i;
             continue;
         }
-        c = len == 1 ? b : (b & (0x7F >> len));
+        c = len == 1 ? char32_t{b} : char32_t{b} & (char32_t{0x7F} >> len);
         bool valid = true;
         for (size_t k = 1; k < len; ++k) {
             auto cont = static_cast<unsigned char>(utf8[i + k]);

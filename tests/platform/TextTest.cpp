@@ -1,0 +1,176 @@
+#include "platform/Text.h"
+
+#include <tessaro/RuntimeError.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+
+namespace tessaro {
+namespace {
+
+int ErrorOf(auto&& call) {
+    try {
+        call();
+    } catch (const RuntimeError& e) {
+        return e.Number;
+    }
+    return 0;
+}
+
+TEST(TrimBlanks, RemovesSpacesOnlyAtBothEnds) {
+    EXPECT_EQ(TrimBlanks("  a b  "), "a b");
+    EXPECT_EQ(TrimBlanks("\ta\t"), "\ta\t");
+    EXPECT_EQ(TrimBlanks("    "), "");
+    EXPECT_EQ(TrimBlanks(""), "");
+}
+
+TEST(Columns, SliceIsShorterOrEmptyPastTheEnd) {
+    struct Case {
+        const char* text;
+        size_t first, count;
+        const char* expected;
+    } cases[] = {
+        {"abcdef", 1, 3, "abc"}, {"abcdef", 5, 24, "ef"}, {"abcdef", 6, 1, "f"},
+        {"abcdef", 7, 3, ""},    {"", 1, 4, ""},          {"abcdef", 0, 3, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Columns(c.text, c.first, c.count), c.expected) << c.text << " " << c.first;
+    EXPECT_EQ(ColumnsFrom("abcdef", 4), "def");
+    EXPECT_EQ(ColumnsFrom("abc", 4), "");
+}
+
+TEST(Position, CountsFromOneAndGivesZeroWhenAbsent) {
+    EXPECT_EQ(Position("a := b", ":="), 3u);
+    EXPECT_EQ(Position("a := b := c", ":=", 4), 8u);
+    EXPECT_EQ(Position("abc", "x"), 0u);
+    EXPECT_EQ(Position("abc", "c", 4), 0u);
+    EXPECT_EQ(Position("", ""), 1u);
+}
+
+TEST(NumberIn, ReadsTheLeadingDecimalNumber) {
+    struct Case {
+        const char* text;
+        double expected;
+    } cases[] = {
+        {"12", 12},           {"12.3", 12.3},       {"0.7", 0.7},          {"  7  ", 7},
+        {"1 2 3", 123},       {"- 5", -5},          {"+5", 5},             {"--5", 0},
+        {"1.2.3", 1.2},       {".5", 0.5},          {"-.5", -0.5},         {".", 0},
+        {"", 0},              {"abc", 0},           {"M 12", 0},           {"12abc", 12},
+        {"1E3", 1000},        {"1e3", 1000},        {"1D3", 1000},         {"2.5E-1", 0.25},
+        {"1 E 2", 100},       {"1E", 1},            {"1E+", 1},            {"1Ex", 1},
+        {"3E-400", 0},        {"007", 7},           {"0.000", 0},          {"12.5;", 12.5},
+        {"4\t2", 42},         {"12 .3", 12.3},      {"-0", 0},             {"1.500000e+000;", 1.5},
+    };
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(NumberIn(c.text), c.expected) << '"' << c.text << '"';
+}
+
+TEST(NumberIn, OverflowsBeyondADouble) {
+    EXPECT_EQ(ErrorOf([] { NumberIn("1E400"); }), Overflow);
+    EXPECT_EQ(ErrorOf([] { NumberIn(std::string(400, '9')); }), Overflow);
+    EXPECT_DOUBLE_EQ(NumberIn(std::string(300, '1') + "E-299"), NumberIn("1.11111111111111111111"));
+}
+
+// A slow, obviously right reader: strip the blanks, find the longest prefix of the
+// number's grammar, hand it to strtod.
+double ReferenceNumberIn(const std::string& text) {
+    std::string s;
+    for (char c : text)
+        if (c != ' ' && c != '\t' && c != '\n') s.push_back(c);
+    size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < s.size() && isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    }
+    if (digits == 0) return 0;
+    size_t mantissaEnd = i;
+    if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
+        size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        size_t expDigits = 0;
+        while (j < s.size() && isdigit(static_cast<unsigned char>(s[j]))) ++j, ++expDigits;
+        if (expDigits) mantissaEnd = j;
+    }
+    std::string number = s.substr(0, mantissaEnd);
+    for (char& c : number)
+        if (c == 'D' || c == 'd') c = 'E';
+    return std::strtod(number.c_str(), nullptr);
+}
+
+TEST(NumberIn, AgreesWithAReferenceOnEveryShortInput) {
+    const std::string alphabet = "0159.-+E D";
+    // Every text of up to five characters over the alphabet.
+    std::string text;
+    size_t checked = 0;
+    auto visit = [&](auto&& self, size_t depth) -> void {
+        double expected = ReferenceNumberIn(text);
+        if (std::isinf(expected)) {
+            ASSERT_EQ(ErrorOf([&] { NumberIn(text); }), Overflow) << '"' << text << '"';
+        } else {
+            ASSERT_EQ(NumberIn(text), expected) << '"' << text << '"';
+        }
+        ++checked;
+        if (depth == 5) return;
+        for (char c : alphabet) {
+            text.push_back(c);
+            self(self, depth + 1);
+            text.pop_back();
+        }
+    };
+    visit(visit, 0);
+    EXPECT_GT(checked, 100000u);
+}
+
+TEST(Narrowing, TruncatesTowardZeroWithin32Bits) {
+    EXPECT_EQ(TruncateToInt32(12.9), 12);
+    EXPECT_EQ(TruncateToInt32(-12.9), -12);
+    EXPECT_EQ(TruncateToInt32(2147483647.9), 2147483647);
+    EXPECT_EQ(TruncateToInt32(-2147483648.9), INT32_MIN);
+    EXPECT_EQ(ErrorOf([] { TruncateToInt32(2147483648.0); }), Overflow);
+    EXPECT_EQ(ErrorOf([] { TruncateToInt32(-2147483649.0); }), Overflow);
+    EXPECT_EQ(ErrorOf([] { TruncateToInt32(1E10); }), Overflow);
+    EXPECT_EQ(ErrorOf([] { TruncateToInt32(std::nan("")); }), Overflow);
+}
+
+TEST(Narrowing, RoundsHalvesToEven) {
+    struct Case {
+        double value;
+        int32_t expected;
+    } cases[] = {{2.5, 2}, {-2.5, -2}, {3.5, 4}, {-3.5, -4}, {0.5, 0}, {1.5, 2}, {2.4999, 2}, {2.5001, 3}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(RoundToInt32(c.value), c.expected) << c.value;
+        EXPECT_EQ(RoundToInt16(c.value), c.expected) << c.value;
+    }
+}
+
+TEST(Narrowing, OverflowsOutside16And32Bits) {
+    EXPECT_EQ(RoundToInt16(32767.4), 32767);
+    EXPECT_EQ(RoundToInt16(32766.5), 32766);
+    EXPECT_EQ(ErrorOf([] { RoundToInt16(32767.5); }), Overflow);  // rounds to 32768
+    EXPECT_EQ(RoundToInt16(-32768.5), -32768);                     // rounds to even -32768
+    EXPECT_EQ(ErrorOf([] { RoundToInt16(-32769.0); }), Overflow);
+    EXPECT_EQ(ErrorOf([] { RoundToInt16(40000.0); }), Overflow);
+    EXPECT_EQ(RoundToInt32(2147483646.5), 2147483646);
+    EXPECT_EQ(ErrorOf([] { RoundToInt32(2147483647.5); }), Overflow);
+    EXPECT_EQ(RoundToInt32(-2147483648.5), INT32_MIN);
+}
+
+TEST(Narrowing, AddsWithoutWrapping) {
+    EXPECT_EQ(AddInt32(INT32_MAX - 1, 1), INT32_MAX);
+    EXPECT_EQ(ErrorOf([] { AddInt32(INT32_MAX, 1); }), Overflow);
+    EXPECT_EQ(ErrorOf([] { AddInt32(INT32_MIN, -1); }), Overflow);
+}
+
+TEST(FileNameOf, CutsAtTheLastSeparator) {
+    EXPECT_EQ(FileNameOf("/plc/line1/Line1.ASC"), "Line1.ASC");
+    EXPECT_EQ(FileNameOf("Line1.ASC"), "Line1.ASC");
+    EXPECT_EQ(FileNameOf("/plc/"), "");
+    EXPECT_EQ(FileNameOf("C:\\plc\\Line1.ASC"), "C:\\plc\\Line1.ASC");  // not a separator here
+}
+
+}  // namespace
+}  // namespace tessaro
