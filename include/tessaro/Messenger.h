@@ -3,6 +3,13 @@
 // (1.Msg to 6.Msg in the component's folder) under group lines; AppendAllFiles merges the
 // non-empty ones under titles in the chosen language into Messenger.Msg, one folder up.
 // Texts are in the component's code page; every line ends with CR LF.
+//
+// Failures raise a RuntimeError: a record or AppendAllFiles before CreateMsgFiles
+// BadFileNameOrNumber (52); a partial file that cannot be created, a file that cannot be
+// opened, written or deleted PathFileAccessError (75) or FileNotFound (53). The partial
+// files live in the component's folder as it was at CreateMsgFiles; the merged file is
+// that folder followed by "/../Messenger.Msg". Files still open when a Messenger goes
+// (after a failed import) are closed, not deleted.
 
 #include <array>
 #include <cstdio>
@@ -34,9 +41,13 @@ public:
 private:
     void WriteRecord(int file, std::string_view line);
     void WriteGroupedRecord(int file, std::string_view line);
+    void CopyMessageFile(std::FILE* merged, int file, const std::string& title);
+    void CloseMsgFiles() noexcept;
+    std::string PartialFile(int file) const;
 
-    std::array<std::FILE*, 7> MsgFileNumbers{};  // index 1 to 6
-    std::array<std::string, 7> LastDB;
+    std::string Folder;                           // the component's folder at CreateMsgFiles
+    std::array<std::FILE*, 7> MsgFileNumbers{};  // index 1 to 6; null when not open
+    std::array<std::string, 7> LastDB;            // index 1, 2, 4, 5, 6
 };
 
 }  // namespace tessaro
