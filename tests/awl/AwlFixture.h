@@ -56,6 +56,12 @@ protected:
         return v;
     }
 
+    // The bytes of partial message file n; the first call closes the message log.
+    std::string Partial(int n) {
+        SharedMessenger.reset();
+        return ReadFile(layout.PartialFile(n));
+    }
+
     ComponentLayout layout;
 };
 
