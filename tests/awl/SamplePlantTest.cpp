@@ -18,11 +18,10 @@ TEST_F(SamplePlant, EveryElementAtItsAddress) {
     ASSERT_EQ(udts->Count(), 2u);
 
     VariableCollection variables;
-    Symbol(variables, "Line_Control", "DB", 10);
+    // The block symbols of the sample symbol table, Plant.ASC.
     Symbol(variables, "Start_Button", "BOOL", 0);
-    Symbol(variables, "Tanks", "DB", 20);
-    Symbol(variables, "Recipes", "DB", 30);
-    Symbol(variables, "Dosing_Data", "DB", 40);
+    Symbol(variables, "Recipe_Data", "DB", 10);
+    Symbol(variables, "Line_Status", "DB", 11);
     InfoAWLImportedVariable importer;
     importer.DataSource->SourceId = path;
     importer.UDTs = udts;
@@ -37,12 +36,14 @@ TEST_F(SamplePlant, EveryElementAtItsAddress) {
                       (v->Warning ? " check" : ""));
     const std::vector<std::string> expected = {
         "Start_Button 0.0 t0",
-        "DB 10.Running 10.0 t10", "DB 10.Fault 10.0 t10", "DB 10.Ready 10.0 t10", "DB 10.Speed 10.2 t11",
-        "DB 10.Mode 10.4 t10", "DB 10.Setpoint 10.6 t11", "DB 10.Motor.On 10.8 t10", "DB 10.Motor.Left 10.8 t10",
-        "DB 10.Motor.Current 10.10 t13", "DB 10.Valve.Open 10.14 t10", "DB 10.Valve.Closed 10.14 t10",
-        "DB 10.Pump.On 10.16 t10", "DB 10.Counter 10.18 t12", "DB 10.Status 10.22 t11", "DB 10.Flags 10.24 t12",
-        "DB 10.Cycle 10.28 t12", "DB 10.Delay 10.32 t17", "DB 10.Startup 10.34 t11", "DB 10.Shift 10.36 t12",
-        "DB 10.Stamp 10.40 t12", "DB 10.Letter 10.48 t14 len1", "DB 10.Operator 10.50 t14 len16",
+        "DB 10.Name 10.0 t14 len24", "DB 10.Steps[1] 10.26 t11", "DB 10.Steps[2] 10.28 t11",
+        "DB 10.Active 10.30 t10",
+        "\"Line_Status\".Running 11.0 t10", "\"Line_Status\".Fault 11.0 t10", "\"Line_Status\".Ready 11.0 t10", "\"Line_Status\".Speed 11.2 t11",
+        "\"Line_Status\".Mode 11.4 t10", "\"Line_Status\".Setpoint 11.6 t11", "\"Line_Status\".Motor.On 11.8 t10", "\"Line_Status\".Motor.Left 11.8 t10",
+        "\"Line_Status\".Motor.Current 11.10 t13", "\"Line_Status\".Valve.Open 11.14 t10", "\"Line_Status\".Valve.Closed 11.14 t10",
+        "\"Line_Status\".Pump.On 11.16 t10", "\"Line_Status\".Counter 11.18 t12", "\"Line_Status\".Status 11.22 t11", "\"Line_Status\".Flags 11.24 t12",
+        "\"Line_Status\".Cycle 11.28 t12", "\"Line_Status\".Delay 11.32 t17", "\"Line_Status\".Startup 11.34 t11", "\"Line_Status\".Shift 11.36 t12",
+        "\"Line_Status\".Stamp 11.40 t12", "\"Line_Status\".Letter 11.48 t14 len1", "\"Line_Status\".Operator 11.50 t14 len16",
         "DB 20.Tank[1].Level 20.0 t13", "DB 20.Tank[1].High 20.4 t10", "DB 20.Tank[1].Low 20.4 t10",
         "DB 20.Tank[2].Level 20.6 t13", "DB 20.Tank[2].High 20.10 t10", "DB 20.Tank[2].Low 20.10 t10",
         "DB 20.Tank[3].Level 20.12 t13", "DB 20.Tank[3].High 20.16 t10", "DB 20.Tank[3].Low 20.16 t10",
@@ -51,8 +52,6 @@ TEST_F(SamplePlant, EveryElementAtItsAddress) {
         "DB 20.Timers.Fill 20.50 t15", "DB 20.Timers.Drain 20.52 t16", "DB 20.Timers.Rinse 20.54 t17",
         "DB 20.Timers.Soak 20.56 t18", "DB 20.Block 20.58 t0", "DB 20.Source 20.60 t0", "DB 20.Dosing 20.70 t0",
         "DB 20.Bottles 20.72 t0",
-        "\"Recipes\".Name 30.0 t14 len24", "\"Recipes\".Steps[1] 30.26 t11", "\"Recipes\".Steps[2] 30.28 t11",
-        "\"Recipes\".Active 30.30 t10",
         "DB 40.Enable 40.0 t10 check", "DB 40.Target 40.2 t13 check", "DB 40.Done 40.6 t10 check",
     };
     EXPECT_EQ(got, expected);
