@@ -1,10 +1,10 @@
 // The block-symbol index gives what a walk of the collection from its start gives,
 // through random additions and removals.
-#include "awl/BlockSymbolIndex.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
+
+#include "awl/BlockSymbolIndex.h"
 
 namespace tessaro {
 namespace {
@@ -26,9 +26,9 @@ TEST(BlockSymbolIndex, Predicates) {
         std::string tag, section;
         bool symbol;
     };
-    const Case cases[] = {{"DB", "A.ASC (Symbol file)", true},  {"  DB ", "(Symbol file)", true},
-                          {"db", "A.ASC (Symbol file)", false}, {"DB", "A.ASC (symbol file)", false},
-                          {"DB", "DB 12", false},               {"DBX", "(Symbol file)", false}};
+    const Case cases[] = {
+        {"DB", "A.ASC (Symbol file)", true},  {"  DB ", "(Symbol file)", true}, {"db", "A.ASC (Symbol file)", false},
+        {"DB", "A.ASC (symbol file)", false}, {"DB", "DB 12", false},           {"DBX", "(Symbol file)", false}};
     for (const auto& c : cases) {
         Variable v;
         v.TagAttribute = c.tag;
@@ -44,7 +44,8 @@ TEST(BlockSymbolIndex, Predicates) {
 
 TEST(BlockSymbolIndex, AgreesWithAWalkThroughAdditionsAndRemovals) {
     std::mt19937 random(11);
-    const std::vector<std::string> names = {"A", "B", "Recipe", "x", "Long.Name.Of.Some.Member.Beyond.Thirty", "Y.Name.Of.Some.Member.Beyond.Thirty"};
+    const std::vector<std::string> names = {
+        "A", "B", "Recipe", "x", "Long.Name.Of.Some.Member.Beyond.Thirty", "Y.Name.Of.Some.Member.Beyond.Thirty"};
     const std::vector<std::string> tags = {"DB", " DB", "BOOL", ""};
     const std::vector<std::string> sections = {"P.ASC (Symbol file)", "DB 3", "X"};
     VariableCollection variables;
