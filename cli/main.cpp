@@ -1,2 +1,30 @@
-// Placeholder until the command line lands.
-int main() { return 0; }
+// tessaro: the command line host of the library.
+
+#include "Commands.h"
+#include "Options.h"
+
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    using namespace tessaro::cli;
+    CommandLine line;
+    try {
+        line = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+    } catch (const UsageError& error) {
+        std::cerr << "tessaro: " << error.what() << "\n" << kUsage;
+        return 2;
+    }
+    try {
+        switch (line.command) {
+        case CommandLine::Command::Help: std::cout << kUsage; return 0;
+        case CommandLine::Command::Import: return RunImport(line.import);
+        case CommandLine::Command::Devices: return RunDevices(line.devices);
+        }
+    } catch (const std::exception& error) {
+        std::cerr << "tessaro: " << error.what() << "\n";
+    }
+    return 1;
+}

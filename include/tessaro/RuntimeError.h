@@ -4,6 +4,7 @@
 // duplicate-key error 457 from every other failure by this number.
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -48,5 +49,13 @@ public:
         }
     }
 };
+
+// The object a shared reference holds. A reference that holds none fails with
+// ObjectNotSet (91), as a call through an unset object variable does.
+template <class T>
+T& ObjectOf(const std::shared_ptr<T>& reference) {
+    if (!reference) throw RuntimeError(ObjectNotSet);
+    return *reference;
+}
 
 }  // namespace tessaro

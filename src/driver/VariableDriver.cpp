@@ -1,12 +1,83 @@
-// Placeholder until the driver lands.
+// One import: fix the language, open the message log and the device database, run the
+// three passes over the sources, close the database and merge the messages.
+
 #include <tessaro/VariableDriver.h>
 
+#include "asc/InfoASCImportedVariable.h"
+#include "awl/InfoAWLImportedVariable.h"
+#include "awl/InfoUDTImportedVariable.h"
 #include "awl/UDTInfoRecord.h"
+#include "driver/SourceKind.h"
+#include "devicedb/DeviceDBService.h"
+#include "messages/LanguageManager.h"
+#include "messages/SharedMessenger.h"
+
+#include <tessaro/RuntimeError.h>
+
+#include <string>
 
 namespace tessaro {
+namespace {
+
+bool IsSourceOf(const DataSourcePtr& source, std::string_view extension) {
+    return IsSourceOfKind(ObjectOf(source).SourceId, extension);
+}
+
+}  // namespace
 
 VariableDriver::VariableDriver() : udts_(std::make_shared<Collection<std::shared_ptr<UDTInfoRecord>>>()) {}
-VariableDriver::~VariableDriver() = default;
-bool VariableDriver::GetVariables(DataSourceCollection&) { return false; }
+
+VariableDriver::~VariableDriver() {
+    if (!Variables) return;
+    for (size_t position = Variables->Count(); position >= 1; --position) Variables->Remove(position);
+}
+
+bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
+    try {
+        CurrentCountryCode = std::to_string(GetCountryCode());
+
+        SharedMessenger = std::make_shared<Messenger>();
+        SharedMessenger->CreateMsgFiles();
+        SharedMessenger->DeviceName = DeviceName;
+
+        OpenDeviceDB(DeviceCodeId);
+
+        // UDT pre-pass: the data-block sources fill the UDT collection.
+        for (const DataSourcePtr& source : DataSources) {
+            if (!IsSourceOf(source, kDataBlockSourceExtension)) continue;
+            auto importer = std::make_unique<InfoUDTImportedVariable>();
+            InfoImportedVariable& contract = *importer;
+            contract.DataSource = source;
+            contract.DeviceId = DeviceId;
+            contract.GetImportedVariables(*udts_);
+        }
+
+        // Pass 1, the symbol tables, then pass 2, the data blocks, which find the
+        // symbols of their blocks among the variables of pass 1.
+        auto pass = [&]<class Importer>(std::string_view extension) {
+            for (const DataSourcePtr& source : DataSources) {
+                if (!IsSourceOf(source, extension)) continue;
+                auto importer = std::make_unique<Importer>();
+                InfoImportedVariable& contract = *importer;
+                contract.DataSource = source;
+                contract.UDTs = udts_;
+                contract.DeviceId = DeviceId;
+                contract.GetImportedVariables(ObjectOf(Variables));
+            }
+        };
+        pass.operator()<InfoASCImportedVariable>(kSymbolTableExtension);
+        pass.operator()<InfoAWLImportedVariable>(kDataBlockSourceExtension);
+
+        CloseDeviceDB();
+
+        SharedMessenger->AppendAllFiles();
+        if (!SharedMessenger->MessengerFile.empty()) MessengerFile = SharedMessenger->MessengerFile;
+        SharedMessenger.reset();
+        return true;
+    } catch (...) {
+        // The steps not reached are skipped; the shared objects stay until the next import.
+        return false;
+    }
+}
 
 }  // namespace tessaro

@@ -1,0 +1,52 @@
+// tessaro devices: the devices of a device database with their areas and types, in the
+// order the database holds them.
+
+#include "Commands.h"
+#include "Layout.h"
+
+#include "devicedb/DeviceDBStore.h"
+
+#include <tessaro/CodePage.h>
+
+#include <iostream>
+#include <set>
+
+namespace tessaro::cli {
+namespace {
+
+std::string IdText(const StoredId& id) { return id.errorNumber ? "(unreadable)" : std::to_string(id.value); }
+
+std::string NameText(const std::optional<std::string>& name) { return name ? ToUtf8(*name) : "(no name)"; }
+
+}  // namespace
+
+int RunDevices(const DevicesOptions& options) {
+    const std::string path = options.deviceDb.value_or(SampleDeviceDb());
+    auto store = OpenDeviceDBStore(path);
+    std::cout << "Device database " << path << "\n";
+    for (int32_t device : store->ReadDeviceIds()) {
+        std::cout << "Device " << device << "\n";
+        const auto types = store->ReadDataTypes(device);
+        std::set<int32_t> listed;
+        auto typesOf = [&](const StoredId& area) {
+            for (const auto& type : types)
+                if (!type.DeviceDataAreaId.errorNumber && !area.errorNumber &&
+                    type.DeviceDataAreaId.value == area.value)
+                    std::cout << "    Type " << IdText(type.DeviceDataTypeId) << "  " << NameText(type.Name) << "\n";
+        };
+        for (const auto& area : store->ReadDataAreas(device)) {
+            std::cout << "  Area " << IdText(area.DeviceDataAreaId) << "  " << NameText(area.Name) << "\n";
+            if (area.DeviceDataAreaId.errorNumber || !listed.insert(area.DeviceDataAreaId.value).second) continue;
+            typesOf(area.DeviceDataAreaId);
+        }
+        // Types whose area the device does not list.
+        for (const auto& type : types) {
+            if (!type.DeviceDataAreaId.errorNumber && listed.count(type.DeviceDataAreaId.value)) continue;
+            std::cout << "  Type " << IdText(type.DeviceDataTypeId) << "  " << NameText(type.Name) << " (area "
+                      << IdText(type.DeviceDataAreaId) << ", not listed)\n";
+        }
+    }
+    return 0;
+}
+
+}  // namespace tessaro::cli

@@ -1,0 +1,207 @@
+// tessaro import: one DataSource per FILE, one GetVariables, the variables to standard
+// output and the merged messages where the options say.
+
+#include "Commands.h"
+#include "Layout.h"
+#include "Output.h"
+
+#include "devicedb/DeviceDBStore.h"
+#include "driver/SourceKind.h"
+#include "messages/LanguageManager.h"
+
+#include <tessaro/CodePage.h>
+#include <tessaro/Platform.h>
+#include <tessaro/VariableDriver.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace tessaro::cli {
+namespace {
+
+// Progress on a terminal, driven by the importers' once-per-line yield: shown only when
+// an import takes longer than half a second, then refreshed a few times a second.
+class Progress {
+public:
+    explicit Progress(bool shown) : shown_(shown) { SetYieldHook(&Progress::OnLine, this); }
+    ~Progress() {
+        SetYieldHook(nullptr, nullptr);
+        if (printed_) std::fprintf(stderr, "\r%40s\r", "");
+    }
+    size_t Lines() const { return lines_; }
+
+private:
+    static void OnLine(void* context) {
+        auto& self = *static_cast<Progress*>(context);
+        if (++self.lines_ % 1024 != 0 || !self.shown_) return;
+        auto now = std::chrono::steady_clock::now();
+        if (now - self.start_ < std::chrono::milliseconds(500) || now - self.last_ < std::chrono::milliseconds(200))
+            return;
+        self.last_ = now;
+        self.printed_ = true;
+        std::fprintf(stderr, "\rtessaro: %zu lines read", self.lines_);
+    }
+    bool shown_;
+    bool printed_ = false;
+    size_t lines_ = 0;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point last_;
+};
+
+// A line feed not preceded by a carriage return: the import reads it as part of a line.
+bool HasLoneLineFeed(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    char previous = '\0';
+    std::array<char, 65536> block;
+    while (in.read(block.data(), block.size()) || in.gcount() > 0) {
+        for (std::streamsize i = 0; i < in.gcount(); ++i) {
+            if (block[static_cast<size_t>(i)] == '\n' && previous != '\r') return true;
+            previous = block[static_cast<size_t>(i)];
+        }
+    }
+    return false;
+}
+
+std::string FileFrom(const std::string& file, std::uintmax_t offset) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return {};
+    in.seekg(static_cast<std::streamoff>(offset));
+    std::ostringstream rest;
+    rest << in.rdbuf();
+    return rest.str();
+}
+
+std::uintmax_t SizeOf(const std::string& file) {
+    std::error_code ec;
+    auto size = fs::file_size(file, ec);
+    return ec ? 0 : size;
+}
+
+// The reports in merged message text, by message number: the lines under each title,
+// without the group lines ("Symbol Files", "DB " and a number) that the importers write.
+std::array<size_t, 7> CountReports(const std::string& merged) {
+    std::array<std::string, 7> titles;
+    for (int32_t n = 1; n <= 6; ++n) titles[static_cast<size_t>(n)] = "-" + GetMessageText(n);
+    std::array<size_t, 7> counts{};
+    size_t kind = 0;
+    std::istringstream lines(merged);
+    for (std::string line; std::getline(lines, line, '\n');) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        auto title = std::find(titles.begin() + 1, titles.end(), line);
+        if (title != titles.end()) {
+            kind = static_cast<size_t>(title - titles.begin());
+            continue;
+        }
+        const bool groupLine = line == "Symbol Files" ||
+                               (line.starts_with("DB ") && line.size() > 3 &&
+                                line.find_first_not_of("0123456789", 3) == std::string::npos);
+        if (kind != 0 && !(groupLine && kind != 1)) ++counts[kind];
+    }
+    return counts;
+}
+
+// Why an import stopped, where it can be told from outside.
+std::string ReasonOfFailure(const std::string& deviceDb, const std::string& component) {
+    try {
+        OpenDeviceDBStore(deviceDb);
+    } catch (const std::exception& error) {
+        return "cannot open the device database " + deviceDb + ": " + error.what();
+    }
+    if (::access(component.c_str(), W_OK) != 0) return "cannot write the message files in " + component;
+    return "the import stopped before its end";
+}
+
+}  // namespace
+
+int RunImport(const ImportOptions& options) {
+    const bool stderrIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    const Format format = options.format.value_or(::isatty(STDOUT_FILENO) == 1 ? Format::Table : Format::Jsonl);
+
+    for (const auto& file : options.files) {
+        if ((IsSourceOfKind(file, kSymbolTableExtension) || IsSourceOfKind(file, kDataBlockSourceExtension)) &&
+            HasLoneLineFeed(file))
+            std::cerr << "tessaro: hint: " << file
+                      << " has lines ending in LF alone; the import reads up to CR or CR LF, so such lines run "
+                         "together (convert the file to CR LF line ends)\n";
+    }
+
+    std::optional<PrivateLayout> privateLayout;
+    std::string component;
+    std::string deviceDb;
+    if (options.componentDir) {
+        component = fs::absolute(*options.componentDir).string();
+        deviceDb = component + "/../../KorvoDEV.dbr";
+    } else {
+        deviceDb = options.deviceDb.value_or(SampleDeviceDb());
+        privateLayout.emplace(deviceDb);
+        component = privateLayout->component;
+    }
+    SetThreadComponentFolder(component);
+    struct FolderReset {
+        ~FolderReset() { SetThreadComponentFolder(""); }
+    } folderReset;
+    const std::string merged = component + "/../Messenger.Msg";
+    const std::uintmax_t mergedBefore = SizeOf(merged);
+
+    VariableDriver driver;
+    driver.DeviceCodeId = options.deviceCode;
+    driver.DeviceId = options.deviceId;
+    driver.DeviceName = FromUtf8(options.deviceName);
+    DataSourceCollection sources;
+    for (const auto& file : options.files) sources.Add(std::make_shared<DataSource>(DataSource{file}));
+
+    bool imported;
+    size_t lines;
+    {
+        LanguageChoice language(options.languageId, component);
+        Progress progress(stderrIsTerminal);
+        imported = driver.GetVariables(sources);
+        lines = progress.Lines();
+    }
+    WriteVariables(std::cout, *driver.Variables, format);
+    std::cout.flush();
+
+    if (!imported) {
+        std::cerr << "tessaro: " << ReasonOfFailure(deviceDb, component) << "\n";
+        return 1;
+    }
+    std::string messages = driver.MessengerFile.empty() ? std::string() : FileFrom(merged, mergedBefore);
+    std::string whereMessages = "none";
+    if (!messages.empty()) {
+        if (options.componentDir) {
+            whereMessages = fs::path(merged).lexically_normal().string();
+        } else if (options.messages) {
+            std::ofstream out(*options.messages, std::ios::binary | std::ios::app);
+            out << messages;
+            if (!out.flush()) {
+                std::cerr << "tessaro: cannot append the messages to " << *options.messages << "\n";
+                return 1;
+            }
+            whereMessages = *options.messages;
+        } else {
+            std::cerr << ToUtf8(messages);
+            whereMessages = "above, on standard error";
+        }
+    }
+    if (stderrIsTerminal) {
+        auto counts = CountReports(messages);
+        std::cerr << "tessaro: " << driver.Variables->Count() << " variables imported, " << lines << " lines read\n"
+                  << "tessaro: reports: " << counts[2] << " type conversions, " << counts[3]
+                  << " not for the device, " << counts[6] << " same names, " << counts[1] << " file errors, "
+                  << counts[4] << " incomplete data blocks, " << counts[5] << " to check\n"
+                  << "tessaro: messages: " << whereMessages << "\n";
+    }
+    return 0;
+}
+
+}  // namespace tessaro::cli

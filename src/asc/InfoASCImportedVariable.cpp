@@ -1,0 +1,52 @@
+#include "asc/InfoASCImportedVariable.h"
+
+#include "asc/VariableASCInfoRecord.h"
+#include "messages/SharedMessenger.h"
+#include "platform/HostHooks.h"
+#include "platform/LineReader.h"
+#include "platform/Text.h"
+
+#include <tessaro/RuntimeError.h>
+
+#include <exception>
+#include <optional>
+
+namespace tessaro {
+
+std::string SymbolFileSection(std::string_view sourceId) {
+    std::string section(FileNameOf(sourceId));
+    section += " (Symbol file)";
+    return section;
+}
+
+void InfoASCImportedVariable::GetImportedVariables(VariableCollection& Variables) {
+    std::optional<LineReader> file;
+    try {
+        const std::string& sourceId = ObjectOf(DataSource).SourceId;
+        file.emplace(sourceId);
+        const std::string section = SymbolFileSection(sourceId);
+        while (!file->AtEnd()) {
+            YieldToHost();
+            VariableASCInfoRecord record;
+            record.SourceLine = file->ReadLine();
+            record.GetVariableInfoRecord();
+            Variable& variable = *record.VariableInfoRecord;
+            variable.SectionName = section;
+            variable.DeviceId = DeviceId;
+            if (variable.DataAreaId == 0) continue;
+            try {
+                Variables.AddFolded(record.VariableInfoRecord, VariableKey(variable.Name, DeviceId));
+            } catch (const RuntimeError& error) {
+                if (error.Number != DuplicateKey) throw;
+                // The variable already in the collection stays; this one is dropped.
+                ObjectOf(SharedMessenger).RecordVariableWithSameName(variable.Name, sourceId);
+            }
+        }
+        file->Close();
+    } catch (const std::exception&) {
+        if (file) file->Close();
+        ObjectOf(SharedMessenger).RecordFileError(DataSource ? DataSource->SourceId : std::string());
+    }
+}
+
+}  // namespace tessaro

@@ -1,0 +1,129 @@
+#include "asc/VariableASCInfoRecord.h"
+
+#include "devicedb/DeviceDBService.h"
+#include "messages/SharedMessenger.h"
+#include "platform/Text.h"
+
+#include <tessaro/CodePage.h>
+#include <tessaro/RuntimeError.h>
+
+namespace tessaro {
+namespace {
+
+// The group under which a symbol's reports are filed.
+constexpr std::string_view kSymbolFiles = "Symbol Files";
+
+struct OperandArea {
+    char Letter;
+    std::string_view AreaName;
+};
+
+constexpr OperandArea kOperandAreas[] = {
+    {'D', "DBW"},   {'M', "Merker"}, {'Z', "Counter"},
+    {'T', "Timer"}, {'E', "Input"},  {'A', "Output"},
+};
+
+constexpr SymbolType kSymbolTypes[] = {
+    {"BYTE", "Byte", false, ""},
+    {"BOOL", "Byte", false, "BOOL"},
+    {"CHAR", "Byte", false, "CHAR"},
+    {"WORD", "Word", false, ""},
+    {"INT", "Word", true, ""},
+    {"DWORD", "DWord", false, ""},
+    {"DINT", "DWord", true, ""},
+    {"TIMER", "Timer", false, ""},
+    {"COUNTER", "Counter", false, ""},
+    {"REAL", "DWord", false, "REAL"},
+    {"TIME", "", false, "TIME"},
+    {"S5TIME", "", false, "S5TIME"},
+    {"DB", "DBW", false, "DB"},
+};
+
+constexpr std::string_view kUnlistedTag = "UNKNOWN";
+
+}  // namespace
+
+SymbolLineColumns SplitSymbolLine(std::string_view line) {
+    return {
+        TrimBlanks(Columns(line, 5, 24)),
+        TrimBlanks(Columns(line, 29, 3)),
+        TrimBlanks(Columns(line, 33, 7)),
+        TrimBlanks(Columns(line, 40, 8)),
+    };
+}
+
+std::string_view DataAreaNameOf(std::string_view operandArea) {
+    if (operandArea.empty()) return {};
+    for (const auto& area : kOperandAreas)
+        if (area.Letter == operandArea.front()) return area.AreaName;
+    return {};
+}
+
+SymbolType SymbolTypeOf(std::string_view token) {
+    for (const auto& type : kSymbolTypes)
+        if (type.Token == token) return type;
+    return {token, "", false, kUnlistedTag};
+}
+
+void VariableASCInfoRecord::GetVariableInfoRecord() {
+    std::string_view symbol = SplitSymbolLine(SourceLine).Symbol;
+    if (symbol.empty()) return;
+    ObjectOf(VariableInfoRecord).Name = std::string(symbol);
+    AssignDataArea();
+    AssignDataType();
+    AssignFieldAdd1();
+    AssignFieldAdd2();
+    AssignFieldAdd3();
+    AssignFieldAdd4();
+    AssignFieldAdd5();
+    VariableInfoRecord->NestingLevel = 1;
+}
+
+void VariableASCInfoRecord::AssignDataArea() {
+    std::string_view areaName = DataAreaNameOf(SplitSymbolLine(SourceLine).OperandArea);
+    if (areaName.empty()) return;
+    DeviceDBService& db = ObjectOf(DeviceDB);
+    db.DataAreaId = 0;
+    db.FindDataAreaId(areaName);
+    VariableInfoRecord->DataAreaId = db.DataAreaId;
+}
+
+void VariableASCInfoRecord::AssignDataType() {
+    Variable& variable = *VariableInfoRecord;
+    variable.TagAttribute.clear();
+    variable.Sign = false;
+    variable.Warning = false;
+    std::string_view deviceType;
+    if (variable.DataAreaId != 0) {
+        const std::string token = UpperCase(SplitSymbolLine(SourceLine).DataType);
+        const SymbolType type = SymbolTypeOf(token);
+        deviceType = type.DeviceType;
+        variable.Sign = type.Sign;
+        variable.TagAttribute = std::string(type.TagAttribute);
+        DeviceDBService& db = ObjectOf(DeviceDB);
+        db.DataTypeId = 0;
+        db.FindDataTypeId(deviceType);
+        variable.DataTypeId = db.DataTypeId;
+        if (UpperCase(TrimBlanks(deviceType)) != token && deviceType != "DBW") {
+            Messenger& messenger = ObjectOf(SharedMessenger);
+            messenger.DB = kSymbolFiles;
+            messenger.RecordKORVOTypeConversion(variable.Name, token, deviceType);
+        }
+    }
+    if (deviceType == "DBW" || deviceType.empty()) {
+        Messenger& messenger = ObjectOf(SharedMessenger);
+        messenger.DB = kSymbolFiles;
+        messenger.RecordVariableNoForKORVO(variable.Name);
+    }
+}
+
+void VariableASCInfoRecord::AssignFieldAdd1() {
+    VariableInfoRecord->FieldAdd1 = TruncateToInt32(NumberIn(SplitSymbolLine(SourceLine).Address));
+}
+
+void VariableASCInfoRecord::AssignFieldAdd2() { VariableInfoRecord->FieldAdd2 = 0; }
+void VariableASCInfoRecord::AssignFieldAdd3() { VariableInfoRecord->FieldAdd3 = 0; }
+void VariableASCInfoRecord::AssignFieldAdd4() { VariableInfoRecord->FieldAdd4 = 0; }
+void VariableASCInfoRecord::AssignFieldAdd5() { VariableInfoRecord->FieldAdd5 = 0; }
+
+}  // namespace tessaro

@@ -1,0 +1,63 @@
+#pragma once
+// One line of a symbol-table export turned into one Variable: name, device data area and
+// type with their identifiers, sign, tag attribute and byte number. Conversions and
+// symbols the device cannot take are reported to the shared message log under the
+// group "Symbol Files".
+//
+// The line layout, fixed columns counted from 1 (a field past the end of a short line is
+// shorter or empty):
+//   1-4 not read | 5-28 symbol | 29-31 operand area | 32 not read | 33-39 address
+//   40-47 data type | 48 on not read
+
+#include <tessaro/Variable.h>
+
+#include <string>
+#include <string_view>
+
+namespace tessaro {
+
+// The fields of a line, each with surrounding blanks removed.
+struct SymbolLineColumns {
+    std::string_view Symbol;
+    std::string_view OperandArea;
+    std::string_view Address;
+    std::string_view DataType;
+};
+SymbolLineColumns SplitSymbolLine(std::string_view line);
+
+// The device data-area name that the first character of the operand area selects
+// (exact, case-sensitive), or "" when it selects none.
+std::string_view DataAreaNameOf(std::string_view operandArea);
+
+// What a type token (already upper-cased) stands for on the device.
+struct SymbolType {
+    std::string_view Token;
+    std::string_view DeviceType;  // "" when the device has no type for it
+    bool Sign;
+    std::string_view TagAttribute;
+};
+SymbolType SymbolTypeOf(std::string_view token);
+
+class VariableASCInfoRecord {
+public:
+    // The variable being filled: created with the record, all fields at their defaults.
+    VariablePtr VariableInfoRecord = std::make_shared<Variable>();
+
+    // The line to parse; written by the importer before GetVariableInfoRecord.
+    std::string SourceLine;
+
+    // Parses SourceLine into VariableInfoRecord. A line with a blank symbol leaves the
+    // variable untouched. Failures of the device database pass to the caller.
+    void GetVariableInfoRecord();
+
+private:
+    void AssignDataArea();
+    void AssignDataType();
+    void AssignFieldAdd1();
+    void AssignFieldAdd2();
+    void AssignFieldAdd3();
+    void AssignFieldAdd4();
+    void AssignFieldAdd5();
+};
+
+}  // namespace tessaro

@@ -1,0 +1,46 @@
+#include "AscTestSupport.h"
+
+#include "devicedb/DeviceDBService.h"
+#include "messages/LanguageManager.h"
+#include "messages/MessengerClock.h"
+#include "messages/SharedMessenger.h"
+
+#include <filesystem>
+
+namespace tessaro::test {
+
+ImportScope::ImportScope(int32_t deviceCode) {
+    std::tm time{};
+    time.tm_year = 2026 - 1900;
+    time.tm_mon = 12 - 1;
+    time.tm_mday = 4;
+    time.tm_hour = 7;
+    time.tm_min = 22;
+    time.tm_sec = 6;
+    SetThreadMessengerTime(time);
+    CurrentCountryCode = "44";
+    SharedMessenger = std::make_shared<Messenger>();
+    SharedMessenger->CreateMsgFiles();
+    OpenDeviceDB(deviceCode);
+}
+
+ImportScope::~ImportScope() {
+    CloseDeviceDB();
+    SharedMessenger.reset();
+    CurrentCountryCode.clear();
+    SetThreadMessengerTime(std::nullopt);
+}
+
+std::string ImportScope::MergedMessages() {
+    SharedMessenger->AppendAllFiles();
+    std::string merged;
+    if (std::filesystem::exists(layout.merged)) {
+        merged = ReadFile(layout.merged);
+        std::filesystem::remove(layout.merged);
+    }
+    SharedMessenger = std::make_shared<Messenger>();
+    SharedMessenger->CreateMsgFiles();
+    return merged;
+}
+
+}  // namespace tessaro::test
