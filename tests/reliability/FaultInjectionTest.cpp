@@ -102,7 +102,7 @@ TEST_F(FaultInjection, ASymbolTableLostDuringThePrePassIsAFileErrorAndTheBlocksA
     EXPECT_NE(Merged().find("-File access error\r\n\r\n" + asc + "\r\n"), std::string::npos) << Merged();
 }
 
-// A component folder that cannot be written (its parent is a regular file here): the
+// A component folder that cannot be written (a regular file stands in its place): the
 // partial message files cannot be created, GetVariables returns false and changes
 // neither Variables nor MessengerFile. Once the folder is back, the next import works and
 // the merged file keeps everything that earlier imports wrote into it.
