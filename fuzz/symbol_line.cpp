@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Every line of the input alone (lines cut at CR, as the reader does).
     size_t lines = 0;
-    for (size_t from = 0; from <= input.size(); ++lines) {
+    for (size_t from = 0; from <= input.size();) {
+        ++lines;
         size_t cr = input.find('\r', from);
         CheckRecord(input.substr(from, cr == std::string_view::npos ? std::string_view::npos : cr - from));
         if (cr == std::string_view::npos) break;
