@@ -22,6 +22,9 @@
 #include <iostream>
 #include <sstream>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 
 namespace fs = std::filesystem;
 
@@ -111,13 +114,26 @@ std::array<size_t, 7> CountReports(const std::string& merged) {
 }
 
 // Why an import stopped, where it can be told from outside.
+// Why a source file cannot be read, or empty when it can: the component would only
+// report it among the messages, which may go to a file nobody reads.
+std::string WhyUnreadable(const std::string& file) {
+    int fd = ::open(file.c_str(), O_RDONLY);
+    if (fd < 0) return std::strerror(errno);
+    char byte;
+    std::string reason = ::read(fd, &byte, 1) < 0 ? std::strerror(errno) : "";
+    ::close(fd);
+    return reason;
+}
+
 std::string ReasonOfFailure(const std::string& deviceDb, const std::string& component) {
+    // The folder first: a path through a missing folder hides the database behind it.
+    if (::access(component.c_str(), W_OK) != 0)
+        return "cannot write the message files in " + component + ": " + std::strerror(errno);
     try {
         OpenDeviceDBStore(deviceDb);
     } catch (const std::exception& error) {
-        return "cannot open the device database " + deviceDb + ": " + error.what();
+        return std::string("cannot open the device database ") + error.what();  // the text names the file
     }
-    if (::access(component.c_str(), W_OK) != 0) return "cannot write the message files in " + component;
     return "the import stopped before its end";
 }
 
@@ -127,9 +143,13 @@ int RunImport(const ImportOptions& options) {
     const bool stderrIsTerminal = ::isatty(STDERR_FILENO) == 1;
     const Format format = options.format.value_or(::isatty(STDOUT_FILENO) == 1 ? Format::Table : Format::Jsonl);
 
+    bool unreadable = false;
     for (const auto& file : options.files) {
-        if ((IsSourceOfKind(file, kSymbolTableExtension) || IsSourceOfKind(file, kDataBlockSourceExtension)) &&
-            HasLoneLineFeed(file))
+        if (!IsSourceOfKind(file, kSymbolTableExtension) && !IsSourceOfKind(file, kDataBlockSourceExtension)) continue;
+        if (std::string reason = WhyUnreadable(file); !reason.empty()) {
+            std::cerr << "tessaro: cannot read " << file << ": " << reason << "\n";
+            unreadable = true;
+        } else if (HasLoneLineFeed(file))
             std::cerr << "tessaro: hint: " << file
                       << " has lines ending in LF alone; the import reads up to CR or CR LF, so such lines run "
                          "together (convert the file to CR LF line ends)\n";
@@ -201,7 +221,7 @@ int RunImport(const ImportOptions& options) {
                   << counts[4] << " incomplete data blocks, " << counts[5] << " to check\n"
                   << "tessaro: messages: " << whereMessages << "\n";
     }
-    return 0;
+    return unreadable ? 1 : 0;
 }
 
 }  // namespace tessaro::cli

@@ -1,12 +1,22 @@
 #pragma once
-// What the fuzz targets share: a private scratch folder and writing the input there.
+// What the fuzz targets share: a private scratch folder, writing the input there, the
+// component's layout with the sample device database, and the checks of invariants.
+
+#include "devicedb/DeviceDBService.h"
+#include "messages/SharedMessenger.h"
+
+#include <tessaro/Messenger.h>
+#include <tessaro/Platform.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <unistd.h>
+#include <utility>
 
 namespace tessaro::fuzz {
 
@@ -27,12 +37,50 @@ inline std::string WriteInput(const std::string& name, const uint8_t* data, size
     return path.string();
 }
 
+inline std::string WriteInput(const std::string& name, std::string_view bytes) {
+    return WriteInput(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
 // Stops the target with a message when an invariant does not hold.
 inline void Check(bool holds, const char* what) {
     if (!holds) {
         fprintf(stderr, "invariant broken: %s\n", what);
         std::abort();
     }
+}
+
+// The component's layout under the scratch folder, made once: component folder
+// root/app/bin (this process's component folder) and the sample device database
+// root/KorvoDEV.dbr. Returns the component folder.
+inline const std::string& ComponentLayout() {
+    static const std::string component = [] {
+        auto root = Scratch() / "root";
+        std::filesystem::create_directories(root / "app" / "bin");
+        std::filesystem::copy_file(TESSARO_SAMPLE_DB, root / "KorvoDEV.dbr",
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::string folder = (root / "app" / "bin").string();
+        SetComponentFolder(folder);
+        return folder;
+    }();
+    return component;
+}
+
+// The shared objects of an import, as the driver opens them: the device database for
+// device code 1 and a fresh message log (so its partial files do not grow from one
+// input to the next).
+inline void OpenImport() {
+    ComponentLayout();
+    if (!DeviceDB) OpenDeviceDB(1);
+    SharedMessenger = std::make_shared<Messenger>();
+    SharedMessenger->CreateMsgFiles();
+}
+
+// The input cut in two at the first occurrence of a separator line; the second part is
+// empty when there is none.
+inline std::pair<std::string_view, std::string_view> SplitAt(std::string_view input, std::string_view separator) {
+    size_t at = input.find(separator);
+    if (at == std::string_view::npos) return {input, {}};
+    return {input.substr(0, at), input.substr(at + separator.size())};
 }
 
 }  // namespace tessaro::fuzz
