@@ -126,6 +126,9 @@ private:
         if (s.key) index_.erase(index_.find(*s.key));
         s = Slot{T{}, nullptr, false};
         --live_;
+        // Holes at the end go at once, so emptying from the last item to the first
+        // never compacts.
+        while (!slots_.empty() && !slots_.back().live) slots_.pop_back();
         if (slots_.size() > 2 * live_ + 16) Compact();
     }
 

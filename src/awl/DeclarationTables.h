@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tessaro {
@@ -26,5 +27,16 @@ extern thread_local DeclarationTable DeclaredUDTs;
 
 // Both tables back to their single empty entry, at the start of every file.
 void ResetDeclarationTables();
+
+// Appends an entry to DeclaredStrings or DeclaredUDTs and notes it in the table's
+// lookup index, so that a search does not walk every declaration of the file.
+void AppendDeclaration(DeclarationTable& table, DeclarationEntry entry);
+
+// The first entry from index 1 upward with this block number and name, or null;
+// SubscriptOutOfRange (9) for a table never reset. The two tables of this thread are
+// searched through their index while it covers every entry (entries added by
+// AppendDeclaration since the last reset); any other table, or one appended to
+// directly, is walked.
+const DeclarationEntry* FindDeclaration(const DeclarationTable& table, int32_t dbNumber, std::string_view name);
 
 }  // namespace tessaro

@@ -38,14 +38,14 @@ void NoteDeclaration(std::string_view line, int32_t number) {
     if (Contains(text, ": STRING  [")) {
         DeclarationEntry entry{number, DeclaredName(text), 0, 0};
         entry.Length = RoundToInt32(NumberIn(ColumnsFrom(text, Position(text, "[") + 1)));
-        DeclaredStrings.push_back(std::move(entry));
+        AppendDeclaration(DeclaredStrings, std::move(entry));
     } else if (Contains(text, ": UDT ")) {
         DeclarationEntry entry{number, DeclaredName(text), 0, 0};
         size_t from = Position(text, " UDT ") + 5;
         size_t semicolon = Position(text, ";", from);
         if (semicolon == 0) throw RuntimeError(InvalidArgument, "a UDT declaration without \";\"");
         entry.UDTNumber = RoundToInt16(NumberIn(text.substr(from - 1, semicolon - from)));
-        DeclaredUDTs.push_back(std::move(entry));
+        AppendDeclaration(DeclaredUDTs, std::move(entry));
     }
 }
 

@@ -89,13 +89,6 @@ bool Holds(const Rule& rule, std::string_view text) {
     return false;
 }
 
-const DeclarationEntry* FindDeclaration(const DeclarationTable& table, int32_t dbNumber, std::string_view name) {
-    if (table.empty()) throw RuntimeError(SubscriptOutOfRange, "the declaration tables were not reset");
-    for (size_t i = 1; i < table.size(); ++i)
-        if (table[i].DBNumber == dbNumber && table[i].Name == name) return &table[i];
-    return nullptr;
-}
-
 // The declared length of the STRING member of a UDT instance, or nothing when the
 // definitions hold no such type or field.
 const UDTField* FindUDTField(const UDTCollection* UDTs, int16_t udtNumber, std::string_view member) {

@@ -1,6 +1,9 @@
 #include "driver/InfoImportedVariable.h"
 
-#include "platform/Text.h"
+#include <tessaro/CodePage.h>
+
+#include <algorithm>
+#include <charconv>
 
 namespace tessaro {
 
@@ -8,14 +11,19 @@ void InfoImportedVariable::GetImportedVariables(VariableCollection&) {}
 void InfoImportedVariable::GetImportedVariables(UDTCollection&) {}
 
 std::string VariableKey(std::string_view name, int32_t deviceId) {
-    std::string joined;
-    joined.reserve(name.size() + 13);
-    joined.append(name);
-    joined.push_back('_');
-    joined.append(std::to_string(deviceId));
-    std::string key = "_";
-    key.append(TrimBlanks(joined));
-    return UpperCase(key);
+    // "_" + Trim(name + "_" + id), folded, built in one string: the device number ends
+    // in a digit, so only blanks leading the name are trimmed.
+    char digits[12];
+    const char* digitsEnd = std::to_chars(digits, digits + sizeof digits, deviceId).ptr;
+    const size_t lead = std::min(name.find_first_not_of(' '), name.size());
+    name.remove_prefix(lead);
+    std::string key;
+    key.reserve(name.size() + 2 + static_cast<size_t>(digitsEnd - digits));
+    key.push_back('_');
+    for (char c : name) key.push_back(UpperCase(c));
+    key.push_back('_');
+    key.append(digits, static_cast<size_t>(digitsEnd - digits));
+    return key;
 }
 
 }  // namespace tessaro

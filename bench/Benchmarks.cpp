@@ -1,0 +1,195 @@
+// The import's speed on generated projects: whole GetVariables runs of symbol tables,
+// data-block sources and a mixed project, and the two hot pieces alone (the value
+// literal classification, key folding with the collection insert).
+//
+// Every import counter shows lines per second, nanoseconds per line and "x_wc", the
+// time of one import divided by the time `wc -l` takes on the same file(s), measured in
+// the same run: reading the bytes is the floor no importer can beat.
+
+#include "ProjectGenerator.h"
+
+#include "awl/DeclarationTables.h"
+#include "awl/ValueLiteral.h"
+#include "driver/InfoImportedVariable.h"
+
+#include <tessaro/Platform.h>
+#include <tessaro/VariableDriver.h>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace tessaro::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The component's layout in a temporary folder (root/app/bin, the sample device
+// database as root/KorvoDEV.dbr) and the generated projects, each made once.
+class Workspace {
+public:
+    static Workspace& Get() {
+        static Workspace workspace;
+        return workspace;
+    }
+    ~Workspace() {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    const GeneratedProject& Project(size_t symbols, size_t blocks, size_t elements) {
+        auto key = std::make_tuple(symbols, blocks, elements);
+        auto it = projects_.find(key);
+        if (it != projects_.end()) return it->second;
+        ProjectShape shape;
+        shape.Seed = 6;
+        shape.Symbols = symbols;
+        shape.Blocks = blocks;
+        shape.ElementsPerBlock = elements;
+        const std::string name = std::to_string(symbols) + "_" + std::to_string(blocks) + "_" + std::to_string(elements);
+        shape.SymbolTableName = name + ".ASC";
+        shape.DataBlocksName = name + ".AWL";
+        return projects_.emplace(key, GenerateProject(shape, sources_)).first->second;
+    }
+
+    const std::string& Merged() const { return merged_; }
+
+private:
+    Workspace() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tessaro-bench-XXXXXX";
+        if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+        root_ = pattern;
+        component_ = root_ + "/app/bin";
+        sources_ = root_ + "/sources";
+        merged_ = root_ + "/app/Messenger.Msg";
+        fs::create_directories(component_);
+        fs::create_directories(sources_);
+        fs::copy_file(TESSARO_SAMPLE_DB, root_ + "/KorvoDEV.dbr");
+        SetThreadComponentFolder(component_);
+    }
+    std::string root_, component_, sources_, merged_;
+    std::map<std::tuple<size_t, size_t, size_t>, GeneratedProject> projects_;
+};
+
+// Seconds that `wc -l` takes on the files, the median of five runs.
+double WcSeconds(const std::vector<std::string>& files) {
+    std::string command = "wc -l";
+    for (const auto& f : files) command += " '" + f + "'";
+    command += " > /dev/null";
+    std::vector<double> runs;
+    for (int i = 0; i < 5; ++i) {
+        auto start = Clock::now();
+        if (std::system(command.c_str()) != 0) throw std::runtime_error("wc failed");
+        runs.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    std::sort(runs.begin(), runs.end());
+    return runs[2];
+}
+
+// One whole import per iteration, with the driver's teardown and the merged message
+// file's removal outside the timing.
+void RunImports(benchmark::State& state, const std::vector<std::string>& files, size_t lines) {
+    Workspace& workspace = Workspace::Get();
+    const double wc = WcSeconds(files);
+    double seconds = 0;
+    for (auto _ : state) {
+        DataSourceCollection sources;
+        for (const auto& f : files) sources.Add(std::make_shared<DataSource>(DataSource{f}));
+        auto driver = std::make_unique<VariableDriver>();
+        driver->DeviceCodeId = 1;
+        driver->DeviceId = 1;
+        auto start = Clock::now();
+        bool imported = driver->GetVariables(sources);
+        seconds += std::chrono::duration<double>(Clock::now() - start).count();
+        state.PauseTiming();
+        if (!imported) state.SkipWithError("GetVariables returned false");
+        benchmark::DoNotOptimize(driver->Variables->Count());
+        driver.reset();
+        std::error_code ignored;
+        fs::remove(workspace.Merged(), ignored);
+        state.ResumeTiming();
+    }
+    const double perImport = seconds / static_cast<double>(state.iterations());
+    state.counters["lines"] = static_cast<double>(lines);
+    state.counters["lines_per_s"] =
+        benchmark::Counter(static_cast<double>(lines) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["ns_per_line"] = perImport * 1e9 / static_cast<double>(lines);
+    state.counters["x_wc"] = perImport / wc;
+}
+
+// A symbol table of n symbols.
+void BM_SymbolTableImport(benchmark::State& state) {
+    const auto& project = Workspace::Get().Project(static_cast<size_t>(state.range(0)), 0, 0);
+    RunImports(state, {project.SymbolTable}, project.SymbolLines);
+}
+
+// n value lines in blocks of 100, every block's symbol in a symbol table beside it; the
+// rate counts value lines.
+void BM_DataBlockImport(benchmark::State& state) {
+    const auto& project = Workspace::Get().Project(0, static_cast<size_t>(state.range(0)) / 100, 100);
+    RunImports(state, {project.SymbolTable, project.DataBlocks}, project.ValueLines);
+}
+
+// 100,000 symbols and 2,000 blocks of 200 value lines; the rate counts all lines read.
+void BM_MixedProject(benchmark::State& state) {
+    const auto& project = Workspace::Get().Project(100000, 2000, 200);
+    RunImports(state, {project.SymbolTable, project.DataBlocks}, project.SymbolLines + project.DataBlockLines);
+}
+
+// The classification of one value line of every literal form, over and over.
+void BM_ClassifyValueLiteral(benchmark::State& state) {
+    ResetDeclarationTables();
+    DeclaredStrings.push_back({7, "TEXT_1", 16, 0});
+    UDTCollection udts;
+    const std::vector<std::string> lines = {
+        "   Flag := TRUE;",          "   Speed := -5;",          "   Gain := 1.500000e+000;", "   Text_1 := 'abc';",
+        "   Letter := 'A';",         "   Mask := B#16#1F;",       "   Word := W#16#FFFF;",     "   Long := DW#16#0;",
+        "   Count := L#100000;",     "   Wait := T#1S;",          "   Day := D#1990-1-1;",     "   At := TOD#0:0:0.000;",
+        "   When := DT#90-1-1-0:0:0.000;", "   Delay := S5T#1M40S;", "   Where := P#DB10.DBX0.0;", "   Block := DB 10;",
+        "   Timer := T 5;",          "   Other := C 3;",
+    };
+    for (auto _ : state)
+        for (const auto& line : lines) benchmark::DoNotOptimize(ClassifyValueLiteral(line, 7, DeclaredStrings, DeclaredUDTs, &udts));
+    state.counters["lines_per_s"] = benchmark::Counter(
+        static_cast<double>(lines.size()) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// The key of a variable, folded, and its insert into Variables, for n distinct names.
+void BM_KeyFoldAndInsert(benchmark::State& state) {
+    const size_t n = static_cast<size_t>(state.range(0));
+    std::vector<std::string> names;
+    for (size_t i = 0; i < n; ++i) names.push_back("Conveyor_" + std::to_string(i) + "_Speed");
+    auto variable = std::make_shared<Variable>();
+    for (auto _ : state) {
+        VariableCollection variables;
+        for (const auto& name : names) variables.AddFolded(variable, VariableKey(name, 1));
+        benchmark::DoNotOptimize(variables.Count());
+        state.PauseTiming();
+        { VariableCollection gone = std::move(variables); }
+        state.ResumeTiming();
+    }
+    state.counters["keys_per_s"] =
+        benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_SymbolTableImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DataBlockImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MixedProject)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ClassifyValueLiteral);
+BENCHMARK(BM_KeyFoldAndInsert)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tessaro::bench
+
+BENCHMARK_MAIN();
