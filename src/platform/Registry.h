@@ -92,7 +92,8 @@ int32_t RegistryQueryValue(RegistryKey key, std::string_view valueName, uint32_t
 // Closes a key. Closing nullptr does nothing and gives kRegInvalidHandle.
 int32_t RegistryCloseKey(RegistryKey key);
 
-// The file that holds a hive under the current environment (empty for an unknown hive).
+// Where the hives are .reg files (not on Windows): the file that holds a hive under the
+// current environment (empty for an unknown hive).
 std::string HiveFile(uint32_t hive);
 
 }  // namespace tessaro
