@@ -168,5 +168,30 @@ col.Add 5
 Check "GetVariables with a non-DataSource item", drv.GetVariables(col), False
 Set col = Nothing
 
+' Texts by reference from script variables, the whole message log round.
+Set m = CreateObject("Tessaro.Messenger")
+m.CreateMsgFiles
+n = "C:\Projects\Bad.ASC"
+m.RecordFileError n
+m.DB = "DB 5"
+m.RecordKORVOTypeConversion n, "INT", "Word"
+m.AppendAllFiles
+Check "Messenger.MessengerFile after AppendAllFiles", m.MessengerFile, "Messenger.Msg"
+Check "Messenger texts by reference unchanged", n, "C:\Projects\Bad.ASC"
+
+' Variables set by reference: Nothing, or another driver's collection.
+Dim drv2
+Set drv = CreateObject("Tessaro.VariableDriver")
+Set drv2 = CreateObject("Tessaro.VariableDriver")
+Set drv.Variables = drv2.Variables
+Check "Variables set to another driver's", drv.Variables Is drv2.Variables, True
+Set drv.Variables = Nothing
+Check "Variables set to Nothing", drv.Variables Is Nothing, True
+On Error Resume Next
+Set drv.Variables = CreateObject("Tessaro.Collection")
+Check "Variables takes no collection of another kind yet: 13", Err.Number, 13
+Err.Clear
+On Error GoTo 0
+
 If failures > 0 Then WScript.Echo "FAIL " & failures & " checks failed"
 WScript.Echo "END OF classes.vbs"
