@@ -8,6 +8,7 @@
 #   wine-test.sh script NAME.vbs [ARG]   runs a test script, checks its marker line
 #   wine-test.sh import NAME DIR FILE... the same import by VBScript and by the Linux command
 #                                        line ($TESSARO_LINUX_CLI, $TESSARO_SAMPLE_DEVICE_DB)
+#   wine-test.sh program EXE             runs a test program, checks its marker line
 #   wine-test.sh registration            registering leaves _Collection's key alone
 #   wine-test.sh cleanup                 stops the prefix's server
 # Exit 77 is a skip (no Wine here).
@@ -109,6 +110,18 @@ import)
   left=$(ls "$component"/*.Msg "$linux/app/bin"/*.Msg 2>/dev/null)
   [[ -z $left ]] || fail "partial message files left: $left"
   echo "$(($(wc -l <"$linux/variables.csv") - 1)) variables and the merged messages equal the Linux build's"
+  ;;
+program)
+  have_wine || skip "Wine (wine64) is not installed"
+  prefix_ready || fail "the Wine prefix was not set up"
+  exe=$(realpath "$2")
+  name=$(basename "$exe")
+  out=$work/logs/$name.out
+  (cd "$work" && run_wine 120 "$name" "$(winpath "$exe")") >"$out"
+  status=$?
+  tr -d '\r' <"$out"
+  [[ $status -eq 0 ]] || fail "$name exited with $status"
+  tail -n 1 "$out" | tr -d '\r' | grep -qx "END OF $name" || fail "$name stopped before its end"
   ;;
 registration)
   have_wine || skip "Wine (wine64) is not installed"
