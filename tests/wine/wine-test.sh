@@ -8,6 +8,8 @@
 #   wine-test.sh script NAME.vbs [ARG]   runs a test script, checks its marker line
 #   wine-test.sh import NAME DIR FILE... the same import by VBScript and by the Linux command
 #                                        line ($TESSARO_LINUX_CLI, $TESSARO_SAMPLE_DEVICE_DB)
+#   wine-test.sh dao-import NAME DIR FILE... as import, with a Jet device database read
+#                                        through the DAO test double ($TESSARO_DAO_DOUBLE)
 #   wine-test.sh program EXE             runs a test program, checks its marker line
 #   wine-test.sh registration            registering leaves _Collection's key alone
 #   wine-test.sh cleanup                 stops the prefix's server
@@ -110,6 +112,30 @@ import)
   left=$(ls "$component"/*.Msg "$linux/app/bin"/*.Msg 2>/dev/null)
   [[ -z $left ]] || fail "partial message files left: $left"
   echo "$(($(wc -l <"$linux/variables.csv") - 1)) variables and the merged messages equal the Linux build's"
+  ;;
+dao-import)
+  # The Jet path: the shared Jet 4 fixture as KorvoDEV.dbr, read on Linux through
+  # libmdb and under Wine through DAO, here the test double serving the same rows
+  # from SQLite and logging what it is asked.
+  have_wine || skip "Wine (wine64) is not installed"
+  prefix_ready || fail "the Wine prefix was not set up"
+  double=${TESSARO_DAO_DOUBLE:?TESSARO_DAO_DOUBLE must name the DAO test double}
+  fixtures=$here/../../../shared/fixtures
+  [[ -f $fixtures/jet4/KorvoDEV.dbr && -f $fixtures/devicedb.sql ]] || skip "no shared device database fixtures"
+  command -v sqlite3 >/dev/null || skip "no sqlite3 shell to load the fixture rows"
+  rm -f "$work/dao.sqlite" "$work/dao.log"
+  sqlite3 "$work/dao.sqlite" <"$fixtures/devicedb.sql" || fail "cannot load the fixture rows"
+  cp "$double" "$work/dao_double.dll"
+  TESSARO_DAO_DOUBLE_PROGIDS="DAO.DBEngine.36" run_wine 60 regsvr32-dao regsvr32 /s "$(winpath "$work/dao_double.dll")" ||
+    fail "cannot register the DAO double"
+  export TESSARO_DAO_DOUBLE_DB=$(winpath "$work/dao.sqlite") TESSARO_DAO_DOUBLE_LOG=$(winpath "$work/dao.log")
+  TESSARO_SAMPLE_DEVICE_DB=$fixtures/jet4/KorvoDEV.dbr "$0" import "$2" "${@:3}" || exit $?
+  log=$(tr -d '\r' <"$work/dao.log")
+  grep -qxF 'OpenDatabase '"$(winpath "$component")"'\..\..\KorvoDEV.dbr with 1 argument(s)' <<<"$log" ||
+    fail "the database was not opened by the unnormalised path alone: $(head -3 <<<"$log")"
+  grep -qxF 'OpenRecordset 4 SELECT DeviceId, DeviceDataAreaId, Name FROM DeviceDataArea WHERE DeviceId= 1' <<<"$log" ||
+    fail "no snapshot query of the areas of device 1: $(head -3 <<<"$log")"
+  echo "the import read its device database through DAO: $(grep -c OpenRecordset <<<"$log") queries"
   ;;
 program)
   have_wine || skip "Wine (wine64) is not installed"
