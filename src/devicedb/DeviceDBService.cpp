@@ -67,7 +67,7 @@ std::string DeviceDBService::DefaultPath() {
 #ifdef _WIN32
     return ComponentFolder() + "\\..\\..\\KorvoDEV.dbr";
 #else
-    return ComponentFolder() + "/../../KorvoDEV.dbr";
+    return ComponentFolder() + kPathSeparator + ".." + kPathSeparator + ".." + kPathSeparator + "KorvoDEV.dbr";
 #endif
 }
 

@@ -49,7 +49,7 @@ std::unique_ptr<DeviceDBStore> OpenDeviceDBStore(const std::string& path) {
     if (read >= 16 && std::memcmp(header, "SQLite format 3", 16) == 0) return std::make_unique<SqliteStore>(path);
     if (read >= 19 && (std::memcmp(header + 4, "Standard Jet DB", 15) == 0 ||
                        std::memcmp(header + 4, "Standard ACE DB", 15) == 0))
-        return std::make_unique<JetStore>(path);
+        return OpenJetStore(path);
     throw RuntimeError(PathFileAccessError, path + ": not a device database");
 }
 

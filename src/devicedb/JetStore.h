@@ -3,6 +3,7 @@
 
 #include "devicedb/DeviceDBStore.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,5 +33,8 @@ private:
     void* mdb_ = nullptr;
     std::string path_;
 };
+
+// The Jet / ACE store of this platform: libmdb here, the DAO engine on Windows.
+std::unique_ptr<DeviceDBStore> OpenJetStore(const std::string& path);
 
 }  // namespace tessaro

@@ -8,12 +8,12 @@
 
 #include "platform/HostHooks.h"
 #include "platform/Registry.h"
+#include "platform/System.h"
 #include "platform/Text.h"
 
 #include <array>
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -114,10 +114,9 @@ std::optional<double> WholeTextAsNumber(std::string_view text) {
 std::string FindRegKeysFile() {
     std::string folder = ComponentFolder();
     for (;;) {
-        std::string candidate = folder + "/RegKeys.sys";
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(candidate, ec)) return candidate;
-        size_t slash = folder.rfind('/');
+        std::string candidate = folder + kPathSeparator + "RegKeys.sys";
+        if (IsOrdinaryFile(candidate)) return candidate;
+        size_t slash = folder.rfind(kPathSeparator);
         if (slash == std::string::npos) return {};
         folder.erase(slash);
     }

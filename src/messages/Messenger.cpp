@@ -8,6 +8,8 @@
 #include "messages/MessengerClock.h"
 #include "messages/SharedMessenger.h"
 #include "platform/LineReader.h"
+#include "platform/System.h"
+#include "platform/Text.h"
 
 #include <sys/stat.h>
 
@@ -72,17 +74,14 @@ void SetThreadMessengerTime(std::optional<std::tm> localTime) { fixedTime = loca
 
 std::tm MessengerLocalTime() {
     if (fixedTime) return *fixedTime;
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
+    return LocalTimeNow();
 }
 
 Messenger::Messenger() = default;
 
 Messenger::~Messenger() { CloseMsgFiles(); }
 
-std::string Messenger::PartialFile(int file) const { return Folder + "/" + std::to_string(file) + ".Msg"; }
+std::string Messenger::PartialFile(int file) const { return Folder + kPathSeparator + std::to_string(file) + ".Msg"; }
 
 void Messenger::CloseMsgFiles() noexcept {
     for (auto& f : MsgFileNumbers) {
@@ -171,7 +170,7 @@ void Messenger::AppendAllFiles() {
 
     // 2. The merged file, for appending: what is in it stays.
     MessengerFile = "Messenger.Msg";
-    std::string mergedPath = Folder + "/../" + MessengerFile;
+    std::string mergedPath = Folder + kPathSeparator + ".." + kPathSeparator + MessengerFile;
     FilePtr merged(std::fopen(mergedPath.c_str(), "ab"));
     if (!merged) throw RuntimeError(PathFileAccessError, "Cannot open " + mergedPath);
 

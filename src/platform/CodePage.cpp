@@ -1,11 +1,11 @@
-// The component's single-byte code page: tables built once per page with iconv, then
+// The component's single-byte code page: tables built once per page, then
 // read without locks. Tables of a page replaced by SetCodePage stay allocated until the
 // process ends, so a reader on another thread never sees them go.
 
 #include <tessaro/CodePage.h>
 #include <tessaro/RuntimeError.h>
 
-#include <iconv.h>
+#include "platform/CodePageTable.h"
 
 #include <array>
 #include <atomic>
@@ -51,32 +51,16 @@ struct Tables {
 };
 
 Tables* Build(const std::string& name) {
-    iconv_t cd = iconv_open("UTF-32LE", name.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw RuntimeError(InvalidArgument, "Unknown code page: " + name);
-    auto* t = new Tables;
+    auto t = std::make_unique<Tables>();
+    if (!ReadCodePage(name, t->toUnicode)) throw RuntimeError(InvalidArgument, "Unknown code page: " + name);
     t->name = name;
-    for (int b = 0; b < 256; ++b) {
-        char in = static_cast<char>(b);
-        unsigned char out[16] = {};
-        char* inp = &in;
-        size_t inLeft = 1;
-        char* outp = reinterpret_cast<char*>(out);
-        size_t outLeft = sizeof out;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
-        char32_t cp = static_cast<char32_t>(b);  // undefined bytes keep their own number
-        if (r != static_cast<size_t>(-1) && sizeof out - outLeft == 4)
-            cp = char32_t{out[0]} | (char32_t{out[1]} << 8) | (char32_t{out[2]} << 16) | (char32_t{out[3]} << 24);
-        t->toUnicode[static_cast<size_t>(b)] = cp;
-    }
-    iconv_close(cd);
     for (int b = 255; b >= 0; --b) t->fromUnicode[t->toUnicode[static_cast<size_t>(b)]] = static_cast<char>(b);
     for (int b = 0; b < 256; ++b) {
         char32_t up = UnicodeUpper(t->toUnicode[static_cast<size_t>(b)]);
         auto it = t->fromUnicode.find(up);
         t->upper[static_cast<size_t>(b)] = it != t->fromUnicode.end() ? it->second : static_cast<char>(b);
     }
-    return t;
+    return t.release();
 }
 
 std::atomic<const Tables*> current{nullptr};
@@ -94,8 +78,7 @@ const Tables& Current() {
     std::lock_guard lock(building);
     t = current.load(std::memory_order_acquire);
     if (!t) {
-        const char* env = std::getenv("TESSARO_CODEPAGE");
-        std::string name = env && *env ? env : "WINDOWS-1252";
+        std::string name = DefaultCodePageName();
         try {
             t = Keep(Build(name));
         } catch (const RuntimeError&) {

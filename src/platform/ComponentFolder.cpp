@@ -3,7 +3,8 @@
 
 #include <tessaro/Platform.h>
 
-#include <dlfcn.h>
+#include "platform/System.h"
+#include "platform/Text.h"
 
 #include <cstdlib>
 #include <mutex>
@@ -17,16 +18,8 @@ std::string processFolder;
 thread_local std::string threadFolder;
 
 std::string WithoutTrailingSeparator(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    while (folder.size() > 1 && folder.back() == kPathSeparator) folder.pop_back();
     return folder;
-}
-
-std::string LibraryFolder() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&LibraryFolder), &info) == 0 || !info.dli_fname) return ".";
-    std::string file = info.dli_fname;
-    size_t slash = file.rfind('/');
-    return slash == std::string::npos ? "." : file.substr(0, slash);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "platform/HostHooks.h"
+#include "platform/System.h"
 
 #include <tessaro/Platform.h>
 
@@ -36,7 +37,11 @@ void SetYieldHook(YieldHook hook, void* context) {
 }
 
 void YieldToHost() {
-    if (const Yield* y = yield.load(std::memory_order_acquire)) y->hook(y->context);
+    if (const Yield* y = yield.load(std::memory_order_acquire)) {
+        y->hook(y->context);
+    } else {
+        YieldDefault();
+    }
 }
 
 void SetWarningHandler(WarningHandler handler, void* context) {
@@ -56,7 +61,7 @@ void Warn(const std::string& text) {
     if (handler) {
         handler(text, context);
     } else {
-        std::fprintf(stderr, "tessaro: %s\n", text.c_str());
+        ShowWarningDefault(text);
     }
 }
 

@@ -12,11 +12,17 @@ namespace tessaro {
 
 namespace {
 constexpr size_t kBlock = 1 << 16;
+// Bytes as they are: no line-end translation where the C library would do it.
+#ifdef O_BINARY
+constexpr int kOpenFlags = O_RDONLY | O_BINARY;
+#else
+constexpr int kOpenFlags = O_RDONLY | O_CLOEXEC;
+#endif
 }
 
 LineReader::LineReader(const std::string& path) : buffer_(kBlock) {
     if (path.empty()) throw RuntimeError(BadFileNameOrNumber);
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = ::open(path.c_str(), kOpenFlags);
     if (fd_ < 0) throw RuntimeError(errno == ENOENT || errno == ENOTDIR ? FileNotFound : PathFileAccessError,
                                     path + ": " + std::strerror(errno));
 }
@@ -34,7 +40,7 @@ bool LineReader::Fill() {
         if (eof_ || fd_ < 0) return false;
         ssize_t n;
         do {
-            n = ::read(fd_, buffer_.data(), buffer_.size());
+            n = ::read(fd_, buffer_.data(), static_cast<unsigned>(buffer_.size()));  // one block, always < 4 GiB
         } while (n < 0 && errno == EINTR);
         if (n < 0) throw RuntimeError(PathFileAccessError, std::strerror(errno));
         begin_ = 0;

@@ -1,7 +1,8 @@
 #pragma once
-// The settings hives, the stand-in for the Windows registry on this platform. Shaped
-// like advapi32's RegOpenKeyExA, RegQueryValueExA and RegCloseKey, which is all the
-// language functions need.
+// The settings hives, shaped like advapi32's RegOpenKeyExA, RegQueryValueExA and
+// RegCloseKey, which is all the language functions need. On Windows
+// (Registry_win32.cpp) they are those very functions on the system's registry; elsewhere
+// (Registry_posix.cpp) the hives are files, as follows.
 //
 // Each hive is one file in the registry export format (".reg"):
 //   - per user (HKEY_CURRENT_USER): the file named by TESSARO_USER_REGISTRY, else
@@ -92,7 +93,8 @@ int32_t RegistryQueryValue(RegistryKey key, std::string_view valueName, uint32_t
 // Closes a key. Closing nullptr does nothing and gives kRegInvalidHandle.
 int32_t RegistryCloseKey(RegistryKey key);
 
-// The file that holds a hive under the current environment (empty for an unknown hive).
+// Where the hives are .reg files (not on Windows): the file that holds a hive under the
+// current environment (empty for an unknown hive).
 std::string HiveFile(uint32_t hive);
 
 }  // namespace tessaro

@@ -141,12 +141,7 @@ int32_t AddInt32(int32_t a, int32_t b) {
 }
 
 std::string_view FileNameOf(std::string_view path) {
-#ifdef _WIN32
-    constexpr char kSeparator = '\\';
-#else
-    constexpr char kSeparator = '/';
-#endif
-    size_t at = path.rfind(kSeparator);
+    size_t at = path.rfind(kPathSeparator);
     return at == std::string_view::npos ? path : path.substr(at + 1);
 }
 

@@ -39,7 +39,14 @@ int16_t RoundToInt16(double value);     // to nearest, halves to even
 // 32-bit addition with the overflow error instead of wrap-around.
 int32_t AddInt32(int32_t a, int32_t b);
 
-// The part of a path after its last separator ("/" here, "\" on Windows).
+// The separator of the folders of a path: "/" here, "\" on Windows.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+// The part of a path after its last separator.
 std::string_view FileNameOf(std::string_view path);
 
 }  // namespace tessaro

@@ -48,6 +48,8 @@ JetStore::JetStore(const std::string& path) : path_(path) {
     if (!mdb_) throw RuntimeError(PathFileAccessError, path + ": cannot be read as a Jet database");
 }
 
+std::unique_ptr<DeviceDBStore> OpenJetStore(const std::string& path) { return std::make_unique<JetStore>(path); }
+
 JetStore::~JetStore() {
     if (mdb_) mdb_close(Handle(mdb_));
 }

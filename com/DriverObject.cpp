@@ -1,0 +1,187 @@
+// VariableDriver: the class a host creates and calls.
+
+#include "Objects.h"
+
+namespace tessaro::com {
+namespace {
+
+// One import at a time on a thread: the per-line message pump can call back into the
+// host, which could start another.
+thread_local bool importing = false;
+
+// The data sources of a host's collection, through _NewEnum, each through the
+// DataSource interface of this server. Null when an item is something else.
+std::unique_ptr<DataSourceCollection> SourcesOf(IDispatch* collection) {
+    Variant enumerated;
+    InvokeId(collection, DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, &enumerated);
+    VARIANT& e = enumerated.get();
+    IUnknown* unknown = V_VT(&e) == VT_UNKNOWN ? V_UNKNOWN(&e) : V_VT(&e) == VT_DISPATCH ? V_DISPATCH(&e) : nullptr;
+    if (!unknown) throw RuntimeError(TypeMismatch, "The collection cannot be enumerated");
+    ComPtr<IEnumVARIANT> items;
+    if (FAILED(unknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(items.put()))))
+        throw RuntimeError(TypeMismatch, "The collection cannot be enumerated");
+    auto sources = std::make_unique<DataSourceCollection>();
+    for (;;) {
+        Variant item;
+        ULONG fetched = 0;
+        HRESULT hr = items->Next(1, &item, &fetched);
+        if (FAILED(hr)) ThrowFailure(hr, nullptr, "The collection cannot be enumerated");
+        if (hr != S_OK || fetched == 0) break;
+        VARIANT& v = item.get();
+        IUnknown* object = V_VT(&v) == VT_DISPATCH ? V_DISPATCH(&v) : V_VT(&v) == VT_UNKNOWN ? V_UNKNOWN(&v) : nullptr;
+        DataSourceObject* own = OwnObject<DataSourceObject>(object);
+        if (!own) return nullptr;
+        sources->Add(own->core());
+    }
+    return sources;
+}
+
+}  // namespace
+
+TESSARO_TEXT_PROPERTY(DriverObject, MessengerFile, core_->MessengerFile)
+TESSARO_TEXT_PROPERTY(DriverObject, DeviceName, core_->DeviceName)
+TESSARO_LONG_PROPERTY(DriverObject, DeviceId, core_->DeviceId)
+TESSARO_LONG_PROPERTY(DriverObject, DeviceCodeId, core_->DeviceCodeId)
+
+HRESULT STDMETHODCALLTYPE DriverObject::put_DataSource(VARIANT value) {
+    return Guard([&] {
+        auto kept = std::make_shared<Variant>();
+        HRESULT hr = VariantCopyInd(&*kept, &value);
+        if (FAILED(hr)) ThrowFailure(hr, nullptr, "DataSource");
+        core_->DataSource = kept;  // stored, never read
+    });
+}
+
+HRESULT STDMETHODCALLTYPE DriverObject::get_Variables(_Collection** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    return Guard([&] {
+        if (core_->Variables) *out = WrapperOf<VariablesObject>(core_->Variables);
+    });
+}
+
+HRESULT STDMETHODCALLTYPE DriverObject::putref_Variables(_Collection* value) {
+    return Guard([&] {
+        if (!value) {
+            core_->Variables = nullptr;
+            return;
+        }
+        VariablesObject* own = OwnObject<VariablesObject>(value);
+        if (!own)
+            throw RuntimeError(TypeMismatch, "Variables takes the Variables collection of a VariableDriver");
+        core_->Variables = own->core();
+    });
+}
+
+HRESULT STDMETHODCALLTYPE DriverObject::GetVariables(_Collection** DataSources, VARIANT_BOOL* result) {
+    if (!result) return E_POINTER;
+    *result = VARIANT_FALSE;
+    if (importing) return S_OK;
+    // The host may drop the driver from a callback: keep it for the whole call.
+    ComPtr<IDispatch> self(this);
+    AddRef();
+    return Guard([&] {
+        if (!DataSources || !*DataSources) return;  // no collection: the import fails
+        importing = true;
+        struct Done {
+            ~Done() { importing = false; }
+        } done;
+        std::unique_ptr<DataSourceCollection> sources;
+        try {
+            sources = SourcesOf(*DataSources);
+        } catch (const RuntimeError&) {
+            return;  // a collection that cannot be walked ends the import with false
+        }
+        if (!sources) return;  // an item that is not a DataSource
+        *result = core_->GetVariables(*sources) ? VARIANT_TRUE : VARIANT_FALSE;
+    });
+}
+
+HRESULT DriverObject::Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result) {
+    if (result) VariantInit(result);
+    bool get = flags & DISPATCH_PROPERTYGET;
+    bool put = flags & DISPATCH_PROPERTYPUT;
+    switch (id) {
+    case 1:
+    case 2: {
+        auto getter = id == 1 ? &DriverObject::get_MessengerFile : &DriverObject::get_DeviceName;
+        auto setter = id == 1 ? &DriverObject::put_MessengerFile : &DriverObject::put_DeviceName;
+        if (get && args.Count() == 0) {
+            if (!result) return S_OK;
+            V_VT(result) = VT_BSTR;
+            return (this->*getter)(&V_BSTR(result));
+        }
+        if (put && args.Count() == 1) {
+            BSTR text = args.Text(0);
+            HRESULT hr = (this->*setter)(text);
+            SysFreeString(text);
+            return hr;
+        }
+        return DISP_E_BADPARAMCOUNT;
+    }
+    case 3:
+    case 4: {
+        auto getter = id == 3 ? &DriverObject::get_DeviceId : &DriverObject::get_DeviceCodeId;
+        auto setter = id == 3 ? &DriverObject::put_DeviceId : &DriverObject::put_DeviceCodeId;
+        if (get && args.Count() == 0) {
+            if (!result) return S_OK;
+            V_VT(result) = VT_I4;
+            return (this->*getter)(&V_I4(result));
+        }
+        if (put && args.Count() == 1) return (this->*setter)(args.Long(0));
+        return DISP_E_BADPARAMCOUNT;
+    }
+    case 5:
+        if (!(flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))) return DISP_E_MEMBERNOTFOUND;
+        if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
+        return put_DataSource(args[0]);
+    case 6:
+        if (get && args.Count() == 0) {
+            _Collection* collection = nullptr;
+            HRESULT hr = get_Variables(&collection);
+            if (SUCCEEDED(hr) && result) {
+                V_VT(result) = VT_DISPATCH;
+                V_DISPATCH(result) = collection;
+            } else if (collection) {
+                collection->Release();
+            }
+            return hr;
+        }
+        if ((flags & (DISPATCH_PROPERTYPUTREF | DISPATCH_PROPERTYPUT)) && args.Count() == 1) {
+            const VARIANT& v = args[0];
+            if (V_VT(&v) == VT_EMPTY || (V_VT(&v) == VT_DISPATCH && !V_DISPATCH(&v))) return putref_Variables(nullptr);
+            ComPtr<IDispatch> object = DispatchOf(v);
+            ComPtr<_Collection> collection;
+            if (FAILED(object->QueryInterface(IID__Collection, reinterpret_cast<void**>(collection.put()))))
+                return Raise(TypeMismatch, "Type mismatch");
+            return putref_Variables(collection.get());
+        }
+        return DISP_E_BADPARAMCOUNT;
+    case 7: {
+        if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+        if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
+        const VARIANT& v = args[0];
+        ComPtr<IDispatch> object = DispatchOf(v);
+        ComPtr<_Collection> collection;
+        // A host's own collection may answer only IDispatch: the import walks it by
+        // _NewEnum all the same.
+        if (FAILED(object->QueryInterface(IID__Collection, reinterpret_cast<void**>(collection.put())))) {
+            object->AddRef();
+            collection = ComPtr<_Collection>(reinterpret_cast<_Collection*>(object.get()));
+        }
+        _Collection* passed = collection.get();
+        VARIANT_BOOL ok = VARIANT_FALSE;
+        HRESULT hr = GetVariables(&passed, &ok);
+        if (SUCCEEDED(hr) && result) {
+            V_VT(result) = VT_BOOL;
+            V_BOOL(result) = ok;
+        }
+        return hr;
+    }
+    default: return DISP_E_MEMBERNOTFOUND;
+    }
+}
+
+IDispatch* NewDriver() { return WrapperOf<DriverObject>(std::make_shared<tessaro::VariableDriver>()); }
+
+}  // namespace tessaro::com

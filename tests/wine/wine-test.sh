@@ -1,0 +1,180 @@
+#!/usr/bin/env bash
+# Runs the automation server's tests under Wine. One prefix per test run, made by
+# "setup" and stopped by "cleanup"; every Wine call has a time limit, Wine's own
+# output goes to files, and a script counts only when it printed its closing marker
+# (a script error ends cscript silently with status 0).
+#
+#   wine-test.sh setup DLL               fresh prefix, wineserver -p, regsvr32 of the DLL
+#   wine-test.sh script NAME.vbs [ARG]   runs a test script, checks its marker line
+#   wine-test.sh import NAME DIR FILE... the same import by VBScript and by the Linux command
+#                                        line ($TESSARO_LINUX_CLI, $TESSARO_SAMPLE_DEVICE_DB)
+#   wine-test.sh dao-import NAME DIR FILE... as import, with a Jet device database read
+#                                        through the DAO test double ($TESSARO_DAO_DOUBLE)
+#   wine-test.sh program EXE             runs a test program, checks its marker line
+#   wine-test.sh registration            registering leaves _Collection's key alone
+#   wine-test.sh cleanup                 stops the prefix's server
+# Exit 77 is a skip (no Wine here).
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+work=${TESSARO_WINE_WORK:?TESSARO_WINE_WORK must name the folder of the test run}
+wine=/usr/lib/wine/wine64
+server=/usr/lib/wine/wineserver64
+export WINEPREFIX=$work/prefix
+export WINEDEBUG=-all,err+module
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+component=$work/layout/app/bin   # the component's folder: the DLL as the host loads it
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+skip() { echo "SKIP: $*" >&2; exit 77; }
+have_wine() { [[ -x $wine && -x $server ]]; }
+prefix_ready() { [[ -f $work/ready ]]; }
+
+# Runs a Wine program with a time limit; its stderr goes to $work/logs/NAME.err.
+run_wine() {
+  local seconds=$1 name=$2
+  shift 2
+  mkdir -p "$work/logs"
+  timeout -k 5 "$seconds" "$wine" "$@" 2>"$work/logs/$name.err"
+}
+
+winpath() { echo "Z:${1//\//\\}"; }
+
+case ${1:-} in
+setup)
+  dll=$2
+  have_wine || skip "Wine (wine64) is not installed"
+  "$server" -k >/dev/null 2>&1 || true
+  rm -rf "$work"
+  mkdir -p "$work/logs" "$component"
+  timeout -k 5 180 "$wine" wineboot -i >"$work/logs/wineboot.out" 2>&1 || fail "wineboot -i failed (see $work/logs)"
+  "$server" -p </dev/null >/dev/null 2>&1 &
+  cp "$dll" "$component/tessaro.dll"
+  run_wine 60 regsvr32 regsvr32 /s "$(winpath "$component/tessaro.dll")" || fail "regsvr32 failed"
+  touch "$work/ready"
+  echo "prefix ready: $WINEPREFIX"
+  ;;
+cleanup)
+  have_wine || skip "Wine (wine64) is not installed"
+  timeout -k 5 30 "$server" -k >/dev/null 2>&1 || true
+  echo "wineserver stopped"
+  ;;
+script)
+  have_wine || skip "Wine (wine64) is not installed"
+  prefix_ready || fail "the Wine prefix was not set up"
+  name=$2
+  shift 2
+  out=$work/logs/$name.out
+  (cd "$work" && run_wine 120 "$name" cscript //nologo "$(winpath "$here/$name")" "$@") >"$out"
+  status=$?
+  cat "$out"
+  [[ $status -eq 0 ]] || fail "$name exited with $status"
+  grep -q "^FAIL" "$out" && fail "$name reported failures"
+  tail -n 1 "$out" | tr -d '\r' | grep -qx "END OF $name" || fail "$name stopped before its end (script error?)"
+  ;;
+import)
+  have_wine || skip "Wine (wine64) is not installed"
+  prefix_ready || fail "the Wine prefix was not set up"
+  name=$2 sources=$3
+  shift 3
+  cli=${TESSARO_LINUX_CLI:-} database=${TESSARO_SAMPLE_DEVICE_DB:-}
+  [[ -n $cli && -x $cli ]] || skip "no Linux command line to compare with (TESSARO_LINUX_CLI)"
+  [[ -n $database && -f $database ]] || skip "no sample device database (TESSARO_SAMPLE_DEVICE_DB)"
+  # The same layout for both: sources by relative name from their folder, so that the
+  # SourceId texts are the same; KorvoDEV.dbr two levels above the component.
+  linux=$work/linux-$name
+  rm -rf "$linux" && mkdir -p "$linux/app/bin"
+  cp "$database" "$linux/KorvoDEV.dbr"
+  cp "$database" "$work/layout/KorvoDEV.dbr"
+  rm -f "$work/layout/app/Messenger.Msg"
+  (cd "$sources" && "$cli" import --component-dir "$linux/app/bin" --format csv --device-name Line1 \
+      --device-code 1 --device-id 7 "$@") >"$linux/variables.csv" 2>"$linux/cli.err"
+  [[ $? -le 1 ]] || fail "the Linux command line failed: $(cat "$linux/cli.err")"
+  out=$work/logs/import-$name.out
+  (cd "$sources" && run_wine 120 "import-$name" cscript //nologo "$(winpath "$here/import.vbs")" \
+      "$(winpath "$work/windows-$name.csv")" "$@") >"$out"
+  cat "$out"
+  tail -n 1 "$out" | tr -d '\r' | grep -qx "END OF import.vbs" || fail "import.vbs stopped before its end"
+  iconv -f CP1252 -t UTF-8 "$work/windows-$name.csv" >"$work/windows-$name.utf8.csv" || fail "no variables written"
+  cmp "$linux/variables.csv" "$work/windows-$name.utf8.csv" || {
+    diff "$linux/variables.csv" "$work/windows-$name.utf8.csv" | head -20 >&2
+    fail "the variables differ from the Linux build's"
+  }
+  # The merged message files, their time stamps masked.
+  mask() { sed -E 's/--[0-9]{2}-[0-9]{2}-[0-9]{2} [0-9]{2}\.[0-9]{2}\.[0-9]{2}/--MM-DD-YY HH.MM.SS/' "$1"; }
+  [[ -f $linux/app/Messenger.Msg ]] || fail "the Linux import wrote no Messenger.Msg"
+  [[ -f $work/layout/app/Messenger.Msg ]] || fail "the Windows import wrote no Messenger.Msg"
+  cmp <(mask "$linux/app/Messenger.Msg") <(mask "$work/layout/app/Messenger.Msg") || {
+    diff <(mask "$linux/app/Messenger.Msg") <(mask "$work/layout/app/Messenger.Msg") | head -20 >&2
+    fail "the merged message files differ"
+  }
+  # No partial file is left behind by a complete import, on either side.
+  left=$(ls "$component"/*.Msg "$linux/app/bin"/*.Msg 2>/dev/null)
+  [[ -z $left ]] || fail "partial message files left: $left"
+  echo "$(($(wc -l <"$linux/variables.csv") - 1)) variables and the merged messages equal the Linux build's"
+  ;;
+dao-import)
+  # The Jet path: the shared Jet 4 fixture as KorvoDEV.dbr, read on Linux through
+  # libmdb and under Wine through DAO, here the test double serving the same rows
+  # from SQLite and logging what it is asked.
+  have_wine || skip "Wine (wine64) is not installed"
+  prefix_ready || fail "the Wine prefix was not set up"
+  double=${TESSARO_DAO_DOUBLE:?TESSARO_DAO_DOUBLE must name the DAO test double}
+  fixtures=$here/../../../shared/fixtures
+  [[ -f $fixtures/jet4/KorvoDEV.dbr && -f $fixtures/devicedb.sql ]] || skip "no shared device database fixtures"
+  command -v sqlite3 >/dev/null || skip "no sqlite3 shell to load the fixture rows"
+  rm -f "$work/dao.sqlite" "$work/dao.log"
+  sqlite3 "$work/dao.sqlite" <"$fixtures/devicedb.sql" || fail "cannot load the fixture rows"
+  cp "$double" "$work/dao_double.dll"
+  TESSARO_DAO_DOUBLE_PROGIDS="DAO.DBEngine.36" run_wine 60 regsvr32-dao regsvr32 /s "$(winpath "$work/dao_double.dll")" ||
+    fail "cannot register the DAO double"
+  export TESSARO_DAO_DOUBLE_DB=$(winpath "$work/dao.sqlite") TESSARO_DAO_DOUBLE_LOG=$(winpath "$work/dao.log")
+  TESSARO_SAMPLE_DEVICE_DB=$fixtures/jet4/KorvoDEV.dbr "$0" import "$2" "${@:3}" || exit $?
+  log=$(tr -d '\r' <"$work/dao.log")
+  grep -qxF 'OpenDatabase '"$(winpath "$component")"'\..\..\KorvoDEV.dbr with 1 argument(s)' <<<"$log" ||
+    fail "the database was not opened by the unnormalised path alone: $(head -3 <<<"$log")"
+  grep -qxF 'OpenRecordset 4 SELECT DeviceId, DeviceDataAreaId, Name FROM DeviceDataArea WHERE DeviceId= 1' <<<"$log" ||
+    fail "no snapshot query of the areas of device 1: $(head -3 <<<"$log")"
+  echo "the import read its device database through DAO: $(grep -c OpenRecordset <<<"$log") queries"
+  ;;
+program)
+  have_wine || skip "Wine (wine64) is not installed"
+  prefix_ready || fail "the Wine prefix was not set up"
+  exe=$(realpath "$2")
+  name=$(basename "$exe")
+  out=$work/logs/$name.out
+  (cd "$work" && run_wine 120 "$name" "$(winpath "$exe")") >"$out"
+  status=$?
+  tr -d '\r' <"$out"
+  [[ $status -eq 0 ]] || fail "$name exited with $status"
+  tail -n 1 "$out" | tr -d '\r' | grep -qx "END OF $name" || fail "$name stopped before its end"
+  ;;
+registration)
+  have_wine || skip "Wine (wine64) is not installed"
+  prefix_ready || fail "the Wine prefix was not set up"
+  collection='HKCR\Interface\{A4C46780-499F-101B-BB78-00AA00383CBB}'
+  dll=$(winpath "$component/tessaro.dll")
+  run_wine 30 reg-add reg add "$collection" /ve /d "_Collection (seeded)" /f >/dev/null || fail "cannot seed the key"
+  run_wine 30 reg-add2 reg add "$collection\\TypeLib" /ve /d "{000204EF-0000-0000-C000-000000000046}" /f >/dev/null
+  query() { run_wine 30 reg-query reg query "$1" /s 2>/dev/null | tr -d '\r'; }
+  before=$(query "$collection")
+  run_wine 60 regsvr32-u regsvr32 /s /u "$dll" || fail "unregistering failed"
+  for key in 'HKCR\Tessaro.VariableDriver' 'HKCR\Tessaro.Collection.1' \
+             'HKCR\CLSID\{96CF5634-6710-44EB-9751-41D1EB87757E}' \
+             'HKCR\Interface\{1B9F57F0-606D-4ED8-A06A-7B32C7226136}' \
+             'HKCR\TypeLib\{BF23F461-2FC7-492B-B3AF-1E298291F90C}'; do
+    run_wine 30 reg-query reg query "$key" >/dev/null 2>&1 && fail "$key is left after unregistering"
+  done
+  [[ "$(query "$collection")" == "$before" ]] || fail "unregistering changed the _Collection key"
+  run_wine 60 regsvr32 regsvr32 /s "$dll" || fail "registering again failed"
+  [[ "$(query "$collection")" == "$before" ]] || fail "registering changed the _Collection key"
+  threading=$(query 'HKCR\CLSID\{96CF5634-6710-44EB-9751-41D1EB87757E}\InprocServer32')
+  grep -q "ThreadingModel.*Apartment" <<<"$threading" || fail "no ThreadingModel Apartment: $threading"
+  grep -q 'tessaro.dll' <<<"$threading" || fail "InprocServer32 does not name the DLL: $threading"
+  echo "registration leaves _Collection's key as it was and removes all of its own"
+  ;;
+*)
+  echo "usage: $0 setup|cleanup|script|import|registration ..." >&2
+  exit 2
+  ;;
+esac
