@@ -37,7 +37,7 @@ TEST(CommandLineErrors, OneLineNamingTheFileAndTheCauseAndTheDocumentedStatus) {
     if (std::string(TESSARO_CLI_PATH).empty()) GTEST_SKIP() << "built without the command line";
     TempDir dir;
     const std::string good = dir / "Good.ASC";
-    WriteFile(good, SymbolLine("Pump", "M", "1", "BYTE"));
+    WriteFile(good, SymbolLine("Pump", "M", "1", "BYTE") + "\r\n");
     fs::create_directories(dir / "Folder.AWL");
     WriteFile(dir / "plain", "a file where a folder belongs");
     // A component layout whose device database is there but whose component folder is not.
@@ -76,7 +76,7 @@ TEST(CommandLineErrors, OneLineNamingTheFileAndTheCauseAndTheDocumentedStatus) {
         SCOPED_TRACE(c.what);
         // The last case needs a report to append: a clash in the source.
         if (std::string(c.what) == "messages into a folder")
-            WriteFile(good, SymbolLine("Pump", "M", "1", "BYTE") + SymbolLine("Pump", "M", "2", "BYTE"));
+            WriteFile(good, SymbolLine("Pump", "M", "1", "BYTE") + "\r\n" + SymbolLine("Pump", "M", "2", "BYTE") + "\r\n");
         Outcome run = Tessaro(c.arguments);
         EXPECT_EQ(run.status, c.status) << run.err;
         const std::string first = FirstLine(run.err);

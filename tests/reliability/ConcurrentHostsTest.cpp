@@ -61,10 +61,10 @@ TEST(ConcurrentHosts, TwoThreadsImportingDifferentProjectsGetWhatEachGetsAlone) 
     const Project plant{{{"Plant.ASC", ReadFile(samples + "Plant.ASC")}, {"Plant.AWL", ReadFile(samples + "Plant.AWL")}}, 1};
     std::string symbols, values;
     for (int i = 0; i < 300; ++i) {
-        symbols += SymbolLine("Tag" + std::to_string(i), i % 2 ? "M" : "E", std::to_string(i), i % 3 ? "INT" : "BOOL");
+        symbols += SymbolLine("Tag" + std::to_string(i), i % 2 ? "M" : "E", std::to_string(i), i % 3 ? "INT" : "BOOL") + "\r\n";
         values += "   V" + std::to_string(i) + (i % 4 ? " := 12;" : " := TRUE;") + "\r\n";
     }
-    symbols += SymbolLine("Tag7", "M", "1", "BYTE");  // a clash, reported
+    symbols += SymbolLine("Tag7", "M", "1", "BYTE") + "\r\n";  // a clash, reported
     const Project other{{{"Other.AWL", "DATA_BLOCK DB 77\r\nBEGIN\r\n" + values + "END_DATA_BLOCK\r\n"},
                          {"Other.ASC", symbols}},
                         2};

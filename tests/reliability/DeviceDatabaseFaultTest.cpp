@@ -54,7 +54,7 @@ TEST(DeviceDatabaseFault, EveryDamageEndsInFalseOrInFileErrorsNeverInACrash) {
         ComponentLayout layout(SampleDeviceDbSql());
         c.make(layout.deviceDb);
         TempDir dir;
-        WriteFile(dir / "Plant.ASC", SymbolLine("Motor_On", "M", "1.0", "BOOL"));
+        WriteFile(dir / "Plant.ASC", SymbolLine("Motor_On", "M", "1.0", "BOOL") + "\r\n");
         WriteFile(dir / "Blocks.AWL", CrLf({"DATA_BLOCK DB 5", "BEGIN", "   A := 7;", "END_DATA_BLOCK"}));
         VariableDriver driver;
         driver.DeviceCodeId = 1;

@@ -107,7 +107,7 @@ TEST_F(FaultInjection, ASymbolTableLostDuringThePrePassIsAFileErrorAndTheBlocksA
 // neither Variables nor MessengerFile. Once the folder is back, the next import works and
 // the merged file keeps everything that earlier imports wrote into it.
 TEST_F(FaultInjection, AnUnwritableComponentFolderFailsTheImportAndLosesNothingOfTheMergedFile) {
-    const std::string asc = Source("Plant.ASC", symbols + SymbolLine("Motor_On", "M", "5.0", "BOOL"));
+    const std::string asc = Source("Plant.ASC", symbols + SymbolLine("Motor_On", "M", "5.0", "BOOL") + "\r\n");
     ASSERT_TRUE(Import({asc}));
     ASSERT_EQ(driver.MessengerFile, "Messenger.Msg");
     const std::string before = Merged();
@@ -138,7 +138,7 @@ TEST_F(FaultInjection, AnUnwritableComponentFolderFailsTheImportAndLosesNothingO
 // not set; the partial files keep their reports for the user to find.
 TEST_F(FaultInjection, AnUnwritableMergedFileFailsTheImportAndKeepsThePartialFiles) {
     fs::create_directories(layout.merged);
-    const std::string asc = Source("Plant.ASC", symbols + SymbolLine("Motor_On", "M", "5.0", "BOOL"));
+    const std::string asc = Source("Plant.ASC", symbols + SymbolLine("Motor_On", "M", "5.0", "BOOL") + "\r\n");
     EXPECT_FALSE(Import({asc}));
     EXPECT_EQ(driver.MessengerFile, "");
     EXPECT_EQ(driver.Variables->Count(), 2u);

@@ -39,7 +39,7 @@ protected:
 // One symbol-table line of 100 MB: one line read, one yield, its symbol imported from
 // the fixed columns; the rest of the line is never looked at.
 TEST_F(InputLimits, ALineOf100MegabytesIsOneLineAndOneVariable) {
-    std::string line = SymbolLine("Huge", "M", "3.0", "BYTE");
+    std::string line = SymbolLine("Huge", "M", "3.0", "BYTE") + "\r\n";
     line.resize(line.size() - 2);
     line.append(100u * 1024 * 1024 - line.size(), 'x');
     const std::string path = Source("Huge.ASC", line);
@@ -86,9 +86,9 @@ TEST_F(InputLimits, AMillionEmptyLinesAreReadOnceEach) {
 // gives a variable of that name, and the same path again is a clash.
 TEST_F(InputLimits, NulBytesHighLettersAndLongNamesKeepTheirBytes) {
     const std::string nulA = std::string("Valve\0A", 7), nulB = std::string("Valve\0B", 7);
-    const std::string asc = Source("Odd.ASC", SymbolLine(nulA, "M", "1.0", "BYTE") + SymbolLine(nulB, "M", "2.0", "BYTE") +
-                                                  SymbolLine("Motor_\xE4", "M", "3.0", "BYTE") +
-                                                  SymbolLine("MOTOR_\xC4", "M", "4.0", "BYTE"));
+    const std::string asc = Source("Odd.ASC", SymbolLine(nulA, "M", "1.0", "BYTE") + "\r\n" + SymbolLine(nulB, "M", "2.0", "BYTE") + "\r\n" +
+                                                  SymbolLine("Motor_\xE4", "M", "3.0", "BYTE") + "\r\n" +
+                                                  SymbolLine("MOTOR_\xC4", "M", "4.0", "BYTE") + "\r\n");
     const std::string path(20'000, 'p');
     const std::string awl = Source("Long.AWL", CrLf({"DATA_BLOCK DB 9", "BEGIN", "   " + path + " := 1;",
                                                      "   " + path + " := 2;", "END_DATA_BLOCK"}));

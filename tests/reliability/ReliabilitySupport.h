@@ -14,14 +14,6 @@
 
 namespace tessaro::test {
 
-// A symbol line: columns 1-4, symbol 5-28, area 29-31, 32, address 33-39, type 40-47.
-inline std::string SymbolLine(std::string symbol, std::string area, std::string address, std::string type) {
-    symbol.resize(24, ' ');
-    area.resize(3, ' ');
-    address.resize(7, ' ');
-    type.resize(8, ' ');
-    return "126," + symbol + area + " " + address + type + "\r\n";
-}
 
 // Lines joined with CR LF, each ended by one.
 inline std::string CrLf(const std::vector<std::string>& lines) {
