@@ -1,10 +1,11 @@
 // tessaro devices: the devices of a device database with their areas and types, in the
-// order the database holds them.
+// order the database holds them; or the whole database converted into the SQLite form.
 
 #include "Commands.h"
 #include "Layout.h"
 
 #include "devicedb/DeviceDBStore.h"
+#include "devicedb/SqliteStore.h"
 
 #include <tessaro/CodePage.h>
 
@@ -23,6 +24,12 @@ std::string NameText(const std::optional<std::string>& name) { return name ? ToU
 int RunDevices(const DevicesOptions& options) {
     const std::string path = options.deviceDb.value_or(SampleDeviceDb());
     auto store = OpenDeviceDBStore(path);
+    if (options.exportSqlite) {
+        ExportCounts counts = ExportSqlite(*store, *options.exportSqlite, options.force);
+        std::cout << "Device database " << path << " written to " << *options.exportSqlite << ": " << counts.areas
+                  << " area rows, " << counts.types << " type rows\n";
+        return 0;
+    }
     std::cout << "Device database " << path << "\n";
     for (int32_t device : store->ReadDeviceIds()) {
         std::cout << "Device " << device << "\n";

@@ -13,6 +13,10 @@ const char* const kUsage =
     "Usage:\n"
     "  tessaro import [options] FILE...   import symbol tables (.ASC) and data-block sources (.AWL)\n"
     "  tessaro devices [--device-db FILE] list the devices, areas and types of a device database\n"
+    "  tessaro devices [--device-db FILE] --export-sqlite NEW [--force]\n"
+    "                                     convert a device database (Jet or SQLite) into the SQLite\n"
+    "                                     form, rows in the same order; an existing NEW is kept\n"
+    "                                     unless --force replaces it\n"
     "\n"
     "Import options (--opt VALUE or --opt=VALUE; -- ends the options):\n"
     "  --component-dir DIR   run in the component's own layout: device database DIR/../../KorvoDEV.dbr,\n"
@@ -107,6 +111,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     devices->set_help_flag();
     devices->add_flag("-h,--help", help);
     devices->add_option("--device-db", line.devices.deviceDb);
+    devices->add_option("--export-sqlite", line.devices.exportSqlite);
+    devices->add_flag("--force", line.devices.force);
 
     auto rest = SplitAttachedValues(arguments);
     if (rest.empty()) throw UsageError("a command is wanted: import or devices");
@@ -131,6 +137,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
                              "its own merged message file");
         line.command = CommandLine::Command::Import;
     } else if (devices->parsed()) {
+        if (line.devices.force && !line.devices.exportSqlite) throw UsageError("--force goes with --export-sqlite");
         line.command = CommandLine::Command::Devices;
     } else {
         throw UsageError("unknown command " + arguments[1]);

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of tessaro:
 //   tessaro import [options] FILE...
-//   tessaro devices [--device-db FILE]
+//   tessaro devices [--device-db FILE] [--export-sqlite FILE [--force]]
 // Options take their value as "--opt VALUE" or "--opt=VALUE" (a value may start with
 // "-" or be empty); "--" ends the options.
 
@@ -34,6 +34,8 @@ struct ImportOptions {
 
 struct DevicesOptions {
     std::optional<std::string> deviceDb;
+    std::optional<std::string> exportSqlite;  // convert instead of listing
+    bool force = false;                       // replace an existing export file
 };
 
 struct CommandLine {

@@ -66,6 +66,11 @@ std::optional<std::string> FieldText(IDispatch* recordset, const wchar_t* field)
 
 StoredId FieldId(IDispatch* recordset, const wchar_t* field) { return StoredIdFrom(FieldText(recordset, field)); }
 
+// The query's condition for one device; none reads every row.
+std::string DeviceFilter(std::optional<int32_t> deviceId) {
+    return deviceId ? " WHERE DeviceId= " + std::to_string(*deviceId) : "";
+}
+
 class DaoStore : public DeviceDBStore {
 public:
     explicit DaoStore(const std::string& path) {
@@ -90,21 +95,22 @@ public:
         }
     }
 
-    std::vector<DeviceDataAreaRow> ReadDataAreas(int32_t deviceId) override {
+    std::vector<DeviceDataAreaRow> ReadDataAreas(std::optional<int32_t> deviceId) override {
         std::vector<DeviceDataAreaRow> rows;
-        ForEachRow("SELECT DeviceId, DeviceDataAreaId, Name FROM DeviceDataArea WHERE DeviceId= " +
-                       std::to_string(deviceId),
-                   [&](IDispatch* r) { rows.push_back({FieldId(r, L"DeviceDataAreaId"), FieldText(r, L"Name")}); });
+        ForEachRow("SELECT DeviceId, DeviceDataAreaId, Name FROM DeviceDataArea" + DeviceFilter(deviceId),
+                   [&](IDispatch* r) {
+                       rows.push_back({FieldId(r, L"DeviceId"), FieldId(r, L"DeviceDataAreaId"), FieldText(r, L"Name")});
+                   });
         return rows;
     }
 
-    std::vector<DeviceDataTypeRow> ReadDataTypes(int32_t deviceId) override {
+    std::vector<DeviceDataTypeRow> ReadDataTypes(std::optional<int32_t> deviceId) override {
         std::vector<DeviceDataTypeRow> rows;
-        ForEachRow("SELECT DeviceId, DeviceDataAreaId, DeviceDataTypeId, Name FROM DeviceDataType WHERE DeviceId= " +
-                       std::to_string(deviceId),
+        ForEachRow("SELECT DeviceId, DeviceDataAreaId, DeviceDataTypeId, Name FROM DeviceDataType" +
+                       DeviceFilter(deviceId),
                    [&](IDispatch* r) {
-                       rows.push_back({FieldId(r, L"DeviceDataAreaId"), FieldId(r, L"DeviceDataTypeId"),
-                                       FieldText(r, L"Name")});
+                       rows.push_back({FieldId(r, L"DeviceId"), FieldId(r, L"DeviceDataAreaId"),
+                                       FieldId(r, L"DeviceDataTypeId"), FieldText(r, L"Name")});
                    });
         return rows;
     }

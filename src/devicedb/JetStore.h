@@ -19,8 +19,8 @@ public:
     JetStore(const JetStore&) = delete;
     JetStore& operator=(const JetStore&) = delete;
 
-    std::vector<DeviceDataAreaRow> ReadDataAreas(int32_t deviceId) override;
-    std::vector<DeviceDataTypeRow> ReadDataTypes(int32_t deviceId) override;
+    std::vector<DeviceDataAreaRow> ReadDataAreas(std::optional<int32_t> deviceId) override;
+    std::vector<DeviceDataTypeRow> ReadDataTypes(std::optional<int32_t> deviceId) override;
     std::vector<int32_t> ReadDeviceIds() override;
 
 private:

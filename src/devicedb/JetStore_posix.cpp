@@ -17,10 +17,9 @@ MdbHandle* Handle(void* mdb) { return static_cast<MdbHandle*>(mdb); }
 
 bool SameName(const char* a, const std::string& b) { return strcasecmp(a, b.c_str()) == 0; }
 
-bool RowOfDevice(const std::optional<std::string>& deviceColumn, int32_t deviceId) {
-    if (!deviceColumn) return false;
-    StoredId id = StoredIdFromText(*deviceColumn);
-    return id.errorNumber == 0 && id.value == deviceId;
+// No device: every row.
+bool RowOfDevice(const StoredId& deviceColumn, std::optional<int32_t> deviceId) {
+    return !deviceId || (deviceColumn.errorNumber == 0 && deviceColumn.value == *deviceId);
 }
 
 }  // namespace
@@ -93,20 +92,21 @@ std::vector<JetStore::Row> JetStore::ReadTable(const std::string& table, const s
     return rows;
 }
 
-std::vector<DeviceDataAreaRow> JetStore::ReadDataAreas(int32_t deviceId) {
+std::vector<DeviceDataAreaRow> JetStore::ReadDataAreas(std::optional<int32_t> deviceId) {
     std::vector<DeviceDataAreaRow> rows;
     for (auto& row : ReadTable("DeviceDataArea", {"DeviceId", "DeviceDataAreaId", "Name"})) {
-        if (!RowOfDevice(row[0], deviceId)) continue;
-        rows.push_back({StoredIdFrom(row[1]), std::move(row[2])});
+        StoredId device = StoredIdFrom(row[0]);
+        if (RowOfDevice(device, deviceId)) rows.push_back({device, StoredIdFrom(row[1]), std::move(row[2])});
     }
     return rows;
 }
 
-std::vector<DeviceDataTypeRow> JetStore::ReadDataTypes(int32_t deviceId) {
+std::vector<DeviceDataTypeRow> JetStore::ReadDataTypes(std::optional<int32_t> deviceId) {
     std::vector<DeviceDataTypeRow> rows;
     for (auto& row : ReadTable("DeviceDataType", {"DeviceId", "DeviceDataAreaId", "DeviceDataTypeId", "Name"})) {
-        if (!RowOfDevice(row[0], deviceId)) continue;
-        rows.push_back({StoredIdFrom(row[1]), StoredIdFrom(row[2]), std::move(row[3])});
+        StoredId device = StoredIdFrom(row[0]);
+        if (RowOfDevice(device, deviceId))
+            rows.push_back({device, StoredIdFrom(row[1]), StoredIdFrom(row[2]), std::move(row[3])});
     }
     return rows;
 }

@@ -1,12 +1,16 @@
 #include "devicedb/DeviceDBService.h"
+#include "devicedb/SqliteStore.h"
+#include "messages/MessengerClock.h"
 
 #include <tessaro/Platform.h>
 #include <tessaro/RuntimeError.h>
+#include <tessaro/VariableDriver.h>
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <string>
 
 namespace tessaro {
@@ -38,25 +42,39 @@ protected:
     test::TempDir dir;
 };
 
-// The same rows as an SQLite file built from the fixture's SQL and as the fixture's Jet 4
-// file: every lookup must answer alike.
-enum class Format { Sqlite, Jet };
+// The same rows as an SQLite file built from the fixture's SQL, as the fixture's Jet 4
+// file, and as that Jet file exported to SQLite: every lookup must answer alike.
+enum class Format { Sqlite, Jet, Exported };
+
+std::string JetFixture() {
+    if (test::SharedDir().empty()) return {};
+    return (test::SharedDir() / "fixtures" / "jet4" / "KorvoDEV.dbr").string();
+}
+
+// The device database of the format in dir, or empty when ../shared is absent.
+std::string FixtureDatabase(Format format, const test::TempDir& dir) {
+    const std::string path = dir / "KorvoDEV.dbr";
+    if (format == Format::Sqlite) {
+        test::WriteSqliteDatabase(path, test::FixtureDeviceDbSql());
+        return path;
+    }
+    if (JetFixture().empty()) return {};
+    if (format == Format::Jet) return JetFixture();
+    ExportSqlite(*OpenDeviceDBStore(JetFixture()), path, false);
+    return path;
+}
 
 class FixtureDevices : public testing::TestWithParam<Format> {
 protected:
-    std::string DatabasePath() {
-        if (GetParam() == Format::Sqlite) {
-            test::WriteSqliteDatabase(dir / "KorvoDEV.dbr", test::FixtureDeviceDbSql());
-            return dir / "KorvoDEV.dbr";
-        }
-        if (test::SharedDir().empty()) return {};
-        return (test::SharedDir() / "fixtures" / "jet4" / "KorvoDEV.dbr").string();
-    }
+    std::string DatabasePath() { return FixtureDatabase(GetParam(), dir); }
     test::TempDir dir;
 };
 
-INSTANTIATE_TEST_SUITE_P(BothStores, FixtureDevices, testing::Values(Format::Sqlite, Format::Jet),
-                         [](const auto& param) { return param.param == Format::Sqlite ? "Sqlite" : "Jet"; });
+INSTANTIATE_TEST_SUITE_P(EveryStore, FixtureDevices, testing::Values(Format::Sqlite, Format::Jet, Format::Exported),
+                         [](const auto& param) {
+                             return param.param == Format::Sqlite ? "Sqlite" : param.param == Format::Jet ? "Jet"
+                                                                                                          : "Exported";
+                         });
 
 TEST_P(FixtureDevices, AnswerEveryLookupAlike) {
     std::string path = DatabasePath();
@@ -91,6 +109,112 @@ TEST_P(FixtureDevices, ListTheirDevices) {
     std::string path = DatabasePath();
     if (path.empty()) GTEST_SKIP() << "../shared is absent";
     EXPECT_EQ(OpenDeviceDBStore(path)->ReadDeviceIds(), (std::vector<int32_t>{1, 2, 3}));
+}
+
+// The sample plant imported through GetVariables for device code 1 (the code the fixture
+// and the bundled sample share): every record with every property, in order, and the
+// merged message file.
+struct Imported {
+    std::vector<std::string> records;
+    std::string merged;
+    size_t withArea = 0;  // records with a non-zero DataAreaId
+};
+
+Imported ImportSamplePlant(const std::string& database) {
+    test::ComponentLayout layout;
+    std::filesystem::copy_file(database, layout.deviceDb, std::filesystem::copy_options::overwrite_existing);
+    std::tm time{};
+    time.tm_year = 2026 - 1900;
+    time.tm_mday = 1;
+    SetThreadMessengerTime(time);
+    VariableDriver driver;
+    driver.DeviceCodeId = 1;
+    driver.DeviceId = 7;
+    driver.DeviceName = "Plant";
+    DataSourceCollection sources;
+    for (const char* file : {"Plant.ASC", "Plant.AWL"})
+        sources.Add(std::make_shared<DataSource>(DataSource{std::string(TESSARO_SOURCE_DIR) + "/samples/plant/" + file}));
+    EXPECT_TRUE(driver.GetVariables(sources));
+    SetThreadMessengerTime(std::nullopt);
+    Imported imported{{}, test::ReadFile(layout.merged)};
+    for (const auto& v : *driver.Variables) {
+        imported.withArea += v->DataAreaId != 0;
+        std::string record = v->Name + "|" + v->SectionName + "|" + v->TagAttribute;
+        for (int32_t n : {v->DeviceId, v->NestingLevel, v->DataAreaId, v->DataTypeId, v->VariableLen, v->FieldAdd1,
+                          v->FieldAdd2, v->FieldAdd3, v->FieldAdd4, v->FieldAdd5, int32_t{v->Sign}, int32_t{v->Warning}})
+            record += "|" + std::to_string(n);
+        imported.records.push_back(record);
+    }
+    return imported;
+}
+
+TEST(SamplePlant, ImportsAlikeWithEveryStore) {
+    test::TempDir sqliteDir, jetDir, exportedDir;
+    const std::string jet = FixtureDatabase(Format::Jet, jetDir);
+    if (jet.empty()) GTEST_SKIP() << "../shared is absent";
+    const Imported sqlite = ImportSamplePlant(FixtureDatabase(Format::Sqlite, sqliteDir));
+    ASSERT_EQ(sqlite.records.size(), 84u);
+    EXPECT_EQ(sqlite.withArea, 84u);
+    EXPECT_GT(sqlite.merged.size(), 1000u);
+    for (const std::string& other : {jet, FixtureDatabase(Format::Exported, exportedDir)}) {
+        const Imported imported = ImportSamplePlant(other);
+        EXPECT_EQ(imported.records, sqlite.records) << other;
+        EXPECT_EQ(imported.merged, sqlite.merged) << other;
+    }
+}
+
+// Every row of both tables, in order, with what each identifier converts to and the
+// names in the code page; the source's own text is UTF-8.
+TEST_F(DeviceDBServiceTest, AnExportKeepsEveryRowAndEveryAnswer) {
+    test::WriteSqliteDatabase(dir / "source.dbr", R"(
+        CREATE TABLE DeviceDataArea (DeviceId, DeviceDataAreaId, Name);
+        CREATE TABLE DeviceDataType (DeviceId, DeviceDataAreaId, DeviceDataTypeId, Name);
+        INSERT INTO DeviceDataArea VALUES (2, 9, 'Zähler');
+        INSERT INTO DeviceDataArea VALUES (1, NULL, NULL);
+        INSERT INTO DeviceDataArea VALUES (NULL, 'x', '');
+        INSERT INTO DeviceDataArea VALUES (1, 4294967296, ' dbw ');
+        INSERT INTO DeviceDataArea VALUES (1, 2.5, 'DBW');
+        INSERT INTO DeviceDataType VALUES (1, 2, 'y', 'Word');
+        INSERT INTO DeviceDataType VALUES (1, 2, -7, 'Wörd ');
+        INSERT INTO DeviceDataType VALUES (1, NULL, 21, NULL);
+    )");
+    auto source = OpenDeviceDBStore(dir / "source.dbr");
+    ASSERT_EQ(source->ReadDataAreas(2).at(0).Name, "Z\xE4hler");
+    ExportCounts counts = ExportSqlite(*source, dir / "new.dbr", false);
+    EXPECT_EQ(counts.areas, 5u);
+    EXPECT_EQ(counts.types, 3u);
+    auto exported = OpenDeviceDBStore(dir / "new.dbr");
+    EXPECT_EQ(exported->ReadDataAreas(std::nullopt), source->ReadDataAreas(std::nullopt));
+    EXPECT_EQ(exported->ReadDataTypes(std::nullopt), source->ReadDataTypes(std::nullopt));
+    EXPECT_EQ(exported->ReadDataAreas(1), source->ReadDataAreas(1));
+    EXPECT_EQ(exported->ReadDataTypes(1).size(), 3u);
+}
+
+TEST_F(DeviceDBServiceTest, AnExportNeverLeavesAHalfFileNorReplacesUnasked) {
+    test::WriteSqliteDatabase(dir / "source.dbr", test::FixtureDeviceDbSql());
+    test::WriteSqliteDatabase(dir / "areas.dbr", "CREATE TABLE DeviceDataArea (DeviceId, DeviceDataAreaId, Name);");
+    test::WriteFile(dir / "old.dbr", "kept");
+    std::filesystem::create_directories(dir.path() / "folder" / "inside");
+    auto source = OpenDeviceDBStore(dir / "source.dbr");
+    auto areasOnly = OpenDeviceDBStore(dir / "areas.dbr");
+    struct Case {
+        DeviceDBStore* store;
+        std::string target;
+        bool replace;
+    } cases[] = {
+        {source.get(), dir / "old.dbr", false},                 // exists, not replaced
+        {areasOnly.get(), dir / "old.dbr", true},               // a source without DeviceDataType
+        {source.get(), dir / "missing/new.dbr", true},      // a folder that does not exist
+        {source.get(), dir / "folder", true},                   // written, but the rename fails
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ErrorNumberOf([&] { ExportSqlite(*c.store, c.target, c.replace); }), PathFileAccessError) << c.target;
+    EXPECT_EQ(test::ReadFile(dir / "old.dbr"), "kept");
+    ExportSqlite(*source, dir / "old.dbr", true);
+    EXPECT_EQ(OpenDeviceDBStore(dir / "old.dbr")->ReadDataTypes(std::nullopt), source->ReadDataTypes(std::nullopt));
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, 4u);  // source, areas, old, folder: no part file left behind
 }
 
 TEST_F(DeviceDBServiceTest, FirstMatchingRowInFileOrderWinsAndNullNeverMatches) {
@@ -151,13 +275,15 @@ TEST_F(DeviceDBServiceTest, IdentifiersAreConvertedWhenTheirRowMatches) {
 class CountingStore : public DeviceDBStore {
 public:
     int areaReads = 0, typeReads = 0;
-    std::vector<DeviceDataAreaRow> ReadDataAreas(int32_t deviceId) override {
+    std::vector<DeviceDataAreaRow> ReadDataAreas(std::optional<int32_t> deviceId) override {
         ++areaReads;
-        return {{{deviceId * 10, 0}, std::string("DBW")}};
+        int32_t id = deviceId.value_or(0);
+        return {{{id, 0}, {id * 10, 0}, std::string("DBW")}};
     }
-    std::vector<DeviceDataTypeRow> ReadDataTypes(int32_t deviceId) override {
+    std::vector<DeviceDataTypeRow> ReadDataTypes(std::optional<int32_t> deviceId) override {
         ++typeReads;
-        return {{{deviceId * 10, 0}, {deviceId * 100, 0}, std::string("Word")}};
+        int32_t id = deviceId.value_or(0);
+        return {{{id, 0}, {id * 10, 0}, {id * 100, 0}, std::string("Word")}};
     }
     std::vector<int32_t> ReadDeviceIds() override { return {}; }
 };
