@@ -84,7 +84,9 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
                 contract.DataSource = source;
                 contract.UDTs = udts_;
                 contract.DeviceId = DeviceId;
-                contract.GetImportedVariables(Variables ? *Variables : none);
+                // Held for the file: the host may set another list while the import yields.
+                const std::shared_ptr<VariableList> variables = Variables;
+                contract.GetImportedVariables(variables ? *variables : none);
             }
         };
         pass.operator()<InfoASCImportedVariable>(kSymbolTableExtension);
