@@ -32,7 +32,7 @@ std::string Text(const Cell& cell) {
     return std::to_string(std::get<int32_t>(cell));
 }
 
-void WriteJsonl(std::ostream& out, const VariableCollection& variables) {
+void WriteJsonl(std::ostream& out, const VariableList& variables) {
     for (const auto& variable : variables) {
         nlohmann::ordered_json object;
         auto row = Row(*variable);
@@ -54,7 +54,7 @@ std::string CsvField(const std::string& text) {
     return quoted + '"';
 }
 
-void WriteCsv(std::ostream& out, const VariableCollection& variables) {
+void WriteCsv(std::ostream& out, const VariableList& variables) {
     auto record = [&](const auto& fields) {
         for (size_t i = 0; i < fields.size(); ++i) out << (i ? "," : "") << CsvField(fields[i]);
         out << "\r\n";
@@ -78,7 +78,7 @@ std::string Printable(std::string text) {
     return text;
 }
 
-void WriteTable(std::ostream& out, const VariableCollection& variables) {
+void WriteTable(std::ostream& out, const VariableList& variables) {
     std::vector<std::vector<std::string>> rows;
     rows.emplace_back(kColumns.begin(), kColumns.end());
     for (const auto& variable : variables) {
@@ -101,7 +101,7 @@ void WriteTable(std::ostream& out, const VariableCollection& variables) {
 
 }  // namespace
 
-void WriteVariables(std::ostream& out, const VariableCollection& variables, Format format) {
+void WriteVariables(std::ostream& out, const VariableList& variables, Format format) {
     switch (format) {
     case Format::Table: WriteTable(out, variables); break;
     case Format::Csv: WriteCsv(out, variables); break;

@@ -12,6 +12,6 @@
 
 namespace tessaro::cli {
 
-void WriteVariables(std::ostream& out, const VariableCollection& variables, Format format);
+void WriteVariables(std::ostream& out, const VariableList& variables, Format format);
 
 }  // namespace tessaro::cli

@@ -50,15 +50,15 @@ void RefuseBeforeAfter(const VARIANT* before, const VARIANT* after) {
         throw RuntimeError(InvalidArgument, "Add takes no Before or After in this collection");
 }
 
-template <class T>
-const T& ItemAt(Collection<T>& collection, const VARIANT* index) {
+template <class C>
+auto ItemAt(C& collection, const VARIANT* index) {
     auto at = IndexOf(index);
     if (auto* position = std::get_if<size_t>(&at)) return collection.Item(*position);
     return collection.Item(std::string_view(std::get<std::string>(at)));
 }
 
-template <class T>
-void RemoveAt(Collection<T>& collection, const VARIANT* index) {
+template <class C>
+void RemoveAt(C& collection, const VARIANT* index) {
     auto at = IndexOf(index);
     if (auto* position = std::get_if<size_t>(&at)) {
         collection.Remove(*position);

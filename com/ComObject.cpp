@@ -102,26 +102,11 @@ VARIANT_BOOL Arguments::Flag(UINT i) const {
 
 namespace {
 
-class Enumerator : public IEnumVARIANT {
+class Enumerator final : public Unknown<Enumerator, IEnumVARIANT> {
 public:
     Enumerator(std::shared_ptr<std::vector<std::shared_ptr<Variant>>> items, size_t at)
         : items_(std::move(items)), at_(at) {}
-    virtual ~Enumerator() = default;
 
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IEnumVARIANT) return E_NOINTERFACE;
-        *out = static_cast<IEnumVARIANT*>(this);
-        AddRef();
-        return S_OK;
-    }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
         if (!out) return E_POINTER;
         ULONG done = 0;
@@ -149,7 +134,6 @@ public:
     }
 
 private:
-    std::atomic<ULONG> refs_{1};
     std::shared_ptr<std::vector<std::shared_ptr<Variant>>> items_;
     size_t at_;
 };
@@ -158,6 +142,24 @@ private:
 
 IUnknown* NewEnumerator(std::vector<std::shared_ptr<Variant>> items) {
     return new Enumerator(std::make_shared<std::vector<std::shared_ptr<Variant>>>(std::move(items)), 0);
+}
+
+void ForEachItem(IDispatch* collection, const std::function<bool(const VARIANT&)>& visit) {
+    Variant enumerated;
+    InvokeId(collection, DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, &enumerated);
+    VARIANT& e = enumerated.get();
+    IUnknown* unknown = V_VT(&e) == VT_UNKNOWN ? V_UNKNOWN(&e) : V_VT(&e) == VT_DISPATCH ? V_DISPATCH(&e) : nullptr;
+    if (!unknown) throw RuntimeError(TypeMismatch, "The collection cannot be enumerated");
+    ComPtr<IEnumVARIANT> items;
+    if (FAILED(unknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(items.put()))))
+        throw RuntimeError(TypeMismatch, "The collection cannot be enumerated");
+    for (;;) {
+        Variant item;
+        ULONG fetched = 0;
+        HRESULT hr = items->Next(1, &item, &fetched);
+        if (FAILED(hr)) ThrowFailure(hr, nullptr, "The collection cannot be enumerated");
+        if (hr != S_OK || fetched == 0 || !visit(item.get())) return;
+    }
 }
 
 }  // namespace tessaro::com

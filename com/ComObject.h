@@ -6,11 +6,12 @@
 
 #include "Tessaro_h.h"
 
+#include "ComServer.h"
 #include "platform/Automation_win32.h"
 
 #include <tessaro/RuntimeError.h>
 
-#include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -72,37 +73,10 @@ private:
 // A dual interface Itf implemented by Derived through its vtable; IDispatch::Invoke
 // goes to Derived::Dispatch, which unpacks the arguments and calls the vtable members.
 template <class Derived, class Itf>
-class Object : public Itf, public ISupportErrorInfo, public ObjectBase {
+class Object : public Unknown<Derived, Itf, ISupportErrorInfo>, public ObjectBase {
 public:
     IDispatch* AsDispatch() override { return this; }
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --refs_;
-        if (left == 0) delete static_cast<Derived*>(this);
-        return left;
-    }
-    bool AddRefIfAlive() {
-        ULONG now = refs_.load();
-        while (now != 0)
-            if (refs_.compare_exchange_weak(now, now + 1)) return true;
-        return false;
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(Itf)) {
-            *out = static_cast<Itf*>(this);
-        } else if (iid == IID_ISupportErrorInfo) {
-            *out = static_cast<ISupportErrorInfo*>(this);
-        } else if (iid == IID_TessaroObject) {
-            *out = static_cast<ObjectBase*>(this);
-        } else {
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
+    void* OtherInterface(REFIID iid) { return iid == IID_TessaroObject ? static_cast<ObjectBase*>(this) : nullptr; }
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override {
         return iid == __uuidof(Itf) ? S_OK : S_FALSE;
     }
@@ -156,10 +130,6 @@ public:
 
 protected:
     Object() = default;
-    virtual ~Object() = default;
-
-private:
-    std::atomic<ULONG> refs_{1};
 };
 
 // One wrapper per core object: Wrapper::Core is the core type, Wrapper(shared_ptr<Core>)
@@ -193,5 +163,9 @@ Wrapper* OwnObject(IUnknown* unknown) {
 
 // IEnumVARIANT over a snapshot of items.
 IUnknown* NewEnumerator(std::vector<std::shared_ptr<Variant>> items);
+
+// Walks a collection through _NewEnum, handing each item to visit until it answers
+// false. 13 when the collection cannot be enumerated.
+void ForEachItem(IDispatch* collection, const std::function<bool(const VARIANT&)>& visit);
 
 }  // namespace tessaro::com

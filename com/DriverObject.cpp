@@ -12,27 +12,16 @@ thread_local bool importing = false;
 // The data sources of a host's collection, through _NewEnum, each through the
 // DataSource interface of this server. Null when an item is something else.
 std::unique_ptr<DataSourceCollection> SourcesOf(IDispatch* collection) {
-    Variant enumerated;
-    InvokeId(collection, DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, &enumerated);
-    VARIANT& e = enumerated.get();
-    IUnknown* unknown = V_VT(&e) == VT_UNKNOWN ? V_UNKNOWN(&e) : V_VT(&e) == VT_DISPATCH ? V_DISPATCH(&e) : nullptr;
-    if (!unknown) throw RuntimeError(TypeMismatch, "The collection cannot be enumerated");
-    ComPtr<IEnumVARIANT> items;
-    if (FAILED(unknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(items.put()))))
-        throw RuntimeError(TypeMismatch, "The collection cannot be enumerated");
     auto sources = std::make_unique<DataSourceCollection>();
-    for (;;) {
-        Variant item;
-        ULONG fetched = 0;
-        HRESULT hr = items->Next(1, &item, &fetched);
-        if (FAILED(hr)) ThrowFailure(hr, nullptr, "The collection cannot be enumerated");
-        if (hr != S_OK || fetched == 0) break;
-        VARIANT& v = item.get();
+    bool all = true;
+    ForEachItem(collection, [&](const VARIANT& v) {
         IUnknown* object = V_VT(&v) == VT_DISPATCH ? V_DISPATCH(&v) : V_VT(&v) == VT_UNKNOWN ? V_UNKNOWN(&v) : nullptr;
         DataSourceObject* own = OwnObject<DataSourceObject>(object);
-        if (!own) return nullptr;
-        sources->Add(own->core());
-    }
+        if (own) sources->Add(own->core());
+        all = own != nullptr;
+        return all;
+    });
+    if (!all) return nullptr;
     return sources;
 }
 
@@ -56,7 +45,13 @@ HRESULT STDMETHODCALLTYPE DriverObject::get_Variables(_Collection** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     return Guard([&] {
-        if (core_->Variables) *out = WrapperOf<VariablesObject>(core_->Variables);
+        if (auto* foreign = dynamic_cast<ForeignVariables*>(core_->Variables.get())) {
+            // The host's own collection, as it was set.
+            HRESULT hr = foreign->Collection()->QueryInterface(IID__Collection, reinterpret_cast<void**>(out));
+            if (FAILED(hr)) ThrowFailure(hr, nullptr, "Variables");
+        } else if (auto own = std::dynamic_pointer_cast<VariableCollection>(core_->Variables)) {
+            *out = WrapperOf<VariablesObject>(own);
+        }
     });
 }
 
@@ -66,10 +61,14 @@ HRESULT STDMETHODCALLTYPE DriverObject::putref_Variables(_Collection* value) {
             core_->Variables = nullptr;
             return;
         }
-        VariablesObject* own = OwnObject<VariablesObject>(value);
-        if (!own)
-            throw RuntimeError(TypeMismatch, "Variables takes the Variables collection of a VariableDriver");
-        core_->Variables = own->core();
+        // A driver's Variables is shared as it is; any other collection is written
+        // through automation.
+        if (VariablesObject* own = OwnObject<VariablesObject>(value)) {
+            core_->Variables = own->core();
+        } else {
+            value->AddRef();
+            core_->Variables = std::make_shared<ForeignVariables>(ComPtr<IDispatch>(value));
+        }
     });
 }
 

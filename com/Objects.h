@@ -111,6 +111,28 @@ public:
     TESSARO_DECLARE_COLLECTION
 };
 
+// Variables set to a host's own collection.
+class ForeignVariables final : public VariableList {
+public:
+    explicit ForeignVariables(ComPtr<IDispatch> collection);
+    IDispatch* Collection() const { return collection_.get(); }
+
+    size_t Count() const override;
+    void AddFolded(VariablePtr variable, std::string foldedKey) override;
+    VariablePtr Item(size_t position) const override;
+    VariablePtr Item(std::string_view key) const override;
+    void Remove(std::string_view key) override;
+    void Remove(size_t position) override;
+    void ForEach(const std::function<bool(const VariablePtr&)>& visit) const override;
+    // The host may change its collection behind the import's back, unseen: every
+    // question counts as a change, so an index over it is rebuilt before each use.
+    uint64_t Version() const override { return ++asked_; }
+
+private:
+    ComPtr<IDispatch> collection_;
+    mutable uint64_t asked_ = 0;
+};
+
 class DriverObject : public Wrapper<DriverObject, _VariableDriver, tessaro::VariableDriver> {
 public:
     using Wrapper::Wrapper;

@@ -13,17 +13,20 @@
 namespace tessaro::com {
 namespace {
 
+template <IDispatch* (*New)()>
+IUnknown* Created();
+
 struct Class {
     const CLSID* clsid;
     const char* name;
-    IDispatch* (*create)();
+    ClassFactory::Create create;
 };
 const std::array<Class, 5> kClasses = {{
-    {&CLSID_VariableDriver, "VariableDriver", &NewDriver},
-    {&CLSID_DataSource, "DataSource", &NewDataSource},
-    {&CLSID_Variable, "Variable", &NewVariable},
-    {&CLSID_Messenger, "Messenger", &NewMessenger},
-    {&CLSID_Collection, "Collection", &NewCollection},
+    {&CLSID_VariableDriver, "VariableDriver", &Created<NewDriver>},
+    {&CLSID_DataSource, "DataSource", &Created<NewDataSource>},
+    {&CLSID_Variable, "Variable", &Created<NewVariable>},
+    {&CLSID_Messenger, "Messenger", &Created<NewMessenger>},
+    {&CLSID_Collection, "Collection", &Created<NewCollection>},
 }};
 
 struct Interface {
@@ -48,53 +51,15 @@ std::string GuidText(const GUID& guid) {
     return text;
 }
 
-class ClassFactory : public IClassFactory {
-public:
-    explicit ClassFactory(IDispatch* (*create)()) : create_(create) {}
-    virtual ~ClassFactory() = default;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-        *out = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
-        IDispatch* object = nullptr;
-        HRESULT hr = Guard([&] { object = create_(); });
-        if (FAILED(hr)) return hr;
-        hr = object->QueryInterface(iid, out);
-        object->Release();
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
-private:
-    std::atomic<ULONG> refs_{1};
-    IDispatch* (*create_)();
-};
-
-// Key writing: every key under HKEY_CLASSES_ROOT.
-bool SetValue(const std::string& key, const char* name, const std::string& value) {
-    HKEY handle = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) !=
-        ERROR_SUCCESS)
-        return false;
-    LONG status = RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                 static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(handle);
-    return status == ERROR_SUCCESS;
+// A creatable class's object as the class factory wants it: a failure is no object.
+template <IDispatch* (*New)()>
+IUnknown* Created() {
+    IDispatch* object = nullptr;
+    Guard([&] { object = New(); });
+    return object;
 }
+
+constexpr auto SetValue = &SetClassesRootValue;
 
 void DeleteTree(const std::string& key) { RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str()); }
 
@@ -170,16 +135,14 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
         HMODULE pinned = nullptr;
         GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                            reinterpret_cast<LPCWSTR>(&DllGetClassObject), &pinned);
-        auto* factory = new (std::nothrow) ClassFactory(c.create);
-        if (!factory) return E_OUTOFMEMORY;
-        HRESULT hr = factory->QueryInterface(iid, out);
-        factory->Release();
-        return hr;
+        return GetClassObject(c.create, iid, out);
     }
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return S_FALSE; }
+// The module is pinned, so this only tells whether objects are alive: a host that asks
+// and then frees the library leaves it loaded all the same.
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return CanUnloadNow(); }
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
     Unregister();

@@ -3,8 +3,6 @@
 // shared, never copied: the Variable a line record creates is the very object that lands
 // in Variables and that the host holds.
 
-#include <tessaro/Collection.h>
-
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,6 +28,7 @@ struct Variable {
 };
 
 using VariablePtr = std::shared_ptr<Variable>;
-using VariableCollection = Collection<VariablePtr>;
 
 }  // namespace tessaro
+
+#include <tessaro/VariableCollection.h>

@@ -17,7 +17,7 @@ struct UDTInfoRecord;
 class VariableDriver {
 public:
     VariableDriver();
-    ~VariableDriver();  // empties Variables from the last item to the first
+    ~VariableDriver();  // empties Variables from the last item to the first, whatever list it is
     VariableDriver(const VariableDriver&) = delete;
     VariableDriver& operator=(const VariableDriver&) = delete;
 
@@ -27,9 +27,10 @@ public:
     int32_t DeviceCodeId = 0;   // the device's code in the device database
     std::any DataSource;        // stored, never read
 
-    // The output. Reading gives the driver's own collection; assigning another
-    // collection makes later imports fill that one.
-    std::shared_ptr<VariableCollection> Variables = std::make_shared<VariableCollection>();
+    // The output. Reading gives the driver's own collection; assigning another list
+    // (any VariableList) makes later imports fill that one. With none (null) every
+    // addition of an import fails with 91, which the importers report as a file error.
+    std::shared_ptr<VariableList> Variables = std::make_shared<VariableCollection>();
 
     // Runs one import over the sources (".ASC" and ".AWL" by the end of SourceId, any
     // letter case). True when it ran to its end, false when a step failed.

@@ -19,7 +19,7 @@ std::string SymbolFileSection(std::string_view sourceId) {
     return section;
 }
 
-void InfoASCImportedVariable::GetImportedVariables(VariableCollection& Variables) {
+void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
     std::optional<LineReader> file;
     try {
         const std::string& sourceId = ObjectOf(DataSource).SourceId;

@@ -14,7 +14,7 @@ namespace tessaro {
 class InfoASCImportedVariable : public InfoImportedVariable {
 public:
     using InfoImportedVariable::GetImportedVariables;
-    void GetImportedVariables(VariableCollection& Variables) override;
+    void GetImportedVariables(VariableList& Variables) override;
 };
 
 // The section of every variable of a symbol-table file: the file name without its

@@ -17,22 +17,45 @@ std::string QuotedSymbolOf(const Variable& variable) {
     return quoted;
 }
 
-BlockSymbolIndex::BlockSymbolIndex(const VariableCollection& variables) {
-    for (const auto& variable : variables)
-        if (variable) Added(variable);
+BlockSymbolIndex::BlockSymbolIndex(const VariableList& variables) : variables_(variables) { Rebuild(); }
+
+void BlockSymbolIndex::Rebuild() {
+    byNumber_.clear();
+    byQuotedName_.clear();
+    orderOf_.clear();
+    variables_.ForEach([this](const VariablePtr& variable) {
+        if (variable) Index(variable);
+        return true;
+    });
+    seen_ = variables_.Version();
+    stale_ = false;
 }
 
-VariablePtr BlockSymbolIndex::FindDataBlockSymbol(int32_t number) const {
+bool BlockSymbolIndex::FollowsOneChange() {
+    const uint64_t now = variables_.Version();
+    const bool follows = !stale_ && now == seen_ + 1;
+    seen_ = now;
+    stale_ = !follows;
+    return follows;
+}
+
+VariablePtr BlockSymbolIndex::FindDataBlockSymbol(int32_t number) {
+    if (stale_ || variables_.Version() != seen_) Rebuild();
     auto it = byNumber_.find(number);
     return it == byNumber_.end() ? nullptr : it->second.begin()->second;
 }
 
-VariablePtr BlockSymbolIndex::FindQuotedSymbol(std::string_view quoted) const {
+VariablePtr BlockSymbolIndex::FindQuotedSymbol(std::string_view quoted) {
+    if (stale_ || variables_.Version() != seen_) Rebuild();
     auto it = byQuotedName_.find(std::string(quoted));
     return it == byQuotedName_.end() ? nullptr : it->second.begin()->second;
 }
 
 void BlockSymbolIndex::Added(const VariablePtr& variable) {
+    if (FollowsOneChange()) Index(variable);
+}
+
+void BlockSymbolIndex::Index(const VariablePtr& variable) {
     uint64_t order = next_++;
     orderOf_.emplace(variable.get(), order);
     if (IsDataBlockSymbol(*variable)) byNumber_[variable->FieldAdd1].emplace(order, variable);
@@ -40,6 +63,7 @@ void BlockSymbolIndex::Added(const VariablePtr& variable) {
 }
 
 void BlockSymbolIndex::Removed(const VariablePtr& variable) {
+    if (!FollowsOneChange()) return;
     // A variable held twice by the collection leaves its earliest place first.
     auto range = orderOf_.equal_range(variable.get());
     if (range.first == range.second) return;

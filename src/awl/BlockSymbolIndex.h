@@ -4,7 +4,8 @@
 // numbered header, by quoted name for a symbolic one. Either search answers the first
 // match in collection order, as a walk from the start of Variables would, without
 // walking: the index is built by one walk and then told of every variable added to or
-// removed from the collection.
+// removed from the collection. A change it was not told of (the host's, while the
+// import yields to it) shows in the list's Version, and the next search walks again.
 
 #include <tessaro/Variable.h>
 
@@ -26,18 +27,27 @@ std::string QuotedSymbolOf(const Variable& variable);
 
 class BlockSymbolIndex {
 public:
-    explicit BlockSymbolIndex(const VariableCollection& variables);
+    explicit BlockSymbolIndex(const VariableList& variables);
 
     // The first data-block symbol whose FieldAdd1 is number, or null.
-    VariablePtr FindDataBlockSymbol(int32_t number) const;
+    VariablePtr FindDataBlockSymbol(int32_t number);
     // The first variable whose QuotedSymbolOf is quoted, or null.
-    VariablePtr FindQuotedSymbol(std::string_view quoted) const;
+    VariablePtr FindQuotedSymbol(std::string_view quoted);
 
+    // Told right after the one change to the list.
     void Added(const VariablePtr& variable);    // appended at the end of the collection
     void Removed(const VariablePtr& variable);  // removed from the collection
 
 private:
     using Ordered = std::map<uint64_t, VariablePtr>;  // collection order -> variable
+
+    void Rebuild();
+    void Index(const VariablePtr& variable);
+    bool FollowsOneChange();  // whether the list changed by exactly the change told of
+
+    const VariableList& variables_;
+    uint64_t seen_ = 0;   // the list's Version the index stands for
+    bool stale_ = false;  // walk again before the next search
 
     std::unordered_map<int32_t, Ordered> byNumber_;
     std::unordered_map<std::string, Ordered> byQuotedName_;

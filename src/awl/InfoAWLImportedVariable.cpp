@@ -60,7 +60,7 @@ bool StructureChanged(std::string_view previous, std::string_view current) {
 
 }  // namespace
 
-void InfoAWLImportedVariable::GetImportedVariables(VariableCollection& Variables) {
+void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
     try {
         LineReader file(DataSource->SourceId);
         ResetDeclarationTables();

@@ -9,7 +9,7 @@ namespace tessaro {
 class InfoAWLImportedVariable : public InfoImportedVariable {
 public:
     using InfoImportedVariable::GetImportedVariables;
-    void GetImportedVariables(VariableCollection& Variables) override;
+    void GetImportedVariables(VariableList& Variables) override;
 };
 
 }  // namespace tessaro

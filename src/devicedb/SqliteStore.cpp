@@ -5,6 +5,8 @@
 #include <tessaro/CodePage.h>
 #include <tessaro/RuntimeError.h>
 
+#include <tessaro/CodePage.h>
+
 #include <sqlite3.h>
 
 #include <filesystem>
@@ -70,7 +72,13 @@ private:
 }  // namespace
 
 SqliteStore::SqliteStore(const std::string& path) : path_(path) {
-    int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
+#ifdef _WIN32
+    // SQLite takes UTF-8 file names on Windows; the component's paths are ANSI text.
+    const std::string name = ToUtf8(path);
+#else
+    const std::string& name = path;  // file names are bytes here
+#endif
+    int rc = sqlite3_open_v2(name.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
     if (rc != SQLITE_OK) {
         std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);

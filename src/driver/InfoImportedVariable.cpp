@@ -7,7 +7,7 @@
 
 namespace tessaro {
 
-void InfoImportedVariable::GetImportedVariables(VariableCollection&) {}
+void InfoImportedVariable::GetImportedVariables(VariableList&) {}
 void InfoImportedVariable::GetImportedVariables(UDTCollection&) {}
 
 std::string VariableKey(std::string_view name, int32_t deviceId) {

@@ -28,7 +28,7 @@ public:
     // The main passes hand the driver's Variables, the UDT pre-pass its UDT collection.
     // An importer overrides the one its pass uses (and brings the other in with a
     // using-declaration); the contract's own bodies do nothing.
-    virtual void GetImportedVariables(VariableCollection& Variables);
+    virtual void GetImportedVariables(VariableList& Variables);
     virtual void GetImportedVariables(UDTCollection& UDTs);
 };
 

@@ -23,16 +23,38 @@ bool IsSourceOf(const DataSourcePtr& source, std::string_view extension) {
     return IsSourceOfKind(ObjectOf(source).SourceId, extension);
 }
 
+// Variables set to nothing: every use fails as a use of an unset object does (91), and
+// the importers handle that as any other failure of an addition.
+class NoVariables final : public VariableList {
+public:
+    size_t Count() const override { Fail(); }
+    void AddFolded(VariablePtr, std::string) override { Fail(); }
+    VariablePtr Item(size_t) const override { Fail(); }
+    VariablePtr Item(std::string_view) const override { Fail(); }
+    void Remove(std::string_view) override { Fail(); }
+    void Remove(size_t) override { Fail(); }
+    void ForEach(const std::function<bool(const VariablePtr&)>&) const override { Fail(); }
+    uint64_t Version() const override { return 0; }
+
+private:
+    [[noreturn]] static void Fail() { throw RuntimeError(ObjectNotSet, "Variables is set to nothing"); }
+};
+
 }  // namespace
 
 VariableDriver::VariableDriver() : udts_(std::make_shared<Collection<std::shared_ptr<UDTInfoRecord>>>()) {}
 
 VariableDriver::~VariableDriver() {
     if (!Variables) return;
-    for (size_t position = Variables->Count(); position >= 1; --position) Variables->Remove(position);
+    try {
+        for (size_t position = Variables->Count(); position >= 1; --position) Variables->Remove(position);
+    } catch (const std::exception&) {
+        // A host's list that refuses to be emptied is left as it is.
+    }
 }
 
 bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
+    NoVariables none;
     try {
         CurrentCountryCode = std::to_string(GetCountryCode());
 
@@ -62,7 +84,9 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
                 contract.DataSource = source;
                 contract.UDTs = udts_;
                 contract.DeviceId = DeviceId;
-                contract.GetImportedVariables(ObjectOf(Variables));
+                // Held for the file: the host may set another list while the import yields.
+                const std::shared_ptr<VariableList> variables = Variables;
+                contract.GetImportedVariables(variables ? *variables : none);
             }
         };
         pass.operator()<InfoASCImportedVariable>(kSymbolTableExtension);

@@ -23,7 +23,7 @@ TEST(EndToEnd, SamplePlantBlocksReplaceTheirSymbols) {
     driver.DeviceId = 7;
     auto sources = Sources({plant + ".AWL", plant + ".ASC"});  // symbol tables go first anyway
     ASSERT_TRUE(driver.GetVariables(sources));
-    const VariableCollection& variables = *driver.Variables;
+    const auto& variables = static_cast<const VariableCollection&>(*driver.Variables);  // the driver's own
 
     EXPECT_FALSE(variables.Contains("_Recipe_Data_7"));  // DB 10, named by number
     EXPECT_FALSE(variables.Contains("_Line_Status_7"));  // DB 11, named by its symbol

@@ -130,7 +130,7 @@ TEST_F(GeneratedProjectTest, ImportMatchesWhatTheGeneratorWrote) {
     list.Add(std::make_shared<DataSource>(DataSource{project.SymbolTable}));
     ASSERT_TRUE(driver.GetVariables(list));
 
-    const VariableCollection& variables = *driver.Variables;
+    const VariableList& variables = *driver.Variables;
     ASSERT_EQ(variables.Count(), project.VariableCount());
     std::vector<const Variable*> inOrder;
     for (const auto& v : variables) inOrder.push_back(v.get());

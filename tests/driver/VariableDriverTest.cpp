@@ -5,6 +5,8 @@
 #include "messages/MessengerClock.h"
 #include "messages/SharedMessenger.h"
 
+#include <tessaro/Platform.h>
+#include <tessaro/RuntimeError.h>
 #include <tessaro/VariableDriver.h>
 
 #include <gtest/gtest.h>
@@ -33,7 +35,7 @@ DataSourceCollection Sources(const std::vector<std::string>& sourceIds) {
     return sources;
 }
 
-std::vector<std::string> Names(const VariableCollection& variables) {
+std::vector<std::string> Names(const VariableList& variables) {
     std::vector<std::string> names;
     for (const auto& v : variables) names.push_back(v->Name + "@" + v->SectionName);
     return names;
@@ -179,46 +181,110 @@ TEST_F(VariableDriverTest, ItemsThatAreNoDataSourceFail) {
     EXPECT_FALSE(driver.GetVariables(list));
     // The failure met the pre-pass, before any symbol table was read.
     EXPECT_EQ(driver.Variables->Count(), 0u);
-    // Without a collection to fill, the first importer fails the import.
+}
+
+TEST_F(VariableDriverTest, WithoutVariablesEveryFileEndsInAFileError) {
+    // Every addition fails with 91, which is no same-name clash: each file that reaches
+    // Variables is reported once and the import runs to its end.
+    const std::string asc = Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n" + SymbolLine("Out", "A", "1", "BYTE") + "\r\n");
+    const std::string awl = Source("b.AWL", "DATA_BLOCK DB 1\r\nBEGIN\r\n   Speed := 5;\r\nEND_DATA_BLOCK\r\n");
+    auto list = Sources({awl, asc});
+    VariableDriver driver;
+    driver.DeviceCodeId = 1;
     driver.Variables.reset();
-    auto one = Sources({sources / "p.ASC"});
-    EXPECT_FALSE(driver.GetVariables(one));
+    ASSERT_TRUE(driver.GetVariables(list));
+    EXPECT_EQ(FileErrors(), (std::vector<std::string>{asc, awl}));
 }
 
-TEST_F(VariableDriverTest, ASecondImportAppendsAndClashesWithEveryVariable) {
-    const std::string p = Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n" + SymbolLine("Out", "A", "1", "BYTE") + "\r\n");
-    auto list = Sources({p});
-    VariableDriver driver;
-    driver.DeviceCodeId = 1;
-    driver.DeviceName = "Press 1";
-    ASSERT_TRUE(driver.GetVariables(list));
-    EXPECT_EQ(driver.MessengerFile, "");  // nothing to report the first time
-    const VariablePtr first = driver.Variables->Item(1);
-    ASSERT_TRUE(driver.GetVariables(list));
-    ASSERT_EQ(driver.Variables->Count(), 2u);
-    EXPECT_EQ(driver.Variables->Item(1), first);  // the first one stays, not replaced
-    EXPECT_EQ(driver.MessengerFile, "Messenger.Msg");
-    EXPECT_EQ(test::ReadFile(layout.merged),
-              "\r\n--Press 1--01-31-26 23.05.09\r\n\r\n\r\n"
-              "-A variable with the same name has been found so this cannot be imported\r\n\r\n"
-              "In " + p + "\r\n\r\nOut " + p + "\r\n\r\n");
+// A host's own list that, like one reached through automation, cannot tell whether it
+// changed: the data-block importer must walk it again for every block header.
+class HostList final : public VariableList {
+public:
+    size_t Count() const override { return items.Count(); }
+    void AddFolded(VariablePtr variable, std::string foldedKey) override { items.AddFolded(std::move(variable), std::move(foldedKey)); }
+    VariablePtr Item(size_t position) const override { return items.Item(position); }
+    VariablePtr Item(std::string_view key) const override { return items.Item(key); }
+    void Remove(std::string_view key) override { items.Remove(key); }
+    void Remove(size_t position) override { items.Remove(position); }
+    void ForEach(const std::function<bool(const VariablePtr&)>& visit) const override {
+        ++walks;
+        items.ForEach(visit);
+    }
+    uint64_t Version() const override { return ++asked; }
+    VariableCollection items;
+    mutable uint64_t asked = 0;
+    mutable int walks = 0;
+};
+
+TEST_F(VariableDriverTest, AHostListGetsWhatTheOwnCollectionGets) {
+    const std::string root = std::string(TESSARO_SOURCE_DIR) + "/samples/plant/";
+    auto list = Sources({root + "Plant.AWL", root + "Plant.ASC"});
+    auto import = [&](std::shared_ptr<VariableList> variables) {
+        std::filesystem::remove(layout.merged);
+        VariableDriver driver;
+        driver.DeviceCodeId = 1;
+        driver.DeviceId = 7;
+        driver.Variables = variables;
+        EXPECT_TRUE(driver.GetVariables(list));
+        std::vector<std::string> rows;
+        for (const VariablePtr& v : *variables)
+            rows.push_back(v->Name + "|" + v->SectionName + "|" + std::to_string(v->FieldAdd1) + "|" + std::to_string(v->FieldAdd2) + "|" +
+                           std::to_string(v->DataTypeId) + "|" + std::to_string(v->Warning));
+        return std::make_pair(rows, test::ReadFile(layout.merged));
+    };
+    auto own = import(std::make_shared<VariableCollection>());
+    auto host = std::make_shared<HostList>();
+    auto hosts = import(host);
+    ASSERT_GT(own.first.size(), 10u);
+    EXPECT_EQ(hosts.first, own.first);
+    EXPECT_EQ(hosts.second, own.second);
+    EXPECT_GT(host->walks, 1);  // walked again at a later block header
+    EXPECT_EQ(host->Count(), 0u);  // emptied with its driver
 }
 
-TEST_F(VariableDriverTest, AHostCollectionIsFilledInstead) {
-    auto list = Sources({Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n")});
-    VariableDriver driver;
-    driver.DeviceCodeId = 1;
-    auto mine = std::make_shared<VariableCollection>();
-    auto own = driver.Variables;
-    driver.Variables = mine;
-    ASSERT_TRUE(driver.GetVariables(list));
-    EXPECT_EQ(mine->Count(), 1u);
-    EXPECT_EQ(own->Count(), 0u);
+TEST_F(VariableDriverTest, TheHostMayChangeVariablesWhileTheImportYields) {
+    // While the data blocks are read, the host removes the symbol of DB 2 and adds another
+    // one for it: the second header must find and remove that one.
+    struct Host {
+        VariableDriver driver;
+        VariablePtr other;
+        bool changed = false;
+    } host;
+    auto symbol = [](const std::string& name, int32_t number) {
+        auto v = std::make_shared<Variable>();
+        v->Name = name;
+        v->TagAttribute = "DB";
+        v->SectionName = "s.ASC (Symbol file)";
+        v->FieldAdd1 = number;
+        return v;
+    };
+    host.driver.DeviceCodeId = 1;
+    host.driver.Variables->Add(symbol("Blk1", 1), "_Blk1_0");
+    host.driver.Variables->Add(symbol("Blk2", 2), "_Blk2_0");
+    host.other = symbol("Other", 2);
+    SetYieldHook(
+        [](void* context) {
+            auto& h = *static_cast<Host*>(context);
+            VariableList& variables = *h.driver.Variables;
+            if (h.changed || variables.Count() != 2 || variables.Item(2)->Name != "DB 1.A") return;
+            variables.Remove("_Blk2_0");
+            variables.Add(h.other, "_Other_0");
+            h.changed = true;
+        },
+        &host);
+    auto list = Sources({Source("b.AWL", "DATA_BLOCK DB 1\r\nBEGIN\r\n   A := 5;\r\nEND_DATA_BLOCK\r\n"
+                                         "DATA_BLOCK DB 2\r\nBEGIN\r\n   B := 6;\r\nEND_DATA_BLOCK\r\n")});
+    const bool ok = host.driver.GetVariables(list);
+    SetYieldHook(nullptr, nullptr);
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(host.changed);
+    EXPECT_EQ(Names(*host.driver.Variables), (std::vector<std::string>{"DB 1.A@DB 1", "DB 2.B@DB 2"}));
+    EXPECT_EQ(FileErrors(), std::vector<std::string>{});
 }
 
 TEST_F(VariableDriverTest, DestructionEmptiesVariablesButTheRecordsLiveOn) {
     auto list = Sources({Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n" + SymbolLine("Out", "A", "1", "BYTE") + "\r\n")});
-    std::shared_ptr<VariableCollection> held;
+    std::shared_ptr<VariableList> held;
     VariablePtr record;
     {
         VariableDriver driver;
@@ -228,7 +294,7 @@ TEST_F(VariableDriverTest, DestructionEmptiesVariablesButTheRecordsLiveOn) {
         record = held->Item(2);
     }
     EXPECT_EQ(held->Count(), 0u);
-    EXPECT_FALSE(held->Contains("_Out_0"));
+    EXPECT_THROW(held->Item(std::string_view("_Out_0")), RuntimeError);
     EXPECT_EQ(record->Name, "Out");
 }
 

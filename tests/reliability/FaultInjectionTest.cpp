@@ -116,7 +116,7 @@ TEST_F(FaultInjection, AnUnwritableComponentFolderFailsTheImportAndLosesNothingO
     fs::remove_all(layout.component);
     WriteFile(layout.component, "a file where the component folder belongs");
     driver.MessengerFile = "kept";
-    VariableCollection* variables = driver.Variables.get();
+    VariableList* variables = driver.Variables.get();
     EXPECT_FALSE(Import({asc}));
     EXPECT_EQ(driver.MessengerFile, "kept");
     EXPECT_EQ(driver.Variables.get(), variables);

@@ -32,7 +32,7 @@ inline DataSourceCollection Sources(const std::vector<std::string>& sourceIds) {
 }
 
 // Every variable as one line of its fields, in collection order.
-inline std::vector<std::string> Dump(const VariableCollection& variables) {
+inline std::vector<std::string> Dump(const VariableList& variables) {
     std::vector<std::string> lines;
     for (const auto& v : variables)
         lines.push_back(v->Name + "|" + v->SectionName + "|" + std::to_string(v->DeviceId) + "|" +

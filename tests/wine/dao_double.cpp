@@ -4,12 +4,12 @@
 // TESSARO_DAO_DOUBLE_DB, and appends every SQL text and recordset type it receives, and
 // every database path it opens, to the file named by TESSARO_DAO_DOUBLE_LOG.
 
-#include <windows.h>
+#include "ComServer.h"
+
 #include <oleauto.h>
 
 #include <sqlite3.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -55,26 +55,11 @@ std::shared_ptr<VARIANT> NewVariant() {
 }
 
 // One object of the double: what it is and what it holds.
-class Object : public IDispatch {
+class Object final : public tessaro::com::Unknown<Object, IDispatch> {
 public:
     enum Kind { Engine, Workspaces, Workspace, Database, Recordset, Fields, Field };
     explicit Object(Kind kind) : kind_(kind) {}
-    virtual ~Object() = default;
 
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         *count = 0;
         return S_OK;
@@ -208,7 +193,6 @@ public:
     }
 
 private:
-    std::atomic<ULONG> refs_{1};
     Kind kind_;
     sqlite3* db_ = nullptr;
     std::vector<Row> rows_;
@@ -217,37 +201,11 @@ private:
     std::shared_ptr<VARIANT> value_;
 };
 
-class Factory : public IClassFactory {
-public:
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-        *out = this;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-        if (outer) return CLASS_E_NOAGGREGATION;
-        auto* engine = new Object(Object::Engine);
-        HRESULT hr = engine->QueryInterface(iid, out);
-        engine->Release();
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
-Factory factory;
-
-bool SetValue(const std::string& key, const char* name, const std::string& value) {
-    HKEY handle = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr))
-        return false;
-    LONG status = RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                 static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(handle);
-    return status == ERROR_SUCCESS;
-}
+IUnknown* NewEngine() { return static_cast<IDispatch*>(new (std::nothrow) Object(Object::Engine)); }
 
 }  // namespace
+
+using tessaro::com::SetClassesRootValue;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) module = instance;
@@ -256,10 +214,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
     if (clsid != kClsid) return CLASS_E_CLASSNOTAVAILABLE;
-    return factory.QueryInterface(iid, out);
+    return tessaro::com::GetClassObject(&NewEngine, iid, out);
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return S_FALSE; }
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return tessaro::com::CanUnloadNow(); }
 
 // Registers under the ProgIDs of the engine classes named by TESSARO_DAO_DOUBLE_PROGIDS
 // (separated by ";"), so a test can leave some of them uncreatable.
@@ -267,8 +225,8 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
     char path[MAX_PATH];
     GetModuleFileNameA(module, path, MAX_PATH);
     std::string clsid = std::string("CLSID\\") + kClsidText;
-    bool ok = SetValue(clsid, nullptr, "DAO test double") && SetValue(clsid + "\\InprocServer32", nullptr, path) &&
-              SetValue(clsid + "\\InprocServer32", "ThreadingModel", "Both");
+    bool ok = SetClassesRootValue(clsid, nullptr, "DAO test double") && SetClassesRootValue(clsid + "\\InprocServer32", nullptr, path) &&
+              SetClassesRootValue(clsid + "\\InprocServer32", "ThreadingModel", "Both");
     const char* list = std::getenv("TESSARO_DAO_DOUBLE_PROGIDS");
     std::string progIds = list ? list : "DAO.DBEngine.36";
     size_t start = 0;
@@ -276,7 +234,7 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
         size_t end = progIds.find(';', start);
         if (end == std::string::npos) end = progIds.size();
         std::string progId = progIds.substr(start, end - start);
-        if (!progId.empty()) ok = ok && SetValue(progId + "\\CLSID", nullptr, kClsidText);
+        if (!progId.empty()) ok = ok && SetClassesRootValue(progId + "\\CLSID", nullptr, kClsidText);
         start = end + 1;
     }
     return ok ? S_OK : E_FAIL;

@@ -11,6 +11,8 @@
 #   wine-test.sh dao-import NAME DIR FILE... as import, with a Jet device database read
 #                                        through the DAO test double ($TESSARO_DAO_DOUBLE)
 #   wine-test.sh program EXE             runs a test program, checks its marker line
+#   wine-test.sh host EXE DLL DIR        runs the C++ host test with the sample project in
+#                                        DIR and $TESSARO_SAMPLE_DEVICE_DB
 #   wine-test.sh registration            registering leaves _Collection's key alone
 #   wine-test.sh cleanup                 stops the prefix's server
 # Exit 77 is a skip (no Wine here).
@@ -148,6 +150,20 @@ program)
   tr -d '\r' <"$out"
   [[ $status -eq 0 ]] || fail "$name exited with $status"
   tail -n 1 "$out" | tr -d '\r' | grep -qx "END OF $name" || fail "$name stopped before its end"
+  ;;
+host)
+  have_wine || skip "Wine (wine64) is not installed"
+  prefix_ready || fail "the Wine prefix was not set up"
+  database=${TESSARO_SAMPLE_DEVICE_DB:-}
+  [[ -n $database && -f $database ]] || skip "no sample device database (TESSARO_SAMPLE_DEVICE_DB)"
+  rm -rf "$work/host" && mkdir -p "$work/host"
+  out=$work/logs/host.out
+  (cd "$work" && run_wine 120 host "$(winpath "$(realpath "$2")")" "$(winpath "$(realpath "$3")")" \
+      "$(winpath "$(realpath "$database")")" "$(winpath "$4")" "$(winpath "$work/host")") >"$out"
+  status=$?
+  tr -d '\r' <"$out"
+  [[ $status -eq 0 ]] || fail "host.exe exited with $status"
+  tail -n 1 "$out" | tr -d '\r' | grep -qx "END OF host.exe" || fail "host.exe stopped before its end"
   ;;
 registration)
   have_wine || skip "Wine (wine64) is not installed"
