@@ -58,24 +58,14 @@ TEST(LineReader, HandlesTerminatorsAndLinesAcrossReadBlocks) {
 }
 
 TEST(LineReader, ReportsFileFailuresByNumber) {
+    using test::ErrorNumberOf;
     test::TempDir dir;
-    auto numberOf = [](auto&& call) {
-        try {
-            call();
-        } catch (const RuntimeError& e) {
-            return e.Number;
-        }
-        return 0;
-    };
-    EXPECT_EQ(numberOf([&] { LineReader r(dir / "missing.asc"); }), FileNotFound);
-    EXPECT_EQ(numberOf([&] { LineReader r(""); }), BadFileNameOrNumber);
-    EXPECT_EQ(numberOf([&] {
-                  LineReader r(dir.path().string());  // a folder opens but cannot be read
-                  r.AtEnd();
-              }),
-              PathFileAccessError);
     test::WriteFile(dir / "one.txt", "x");
-    EXPECT_EQ(numberOf([&] {
+    EXPECT_EQ(ErrorNumberOf([&] { LineReader r(dir / "missing.asc"); }), FileNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { LineReader r(""); }), BadFileNameOrNumber);
+    // A folder opens but cannot be read.
+    EXPECT_EQ(ErrorNumberOf([&] { LineReader(dir.path().string()).AtEnd(); }), PathFileAccessError);
+    EXPECT_EQ(ErrorNumberOf([&] {
                   LineReader r(dir / "one.txt");
                   r.ReadLine();
                   r.ReadLine();
