@@ -65,14 +65,8 @@ TEST(InfoASCImportedVariable, LineEndsAndYields) {
     ImportScope scope;
     TempDir dir;
     const std::string a = SymbolLine("A", "M", "1", "BYTE"), b = SymbolLine("B", "M", "2", "BYTE");
-    struct Case {
-        std::string text;
-        std::vector<std::string> names;
-        int yields;
-    } cases[] = {
-        {"", {}, 0},
-        {a + "\r" + b, {"A", "B"}, 2},
-        {a + "\r\n\r\n\r\n" + b + "\r\n", {"A", "B"}, 4},
+    struct Case { std::string text; std::vector<std::string> names; int yields; } cases[] = {
+        {"", {}, 0}, {a + "\r" + b, {"A", "B"}, 2}, {a + "\r\n\r\n\r\n" + b + "\r\n", {"A", "B"}, 4},
         {a + "\n" + b + "\n", {"A"}, 1},  // a lone line feed stays in the line: B is never seen
     };
     for (const auto& c : cases) {
@@ -156,15 +150,10 @@ TEST(InfoASCImportedVariable, UnreadableSourcesAddNothingAndReturn) {
 }
 
 TEST(InfoASCImportedVariable, SectionNameCutsAtTheSeparatorOnly) {
-    struct Case {
-        std::string sourceId, section;
-    } cases[] = {
-        {"/plant/s7/Line1.ASC", "Line1.ASC (Symbol file)"},
-        {"Line1.ASC", "Line1.ASC (Symbol file)"},
-        {"rel/dir/x.asc", "x.asc (Symbol file)"},
-        {"dir/C:\\plc\\Line1.ASC", "C:\\plc\\Line1.ASC (Symbol file)"},
-        {"dir/", " (Symbol file)"},
-        {"", " (Symbol file)"},
+    struct Case { std::string sourceId, section; } cases[] = {
+        {"/plant/s7/Line1.ASC", "Line1.ASC (Symbol file)"}, {"Line1.ASC", "Line1.ASC (Symbol file)"},
+        {"rel/dir/x.asc", "x.asc (Symbol file)"}, {"dir/C:\\plc\\Line1.ASC", "C:\\plc\\Line1.ASC (Symbol file)"},
+        {"dir/", " (Symbol file)"}, {"", " (Symbol file)"},
     };
     for (const auto& c : cases) EXPECT_EQ(SymbolFileSection(c.sourceId), c.section) << c.sourceId;
 }

@@ -14,13 +14,7 @@ namespace {
 using test::ImportScope;
 using test::SymbolLine;
 
-struct Expected {
-    std::string name;
-    int32_t area, type;
-    std::string tag;
-    bool sign;
-    int32_t fieldAdd1;
-};
+struct Expected { std::string name; int32_t area, type; std::string tag; bool sign; int32_t fieldAdd1; };
 
 // What one symbol's reports add to the merged message file.
 std::string Reports(const std::string& name, std::string conversion, bool notForDevice) {
@@ -98,8 +92,7 @@ TEST(VariableASCInfoRecord, FieldsOfOneLine) {
         {SymbolLine("A6", "M", "2E3", "BYTE"), {"A6", 2, 20, "", false, 2000}, "", false},
         // Lines without a symbol leave the variable as created.
         {SymbolLine("", "M", "1", "BYTE"), {"", 0, 0, "", false, 0}, "", false},
-        {"126,", {"", 0, 0, "", false, 0}, "", false},
-        {"", {"", 0, 0, "", false, 0}, "", false},
+        {"126,", {"", 0, 0, "", false, 0}, "", false}, {"", {"", 0, 0, "", false, 0}, "", false},
         // A line that ends inside the area column still has its area.
         {"    Short" + std::string(19, ' ') + "M", {"Short", 2, 0, "UNKNOWN", false, 0}, "", true},
     };

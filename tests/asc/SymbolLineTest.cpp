@@ -15,10 +15,7 @@ namespace {
 using test::SymbolLine;
 
 TEST(SplitSymbolLine, ColumnsOfFullAndShortLines) {
-    struct Case {
-        std::string line;
-        std::string symbol, area, address, type;
-    } cases[] = {
+    struct Case { std::string line; std::string symbol, area, address, type; } cases[] = {
         {SymbolLine("Motor_On", "E", "0.1", "BOOL", "Motor running"), "Motor_On", "E", "0.1", "BOOL"},
         {SymbolLine("  Spaced name  ", " A ", "  12  ", " int ", "x"), "Spaced name", "A", "12", "int"},
         // Every field filled to its last column: nothing spills into the next field.
@@ -75,12 +72,7 @@ TEST(DataAreaNameOf, OnlySixUpperCaseLettersSelectAnArea) {
 }
 
 TEST(SymbolTypeOf, TheTypeTable) {
-    struct Case {
-        std::string token;
-        std::string deviceType;
-        bool sign;
-        std::string tag;
-    } cases[] = {
+    struct Case { std::string token; std::string deviceType; bool sign; std::string tag; } cases[] = {
         {"BYTE", "Byte", false, ""},      {"BOOL", "Byte", false, "BOOL"},  {"CHAR", "Byte", false, "CHAR"},
         {"WORD", "Word", false, ""},      {"INT", "Word", true, ""},        {"DWORD", "DWord", false, ""},
         {"DINT", "DWord", true, ""},      {"TIMER", "Timer", false, ""},    {"COUNTER", "Counter", false, ""},

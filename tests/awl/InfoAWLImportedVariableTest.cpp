@@ -35,11 +35,8 @@ protected:
         std::vector<std::string> lines = {"DATA_BLOCK DB 1", "  STRUCT", "  END_STRUCT ;", "BEGIN"};
         lines.insert(lines.end(), values.begin(), values.end());
         lines.push_back("END_DATA_BLOCK");
-        std::string bytes;
-        for (const auto& line : lines) bytes += line + "\r\n";
-        std::string path = layout.root / "block.awl";
-        WriteFile(path, bytes);
-        return path;
+        WriteFile(layout.root / "block.awl", CrLf(lines));
+        return layout.root / "block.awl";
     }
 
     VariableCollection variables;

@@ -110,17 +110,14 @@ TEST_F(CliTest, FailuresGiveTheDocumentedStatusAndOneLineNamingTheCause) {
         std::vector<std::string> inFirstLine;
         bool variablesWritten;
     } cases[] = {
-        {{}, 2, {"a command is wanted"}, false},
-        {{"export", good}, 2, {"export"}, false},
-        {{"import"}, 2, {"FILE"}, false},
-        {{"import", "--format", "xml", good}, 2, {"xml"}, false},
+        {{}, 2, {"a command is wanted"}, false}, {{"export", good}, 2, {"export"}, false},
+        {{"import"}, 2, {"FILE"}, false}, {{"import", "--format", "xml", good}, 2, {"xml"}, false},
         {{"import", "--language", "nl", good}, 2, {"nl"}, false},
         {{"import", "--device-id", "12x", good}, 2, {"12x"}, false},
         {{"import", "--device-id=", good}, 2, {"--device-id"}, false},
         {{"import", "--device-id", "2147483648", good}, 2, {"2147483648"}, false},
         {{"import", "--device-code", "x1", good}, 2, {"x1"}, false},
-        {{"import", "--frobnicate", good}, 2, {"--frobnicate"}, false},
-        {{"import", "-v", good}, 2, {"-v"}, false},
+        {{"import", "--frobnicate", good}, 2, {"--frobnicate"}, false}, {{"import", "-v", good}, 2, {"-v"}, false},
         {{"import", good, "--device-name"}, 2, {"--device-name"}, false},
         {{"import", "--component-dir", d, "--device-db", good, good}, 2, {"--device-db", "--component-dir"}, false},
         {{"devices", "extra"}, 2, {"extra"}, false},

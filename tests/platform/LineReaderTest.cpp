@@ -24,21 +24,10 @@ std::vector<std::string> LinesOf(const std::string& bytes) {
 using Lines = std::vector<std::string>;
 
 TEST(LineReader, EndsLinesAtCrAndCrLfOnly) {
-    struct Case {
-        std::string bytes;
-        Lines expected;
-    } cases[] = {
-        {"", {}},
-        {"a", {"a"}},
-        {"a\r\n", {"a"}},
-        {"a\r", {"a"}},
-        {"a\rb", {"a", "b"}},
-        {"a\r\nb\r\n", {"a", "b"}},
+    struct Case { std::string bytes; Lines expected; } cases[] = {
+        {"", {}}, {"a", {"a"}}, {"a\r\n", {"a"}}, {"a\r", {"a"}}, {"a\rb", {"a", "b"}}, {"a\r\nb\r\n", {"a", "b"}},
         {"a\nb\n", {"a\nb\n"}},            // a lone LF stays part of the line
-        {"a\n\rb", {"a\n", "b"}},
-        {"\r\n", {""}},
-        {"\r\n\r\n", {"", ""}},
-        {"a\r\r\nb", {"a", "", "b"}},
+        {"a\n\rb", {"a\n", "b"}}, {"\r\n", {""}}, {"\r\n\r\n", {"", ""}}, {"a\r\r\nb", {"a", "", "b"}},
         {"a\r\n\nb", {"a", "\nb"}},          // LF after CR LF begins the next line
         {std::string("a\0b\r", 4), {std::string("a\0b", 3)}},
     };

@@ -57,17 +57,8 @@ protected:
 };
 
 // A user hive file, then values looked up in it: nullopt for "not found".
-struct Lookup {
-    const char* key;
-    const char* name;
-    std::optional<std::string> data;
-    uint32_t type = kRegSz;
-};
-struct Case {
-    const char* what;
-    std::string file;
-    std::vector<Lookup> lookups;
-};
+struct Lookup { const char* key; const char* name; std::optional<std::string> data; uint32_t type = kRegSz; };
+struct Case { const char* what; std::string file; std::vector<Lookup> lookups; };
 
 TEST_F(RegistryTest, ValuesOfHiveFiles) {
     std::vector<Case> cases = {

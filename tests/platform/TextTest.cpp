@@ -41,10 +41,7 @@ TEST(Text, TrimColumnsPositionAndFileName) {
 }
 
 TEST(NumberIn, ReadsTheLeadingDecimalNumber) {
-    struct Case {
-        const char* text;
-        double expected;
-    } cases[] = {
+    struct Case { const char* text; double expected; } cases[] = {
         {"12", 12},           {"12.3", 12.3},       {"0.7", 0.7},          {"  7  ", 7},
         {"1 2 3", 123},       {"- 5", -5},          {"+5", 5},             {"--5", 0},
         {"1.2.3", 1.2},       {".5", 0.5},          {"-.5", -0.5},         {".", 0},

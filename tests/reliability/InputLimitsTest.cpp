@@ -121,10 +121,8 @@ TEST_F(InputLimits, UdtNumbersAndByteCountersAtTheirOverflowLimit) {
                      "  STRUCT", "  END_STRUCT ;", "END_TYPE"});
     };
     struct Case { std::string what, source; std::vector<std::string> imported; bool fileError; } cases[] = {
-        {"UDT 32767", udt("32767"), {}, false},
-        {"UDT -32768", udt("-32768"), {}, false},
-        {"UDT 32768", udt("32768"), {}, true},
-        {"UDT -32769", udt("-32769"), {}, true},
+        {"UDT 32767", udt("32767"), {}, false}, {"UDT -32768", udt("-32768"), {}, false},
+        {"UDT 32768", udt("32768"), {}, true}, {"UDT -32769", udt("-32769"), {}, true},
         {"ends at 2147483647", block("2147483645", {"S := 'a';"}), {"DB 4.S"}, false},
         {"an element after it", block("2147483645", {"S := 'a';", "N := 1;", "M := 2;"}), {"DB 4.S"}, true},
         {"one byte longer", block("2147483646", {"N := 1;", "S := 'a';"}), {"DB 4.N"}, true},
