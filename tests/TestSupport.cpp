@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -9,8 +10,11 @@
 #include <unistd.h>
 
 #include <sqlite3.h>
+#include <sys/wait.h>
 #include <tessaro/Platform.h>
 #include <tessaro/RuntimeError.h>
+
+#include "messages/MessengerClock.h"
 
 namespace tessaro::test {
 
@@ -115,5 +119,62 @@ ComponentLayout::ComponentLayout(const std::string& deviceDbSql)
 }
 
 ComponentLayout::~ComponentLayout() { SetThreadComponentFolder(""); }
+
+std::string CrLf(const std::vector<std::string>& lines) {
+    std::string bytes;
+    for (const auto& line : lines) bytes += line + "\r\n";
+    return bytes;
+}
+
+DataSourceCollection Sources(const std::vector<std::string>& sourceIds) {
+    DataSourceCollection sources;
+    for (const auto& id : sourceIds) sources.Add(std::make_shared<DataSource>(DataSource{id}));
+    return sources;
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) ::setenv(name, value->c_str(), 1);
+    else ::unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (old_) ::setenv(name_, old_->c_str(), 1);
+    else ::unsetenv(name_);
+}
+
+void FixMessengerTime(int year, int month, int day, int hour, int minute, int second) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    SetThreadMessengerTime(t);
+}
+
+std::string MergedImport(const std::string& header, const std::vector<MessageBlock>& blocks) {
+    std::string text = "\r\n" + header + "\r\n\r\n\r\n";
+    for (const auto& block : blocks) {
+        text += "-" + block.title + "\r\n\r\n";
+        for (const auto& line : block.lines) text += line + "\r\n\r\n";
+    }
+    return text;
+}
+
+CliRun RunCli(const std::vector<std::string>& arguments, const std::string& environment) {
+    auto quoted = [](const std::string& argument) {
+        std::string text = "'";
+        for (char c : argument) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return text + "'";
+    };
+    TempDir io;
+    std::string command = environment + " " + quoted(TESSARO_CLI_PATH);
+    for (const auto& argument : arguments) command += " " + quoted(argument);
+    command += " </dev/null >" + (io / "out") + " 2>" + (io / "err");
+    int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(io / "out"), ReadFile(io / "err")};
+}
 
 }  // namespace tessaro::test

@@ -2,10 +2,14 @@
 // Helpers shared by the tests: temporary folders, whole files as bytes, the shared
 // fixtures folder beside the project.
 
+#include <tessaro/DataSource.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tessaro::test {
 
@@ -61,5 +65,43 @@ public:
     std::string merged;
     std::string PartialFile(int number) const { return component + "/" + std::to_string(number) + ".Msg"; }
 };
+
+// Lines, each followed by CR LF.
+std::string CrLf(const std::vector<std::string>& lines);
+
+// A data source per SourceId, in the order given.
+DataSourceCollection Sources(const std::vector<std::string>& sourceIds);
+
+// Sets (or with std::nullopt removes) an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::optional<std::string>& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// Fixes the header time of the calling thread's merged message files.
+void FixMessengerTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+
+// One block of a merged message file: a title and its lines, each followed by an empty line.
+struct MessageBlock {
+    std::string title;
+    std::vector<std::string> lines;
+};
+// The bytes one import appends to the merged file: an empty line, the header
+// ("--Device--MM-DD-YY HH.MM.SS"), two empty lines, then the blocks.
+std::string MergedImport(const std::string& header, const std::vector<MessageBlock>& blocks);
+
+// The command-line program run through the shell, standard input empty.
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+CliRun RunCli(const std::vector<std::string>& arguments, const std::string& environment = "");
 
 }  // namespace tessaro::test

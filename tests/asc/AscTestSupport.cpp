@@ -10,14 +10,7 @@
 namespace tessaro::test {
 
 ImportScope::ImportScope(int32_t deviceCode) {
-    std::tm time{};
-    time.tm_year = 2026 - 1900;
-    time.tm_mon = 12 - 1;
-    time.tm_mday = 4;
-    time.tm_hour = 7;
-    time.tm_min = 22;
-    time.tm_sec = 6;
-    SetThreadMessengerTime(time);
+    FixMessengerTime(2026, 12, 4, 7, 22, 6);
     CurrentCountryCode = "44";
     SharedMessenger = std::make_shared<Messenger>();
     SharedMessenger->CreateMsgFiles();

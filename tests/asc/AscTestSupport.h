@@ -43,25 +43,12 @@ public:
     ComponentLayout layout{kAscDeviceDbSql};
 };
 
-// The header of a merged message file as ImportScope writes it.
-inline const std::string kMergedHeader = "\r\n----12-04-26 07.22.06\r\n\r\n\r\n";
-
-// A merged message file: the header, then each title with its lines, every title and
-// line followed by an empty line.
-struct MessageBlock {
-    std::string title;
-    std::vector<std::string> lines;
-};
-inline std::string Merged(const std::vector<MessageBlock>& blocks) {
-    std::string text = kMergedHeader;
-    for (const auto& block : blocks) {
-        text += "-" + block.title + "\r\n\r\n";
-        for (const auto& line : block.lines) text += line + "\r\n\r\n";
-    }
-    return text;
-}
+// A merged message file as one import under ImportScope writes it.
+inline std::string Merged(const std::vector<MessageBlock>& blocks) { return MergedImport("----12-04-26 07.22.06", blocks); }
 inline const std::string kConversion = "Conversion of data type of the variable";
 inline const std::string kSameName = "A variable with the same name has been found so this cannot be imported";
 inline const std::string kFileError = "File access error";
+inline const std::string kUnfit =
+    "Data type of variable not appropriate for the import or not managed from the protocol";
 
 }  // namespace tessaro::test

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <unistd.h>
 #include <vector>
 
 namespace tessaro {
@@ -20,14 +19,9 @@ using test::kFileError;
 using test::kSameName;
 using test::Merged;
 using test::SymbolLine;
+using test::CrLf;
 using test::TempDir;
 using test::WriteFile;
-
-std::string CrLf(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines) text += line + "\r\n";
-    return text;
-}
 
 void Import(VariableCollection& variables, const std::string& sourceId, int32_t deviceId = 1) {
     InfoASCImportedVariable importer;
@@ -66,25 +60,25 @@ TEST(InfoASCImportedVariable, CompletesAndKeysEveryVariableWithAnArea) {
     EXPECT_EQ(variables.Item("_SPEED_-12")->DataTypeId, 21);
 }
 
-TEST(InfoASCImportedVariable, LineEnds) {
+// One yield per line read, empty lines too.
+TEST(InfoASCImportedVariable, LineEndsAndYields) {
     ImportScope scope;
     TempDir dir;
-    struct Case {
-        std::string text;
-        std::vector<std::string> names;
-    } cases[] = {
-        {"", {}},
-        {SymbolLine("A", "M", "1", "BYTE") + "\r" + SymbolLine("B", "M", "2", "BYTE"), {"A", "B"}},
-        {SymbolLine("A", "M", "1", "BYTE") + "\r\n\r\n" + SymbolLine("B", "M", "2", "BYTE") + "\r\n", {"A", "B"}},
-        // A lone line feed stays in the line: the second symbol is never seen.
-        {SymbolLine("A", "M", "1", "BYTE") + "\n" + SymbolLine("B", "M", "2", "BYTE") + "\n", {"A"}},
+    const std::string a = SymbolLine("A", "M", "1", "BYTE"), b = SymbolLine("B", "M", "2", "BYTE");
+    struct Case { std::string text; std::vector<std::string> names; int yields; } cases[] = {
+        {"", {}, 0}, {a + "\r" + b, {"A", "B"}, 2}, {a + "\r\n\r\n\r\n" + b + "\r\n", {"A", "B"}, 4},
+        {a + "\n" + b + "\n", {"A"}, 1},  // a lone line feed stays in the line: B is never seen
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         WriteFile(dir / "x.asc", c.text);
+        int yields = 0;
+        SetYieldHook([](void* count) { ++*static_cast<int*>(count); }, &yields);
         VariableCollection variables;
         Import(variables, dir / "x.asc");
+        SetYieldHook(nullptr, nullptr);
         EXPECT_EQ(Names(variables), c.names);
+        EXPECT_EQ(yields, c.yields);
         EXPECT_EQ(scope.MergedMessages(), "");  // an empty file too reports nothing
     }
 }
@@ -137,18 +131,6 @@ TEST(InfoASCImportedVariable, ADatabaseFailureOnLineTenKeepsLinesOneToNine) {
     EXPECT_EQ(scope.MergedMessages(), Merged({{kFileError, {dir / "big.ASC"}}}));
 }
 
-TEST(InfoASCImportedVariable, OneYieldPerLine) {
-    ImportScope scope;
-    TempDir dir;
-    WriteFile(dir / "y.ASC", CrLf({SymbolLine("A", "M", "1", "BYTE"), "", "", SymbolLine("B", "Q", "1", "BYTE")}));
-    int yields = 0;
-    SetYieldHook([](void* count) { ++*static_cast<int*>(count); }, &yields);
-    VariableCollection variables;
-    Import(variables, dir / "y.ASC");
-    SetYieldHook(nullptr, nullptr);
-    EXPECT_EQ(yields, 4);
-}
-
 TEST(InfoASCImportedVariable, UnreadableSourcesAddNothingAndReturn) {
     ImportScope scope;
     TempDir dir;
@@ -168,33 +150,12 @@ TEST(InfoASCImportedVariable, UnreadableSourcesAddNothingAndReturn) {
 }
 
 TEST(InfoASCImportedVariable, SectionNameCutsAtTheSeparatorOnly) {
-    struct Case {
-        std::string sourceId, section;
-    } cases[] = {
-        {"/plant/s7/Line1.ASC", "Line1.ASC (Symbol file)"},
-        {"Line1.ASC", "Line1.ASC (Symbol file)"},
-        {"rel/dir/x.asc", "x.asc (Symbol file)"},
-        {"dir/C:\\plc\\Line1.ASC", "C:\\plc\\Line1.ASC (Symbol file)"},
-        {"dir/", " (Symbol file)"},
-        {"", " (Symbol file)"},
+    struct Case { std::string sourceId, section; } cases[] = {
+        {"/plant/s7/Line1.ASC", "Line1.ASC (Symbol file)"}, {"Line1.ASC", "Line1.ASC (Symbol file)"},
+        {"rel/dir/x.asc", "x.asc (Symbol file)"}, {"dir/C:\\plc\\Line1.ASC", "C:\\plc\\Line1.ASC (Symbol file)"},
+        {"dir/", " (Symbol file)"}, {"", " (Symbol file)"},
     };
     for (const auto& c : cases) EXPECT_EQ(SymbolFileSection(c.sourceId), c.section) << c.sourceId;
-}
-
-TEST(InfoASCImportedVariable, ASourceIdWithoutSeparatorIsItsOwnFileName) {
-    ImportScope scope;
-    TempDir dir;
-    WriteFile(dir / "Plant.ASC", CrLf({SymbolLine("Horn", "A", "5", "BOOL")}));
-    WriteFile(dir / "C:\\plc\\Old.ASC", CrLf({SymbolLine("Lamp", "A", "6", "BOOL")}));
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    VariableCollection variables;
-    Import(variables, "Plant.ASC");
-    Import(variables, "C:\\plc\\Old.ASC");
-    std::filesystem::current_path(previous);
-    ASSERT_EQ(variables.Count(), 2u);
-    EXPECT_EQ(variables.Item(1)->SectionName, "Plant.ASC (Symbol file)");
-    EXPECT_EQ(variables.Item(2)->SectionName, "C:\\plc\\Old.ASC (Symbol file)");
 }
 
 }  // namespace

@@ -14,27 +14,15 @@ namespace {
 using test::ImportScope;
 using test::SymbolLine;
 
-struct Expected {
-    std::string name;
-    int32_t area, type;
-    std::string tag;
-    bool sign;
-    int32_t fieldAdd1;
-};
+struct Expected { std::string name; int32_t area, type; std::string tag; bool sign; int32_t fieldAdd1; };
 
 // What one symbol's reports add to the merged message file.
 std::string Reports(const std::string& name, std::string conversion, bool notForDevice) {
-    if (conversion.empty() && !notForDevice) return "";
-    std::string text = test::kMergedHeader;
-    if (!conversion.empty()) {
-        conversion.resize(30, ' ');
-        text += "-Conversion of data type of the variable\r\n\r\nSymbol Files\r\n\r\n" + conversion + " " + name +
-                "\r\n\r\n";
-    }
-    if (notForDevice)
-        text += "-Data type of variable not appropriate for the import or not managed from the protocol\r\n\r\n"
-                "Symbol Files\r\n\r\n" + name + "\r\n\r\n";
-    return text;
+    std::vector<test::MessageBlock> blocks;
+    conversion.resize(30, ' ');
+    if (conversion != std::string(30, ' ')) blocks.push_back({test::kConversion, {"Symbol Files", conversion + " " + name}});
+    if (notForDevice) blocks.push_back({test::kUnfit, {"Symbol Files", name}});
+    return blocks.empty() ? "" : test::Merged(blocks);
 }
 
 VariablePtr Parse(const std::string& line) {
@@ -104,8 +92,7 @@ TEST(VariableASCInfoRecord, FieldsOfOneLine) {
         {SymbolLine("A6", "M", "2E3", "BYTE"), {"A6", 2, 20, "", false, 2000}, "", false},
         // Lines without a symbol leave the variable as created.
         {SymbolLine("", "M", "1", "BYTE"), {"", 0, 0, "", false, 0}, "", false},
-        {"126,", {"", 0, 0, "", false, 0}, "", false},
-        {"", {"", 0, 0, "", false, 0}, "", false},
+        {"126,", {"", 0, 0, "", false, 0}, "", false}, {"", {"", 0, 0, "", false, 0}, "", false},
         // A line that ends inside the area column still has its area.
         {"    Short" + std::string(19, ' ') + "M", {"Short", 2, 0, "UNKNOWN", false, 0}, "", true},
     };
@@ -132,24 +119,10 @@ TEST(VariableASCInfoRecord, FailuresReachTheCaller) {
         ExpectVariable(*Parse(SymbolLine("Fine", "M", "1", "BYTE")), {"Fine", 71, 710, "", false, 1});
         EXPECT_THROW(Parse(SymbolLine("Broken", "M", "2", "WORD")), RuntimeError);
     }
-    {
-        ImportScope scope;
-        try {
-            Parse(SymbolLine("Huge", "M", "1E10", "BYTE"));
-            FAIL() << "no overflow";
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.Number, Overflow);
-        }
-    }
-    // Without the shared device database of an import.
     ImportScope scope;
-    CloseDeviceDB();
-    try {
-        Parse(SymbolLine("Alone", "M", "1", "BYTE"));
-        FAIL() << "no failure";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.Number, ObjectNotSet);
-    }
+    EXPECT_EQ(test::ErrorNumberOf([] { Parse(SymbolLine("Huge", "M", "1E10", "BYTE")); }), Overflow);
+    CloseDeviceDB();  // without the shared device database of an import
+    EXPECT_EQ(test::ErrorNumberOf([] { Parse(SymbolLine("Alone", "M", "1", "BYTE")); }), ObjectNotSet);
 }
 
 }  // namespace

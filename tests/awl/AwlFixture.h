@@ -31,14 +31,10 @@ protected:
         SharedMessenger.reset();
     }
 
-    // Writes lines joined by CR LF (and a final CR LF) into a file of the temporary folder.
-    std::string Source(const std::string& name, std::initializer_list<std::string> lines, bool finalLineEnd = true) {
-        std::string bytes;
-        for (const auto& line : lines) bytes += line + "\r\n";
-        if (!finalLineEnd && !bytes.empty()) bytes.resize(bytes.size() - 2);
-        std::string path = layout.root / name;
-        WriteFile(path, bytes);
-        return path;
+    // Writes lines, each ended by CR LF, into a file of the temporary folder.
+    std::string Source(const std::string& name, std::initializer_list<std::string> lines) {
+        WriteFile(layout.root / name, CrLf(lines));
+        return layout.root / name;
     }
 
     // A variable as the symbol-table import leaves it, added under its key.

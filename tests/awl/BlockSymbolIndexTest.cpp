@@ -22,10 +22,7 @@ VariablePtr FirstQuotedByWalk(const VariableCollection& variables, std::string_v
 }
 
 TEST(BlockSymbolIndex, Predicates) {
-    struct Case {
-        std::string tag, section;
-        bool symbol;
-    };
+    struct Case { std::string tag, section; bool symbol; };
     const Case cases[] = {
         {"DB", "A.ASC (Symbol file)", true},  {"  DB ", "(Symbol file)", true}, {"db", "A.ASC (Symbol file)", false},
         {"DB", "A.ASC (symbol file)", false}, {"DB", "DB 12", false},           {"DBX", "(Symbol file)", false}};

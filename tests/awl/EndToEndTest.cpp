@@ -1,5 +1,6 @@
 // A symbol table and a data-block source imported together through the driver: the
-// symbol of each imported block is replaced by the block's elements.
+// UDT pre-pass first, the symbol tables next, then the blocks, whose symbols are
+// replaced by their elements.
 #include "TestSupport.h"
 
 #include <tessaro/VariableDriver.h>
@@ -9,13 +10,13 @@
 namespace tessaro::test {
 namespace {
 
-DataSourceCollection Sources(const std::vector<std::string>& ids) {
-    DataSourceCollection sources;
-    for (const auto& id : ids) sources.Add(std::make_shared<DataSource>(DataSource{id}));
-    return sources;
+std::vector<std::string> NamesOf(const VariableList& variables) {
+    std::vector<std::string> names;
+    for (const auto& v : variables) names.push_back(v->Name);
+    return names;
 }
 
-TEST(EndToEnd, SamplePlantBlocksReplaceTheirSymbols) {
+TEST(EndToEnd, SamplePlantElementsAtTheirAddressesReplaceTheBlockSymbols) {
     ComponentLayout layout;
     const std::string plant = std::string(TESSARO_SOURCE_DIR) + "/samples/plant/Plant";
     VariableDriver driver;
@@ -23,26 +24,39 @@ TEST(EndToEnd, SamplePlantBlocksReplaceTheirSymbols) {
     driver.DeviceId = 7;
     auto sources = Sources({plant + ".AWL", plant + ".ASC"});  // symbol tables go first anyway
     ASSERT_TRUE(driver.GetVariables(sources));
-    const auto& variables = static_cast<const VariableCollection&>(*driver.Variables);  // the driver's own
-
-    EXPECT_FALSE(variables.Contains("_Recipe_Data_7"));  // DB 10, named by number
-    EXPECT_FALSE(variables.Contains("_Line_Status_7"));  // DB 11, named by its symbol
-    EXPECT_TRUE(variables.Contains("_Start_Pushbutton_7"));
-    for (const auto& v : variables) {
-        bool fromSymbols = v->SectionName == "Plant.ASC (Symbol file)";
-        EXPECT_FALSE(fromSymbols && v->TagAttribute == "DB" && (v->FieldAdd1 == 10 || v->FieldAdd1 == 11)) << v->Name;
+    // "Name FieldAdd1.FieldAdd2 tDataTypeId [lenVariableLen] [check]" of every element.
+    std::vector<std::string> got;
+    for (const auto& v : *driver.Variables) {
         EXPECT_EQ(v->DeviceId, 7);
+        if (v->SectionName == "Plant.ASC (Symbol file)") {
+            EXPECT_FALSE(v->TagAttribute == "DB" && (v->FieldAdd1 == 10 || v->FieldAdd1 == 11)) << v->Name;
+            continue;
+        }
+        got.push_back(v->Name + " " + std::to_string(v->FieldAdd1) + "." + std::to_string(v->FieldAdd2) + " t" +
+                      std::to_string(v->DataTypeId) + (v->VariableLen ? " len" + std::to_string(v->VariableLen) : "") +
+                      (v->Warning ? " check" : ""));
     }
-    ASSERT_TRUE(variables.Contains("_DB 10.Name_7"));
-    EXPECT_EQ(variables.Item("_DB 10.Name_7")->VariableLen, 24);
-    ASSERT_TRUE(variables.Contains("_\"Line_Status\".Speed_7"));
-    EXPECT_EQ(variables.Item("_\"Line_Status\".Speed_7")->FieldAdd1, 11);
-    EXPECT_EQ(variables.Item("_\"Line_Status\".Speed_7")->FieldAdd2, 2);
-    // The UDT pre-pass ran first: a STRING member of a UDT instance has its declared length.
-    ASSERT_TRUE(variables.Contains("_DB 20.Batch.Code_7"));
-    EXPECT_EQ(variables.Item("_DB 20.Batch.Code_7")->VariableLen, 12);
-    EXPECT_FALSE(variables.Contains("_\"Archive\".Count_7"));
-
+    const std::string ls = "\"Line_Status\".";
+    const std::vector<std::string> expected = {
+        "DB 10.Name 10.0 t14 len24", "DB 10.Steps[1] 10.26 t11", "DB 10.Steps[2] 10.28 t11", "DB 10.Active 10.30 t10",
+        ls + "Running 11.0 t10", ls + "Fault 11.0 t10", ls + "Ready 11.0 t10", ls + "Speed 11.2 t11",
+        ls + "Mode 11.4 t10", ls + "Setpoint 11.6 t11", ls + "Motor.On 11.8 t10", ls + "Motor.Left 11.8 t10",
+        ls + "Motor.Current 11.10 t13", ls + "Valve.Open 11.14 t10", ls + "Valve.Closed 11.14 t10",
+        ls + "Pump.On 11.16 t10", ls + "Counter 11.18 t12", ls + "Status 11.22 t11", ls + "Flags 11.24 t12",
+        ls + "Cycle 11.28 t12", ls + "Delay 11.32 t17", ls + "Startup 11.34 t11", ls + "Shift 11.36 t12",
+        ls + "Stamp 11.40 t12", ls + "Letter 11.48 t14 len1", ls + "Operator 11.50 t14 len16",
+        "DB 20.Tank[1].Level 20.0 t13", "DB 20.Tank[1].High 20.4 t10", "DB 20.Tank[1].Low 20.4 t10",
+        "DB 20.Tank[2].Level 20.6 t13", "DB 20.Tank[2].High 20.10 t10", "DB 20.Tank[2].Low 20.10 t10",
+        "DB 20.Tank[3].Level 20.12 t13", "DB 20.Tank[3].High 20.16 t10", "DB 20.Tank[3].Low 20.16 t10",
+        "DB 20.Batch.Code 20.18 t14 len12",  // the pre-pass ran first: a UDT's declared length
+        "DB 20.Batch.Amount 20.32 t11", "DB 20.Batch.Origin.Supplier 20.34 t14 len1", "DB 20.Batch.Origin.Lot 20.36 t12",
+        "DB 20.Medium.Label 20.40 t14 len4", "DB 20.Medium.Level 20.46 t13", "DB 20.Timers.Fill 20.50 t15",
+        "DB 20.Timers.Drain 20.52 t16", "DB 20.Timers.Rinse 20.54 t17", "DB 20.Timers.Soak 20.56 t18",
+        "DB 20.Block 20.58 t0", "DB 20.Source 20.60 t0", "DB 20.Dosing 20.70 t0", "DB 20.Bottles 20.72 t0",
+        "DB 40.Enable 40.0 t10 check", "DB 40.Target 40.2 t13 check", "DB 40.Done 40.6 t10 check",
+    };
+    EXPECT_EQ(got, expected);
+    EXPECT_TRUE(static_cast<const VariableCollection&>(*driver.Variables).Contains("_Start_Pushbutton_7"));
     std::string merged = ReadFile(layout.merged);
     EXPECT_NE(merged.find("DB \"Archive\"\r\n\r\n\"Archive\"\r\n"), std::string::npos);
     EXPECT_NE(merged.find("DB 40\r\n\r\nDB 40.Enable\r\n"), std::string::npos);
@@ -51,26 +65,19 @@ TEST(EndToEnd, SamplePlantBlocksReplaceTheirSymbols) {
 TEST(EndToEnd, SecondImportClashesAndRemovesNothingMore) {
     ComponentLayout layout;
     TempDir folder;
-    WriteFile(folder / "s.ASC", "126,Store                   DB     12  DB      Store\r\n"
-                                "126,Other                   DB     13  DB      Other\r\n");
-    WriteFile(folder / "d.AWL", "DATA_BLOCK DB 12\r\nBEGIN\r\n   a := 5;\r\nEND_DATA_BLOCK\r\n");
+    WriteFile(folder / "s.ASC", CrLf({SymbolLine("Store", "DB", "12", "DB"), SymbolLine("Other", "DB", "13", "DB")}));
+    WriteFile(folder / "d.AWL", CrLf({"DATA_BLOCK DB 12", "BEGIN", "   a := 5;", "END_DATA_BLOCK"}));
     VariableDriver driver;
     driver.DeviceCodeId = 1;
     driver.DeviceId = 1;
     auto sources = Sources({folder / "d.AWL", folder / "s.ASC"});
     ASSERT_TRUE(driver.GetVariables(sources));
-    std::vector<std::string> names;
-    for (const auto& v : *driver.Variables) names.push_back(v->Name);
-    EXPECT_EQ(names, (std::vector<std::string>{"Other", "DB 12.a"}));
-
+    EXPECT_EQ(NamesOf(*driver.Variables), (std::vector<std::string>{"Other", "DB 12.a"}));
     // Again: Store comes back from the symbol table and is removed again; the element
     // clashes with itself; Other clashes.
     ASSERT_TRUE(driver.GetVariables(sources));
-    names.clear();
-    for (const auto& v : *driver.Variables) names.push_back(v->Name);
-    EXPECT_EQ(names, (std::vector<std::string>{"Other", "DB 12.a"}));
-    std::string merged = ReadFile(layout.merged);
-    EXPECT_NE(merged.find("DB 12.a " + (folder / "d.AWL")), std::string::npos);
+    EXPECT_EQ(NamesOf(*driver.Variables), (std::vector<std::string>{"Other", "DB 12.a"}));
+    EXPECT_NE(ReadFile(layout.merged).find("DB 12.a " + (folder / "d.AWL")), std::string::npos);
 }
 
 }  // namespace

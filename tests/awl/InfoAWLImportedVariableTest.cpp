@@ -35,11 +35,8 @@ protected:
         std::vector<std::string> lines = {"DATA_BLOCK DB 1", "  STRUCT", "  END_STRUCT ;", "BEGIN"};
         lines.insert(lines.end(), values.begin(), values.end());
         lines.push_back("END_DATA_BLOCK");
-        std::string bytes;
-        for (const auto& line : lines) bytes += line + "\r\n";
-        std::string path = layout.root / "block.awl";
-        WriteFile(path, bytes);
-        return path;
+        WriteFile(layout.root / "block.awl", CrLf(lines));
+        return layout.root / "block.awl";
     }
 
     VariableCollection variables;
@@ -48,27 +45,8 @@ protected:
 
 using Strings = std::vector<std::string>;
 
-TEST_F(DataBlockImport, TheExampleBlock) {
-    Run(Source("a.awl", {"DATA_BLOCK DB 12", "TITLE =", "VERSION : 0.1", "  STRUCT", "   Run : BOOL ;", "   Stop : BOOL ;",
-                         "   Txt : STRING  [8 ];", "  END_STRUCT ;", "BEGIN", "   Run := FALSE;", "   Stop := TRUE;",
-                         "   Txt := 'abc';", "END_DATA_BLOCK"}));
-    EXPECT_EQ(Placed(), (Strings{"DB 12.Run@12.0", "DB 12.Stop@12.0", "DB 12.Txt@12.2"}));
-    const Variable& txt = *variables.Item("_DB 12.Txt_1");
-    EXPECT_EQ(txt.VariableLen, 8);
-    EXPECT_EQ(txt.DeviceId, 1);
-    EXPECT_EQ(txt.DataTypeId, 14);
-    ASSERT_EQ(DeclaredStrings.size(), 2u);
-    EXPECT_EQ(DeclaredStrings[1].DBNumber, 12);
-    EXPECT_EQ(DeclaredStrings[1].Name, "TXT");
-    EXPECT_EQ(DeclaredStrings[1].Length, 8);
-}
-
 TEST_F(DataBlockImport, AddressSequences) {
-    struct Case {
-        std::string name;
-        std::initializer_list<std::string> values;
-        Strings expected;
-    };
+    struct Case { std::string name; std::initializer_list<std::string> values; Strings expected; };
     const Case cases[] = {
         {"three BOOLs, WORD, BYTE, INT",
          {"   a := TRUE;", "   b := TRUE;", "   c := TRUE;", "   w := W#16#0;", "   y := B#16#0;", "   i := 1;"},
@@ -136,25 +114,8 @@ TEST_F(DataBlockImport, SymbolicHeaders) {
     EXPECT_EQ(variables.Item("_\"Counter\".Run_1")->FieldAdd1, 30);
 }
 
-TEST_F(DataBlockImport, SymbolRemovalUsesTheImportersDeviceInTheKey) {
-    Symbol(variables, "Recipes", "DB", 20);
-    // The symbol's key carries device 1; an import for device 2 cannot remove it by its
-    // own key, which ends the file.
-    Run(Source("a.awl", {"DATA_BLOCK DB 20", "BEGIN", "   x := 5;", "END_DATA_BLOCK"}), 2);
-    EXPECT_EQ(Names(), (Strings{"Recipes"}));
-}
-
-TEST_F(DataBlockImport, BlocksImportedEvenWithNumberZero) {
-    Run(Source("a.awl", {"DATA_BLOCK DB x", "BEGIN", "   a := 5;", "END_DATA_BLOCK"}));
-    EXPECT_EQ(Placed(), (Strings{"DB x.a@0.0"}));
-}
-
 TEST_F(DataBlockImport, SectionEndsAreExactLines) {
-    struct Case {
-        std::string name;
-        std::initializer_list<std::string> lines;
-        Strings expected;
-    };
+    struct Case { std::string name; std::initializer_list<std::string> lines; Strings expected; };
     const Case cases[] = {
         {"BEGIN with a trailing blank", {"DATA_BLOCK DB 1", "BEGIN ", "   a := 5;", "END_DATA_BLOCK"}, {}},
         {"BEGIN with a trailing blank: declarations run on to the next block's BEGIN",
@@ -192,10 +153,7 @@ TEST_F(DataBlockImport, TwoBlocksWithOneNumberClashButKeepCounting) {
 }
 
 TEST_F(DataBlockImport, InstanceBlocksAreFlagged) {
-    struct Case {
-        std::string lastDeclaration;
-        bool warning;
-    };
+    struct Case { std::string lastDeclaration; bool warning; };
     const Case cases[] = {{" FB 42", true},  {"FB 42", false},     {"   SFB 5", true}, {"SFB 5", false},
                           {" \"Motor\"", true}, {"\"Motor\"", false}, {"VERSION : 0.1", false},
                           {" FB42", false}};
@@ -207,15 +165,6 @@ TEST_F(DataBlockImport, InstanceBlocksAreFlagged) {
         ASSERT_EQ(variables.Count(), 2u);
         for (const auto& v : variables) EXPECT_EQ(v->Warning, c.warning);
     }
-}
-
-TEST_F(DataBlockImport, LastDeclarationLineCarriesOverToLaterBlocks) {
-    // The last declaration line is never reset: a block without declarations keeps the
-    // instance line of the block before.
-    Run(Source("i.awl", {"DATA_BLOCK DB 3", " FB 42", "BEGIN", "   a := 5;", "END_DATA_BLOCK", "DATA_BLOCK DB 4",
-                         "BEGIN", "   a := 5;", "END_DATA_BLOCK"}));
-    ASSERT_EQ(variables.Count(), 2u);
-    EXPECT_TRUE(variables.Item("_DB 4.a_1")->Warning);
 }
 
 TEST_F(DataBlockImport, DeclarationsPerFile) {
@@ -252,11 +201,7 @@ TEST_F(DataBlockImport, FailuresEndTheFileAndKeepWhatWasDone) {
                          "   a := 5;", "END_DATA_BLOCK"}));
     EXPECT_EQ(Names(), (Strings{"DB 1.a"}));  // DB 2's symbol went before the failure
 
-    struct Case {
-        std::string name;
-        std::initializer_list<std::string> lines;
-        Strings expected;
-    };
+    struct Case { std::string name; std::initializer_list<std::string> lines; Strings expected; };
     const Case cases[] = {
         {"a value without text", {"DATA_BLOCK DB 1", "BEGIN", "   a := 5;", "   b := ", "   c := 5;", "END_DATA_BLOCK"},
          {"DB 1.a@1.0"}},
@@ -277,16 +222,21 @@ TEST_F(DataBlockImport, FailuresEndTheFileAndKeepWhatWasDone) {
     EXPECT_NO_THROW(Run(layout.root / "missing.awl"));
 }
 
-TEST_F(DataBlockImport, DeviceWithoutDbwAddsNothing) {
-    OpenDeviceDB(3);
-    Run(Block({"   a := 5;", "   b := TRUE;"}));
-    EXPECT_EQ(variables.Count(), 0u);
-}
-
-TEST_F(DataBlockImport, DeviceIdInKeyAndVariable) {
-    Run(Block({"   a := 5;"}), -4);
-    ASSERT_TRUE(variables.Contains("_DB 1.a_-4"));
+TEST_F(DataBlockImport, DevicesKeysAndBlockNumbers) {
+    Run(Block({"   a := 5;"}), -4);  // the device identifier in the key and the variable
     EXPECT_EQ(variables.Item("_db 1.A_-4")->DeviceId, -4);
+    variables.Clear();
+    Run(Source("a.awl", {"DATA_BLOCK DB x", "BEGIN", "   a := 5;", "END_DATA_BLOCK"}));
+    EXPECT_EQ(Placed(), (Strings{"DB x.a@0.0"}));  // a block without a number is block 0
+    variables.Clear();
+    // The symbol's key carries device 1; an import for device 2 cannot remove it by its
+    // own key, which ends the file.
+    Symbol(variables, "Recipes", "DB", 20);
+    Run(Source("a.awl", {"DATA_BLOCK DB 20", "BEGIN", "   x := 5;", "END_DATA_BLOCK"}), 2);
+    EXPECT_EQ(Names(), (Strings{"Recipes"}));
+    OpenDeviceDB(3);  // a device without DBW takes nothing
+    Run(Block({"   a := 5;", "   b := TRUE;"}));
+    EXPECT_EQ(Names(), (Strings{"Recipes"}));
 }
 
 }  // namespace

@@ -28,113 +28,61 @@ protected:
     }
 };
 
-TEST_F(ElementRecord, SpeedIsASignedWordAlignedToAnEvenByte) {
-    auto r = Parse("   Speed := 120;", 7, 0);
-    const Variable& v = *r.VariableInfoRecord;
-    EXPECT_EQ(v.Name, "DB 12.Speed");
-    EXPECT_EQ(v.SectionName, "DB 12");
-    EXPECT_EQ(v.NestingLevel, 1);
-    EXPECT_TRUE(v.Sign);
-    EXPECT_EQ(r.DataLength, 2);
-    EXPECT_EQ(v.FieldAdd1, 12);
-    EXPECT_EQ(v.FieldAdd2, 8);
-    EXPECT_EQ(r.ByteAddress, 8);
-    EXPECT_EQ(v.DataAreaId, 1);
-    EXPECT_EQ(v.DataTypeId, 11);
-    EXPECT_EQ(v.TagAttribute, "");
-}
-
 TEST_F(ElementRecord, NamesSectionsAndLevels) {
-    struct Case {
-        std::string path;
-        std::string name, section;
-        int32_t level;
-    };
-    const Case cases[] = {
-        {"Speed", "DB 12.Speed", "DB 12", 1},
-        {"Recipe[3].Name", "DB 12.Recipe[3].Name", "Recipe", 2},
-        {"A.B[2].C", "DB 12.A.B[2].C", "B", 3},
-        {"Tab[4]", "DB 12.Tab[4]", "DB 12", 1},
-        {"Tab[4].X", "DB 12.Tab[4].X", "Tab", 2},
-        {"mOtOr.RunNing", "DB 12.mOtOr.RunNing", "mOtOr", 2},
-        {"A.B.", "DB 12.A.B.", "B", 3},  // the rest is empty after the last "."
+    struct Case { std::string path, section; int32_t level; } cases[] = {
+        {"Speed", "DB 12", 1}, {"Recipe[3].Name", "Recipe", 2}, {"A.B[2].C", "B", 3},    {"Tab[4]", "DB 12", 1},
+        {"Tab[4].X", "Tab", 2}, {"mOtOr.RunNing", "mOtOr", 2}, {"A.B.", "B", 3},  // empty after the last "."
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         auto r = Parse("   " + c.path + " := 1;");
-        EXPECT_EQ(r.VariableInfoRecord->Name, c.name);
-        EXPECT_EQ(r.VariableInfoRecord->SectionName, c.section);
-        EXPECT_EQ(r.VariableInfoRecord->NestingLevel, c.level);
+        const Variable& v = *r.VariableInfoRecord;
+        EXPECT_EQ(v.Name, "DB 12." + c.path);
+        EXPECT_EQ(v.SectionName, c.section);
+        EXPECT_EQ(v.NestingLevel, c.level);
     }
     EXPECT_EQ(Parse("   X := 1;", 0, 0, "\"Recipes\"", 7).VariableInfoRecord->Name, "\"Recipes\".X");
 }
 
-TEST_F(ElementRecord, AlignmentAdjustments) {
+// Where the element lands from the counters given, and its identifiers from the device.
+TEST_F(ElementRecord, AlignmentTypesAndLabels) {
     struct Case {
         std::string value;
-        int32_t byte, bit;
-        int32_t fieldAdd2, dataLength;
-    };
-    const Case cases[] = {
-        {"TRUE;", 4, 8, 5, 0},      // the ninth bit opens the next byte
-        {"TRUE;", 4, 3, 4, 0},      // a bit in an open run keeps its byte
-        {"TRUE;", 5, 0, 5, 0},      // bits stay on odd bytes
-        {"B#16#0;", 5, 0, 5, 1},    // so do single bytes
-        {"B#16#0;", 4, 3, 5, 1},    // a byte after bits takes the next byte
-        {"W#16#0;", 0, 3, 2, 2},    // after bits: +1, then even
-        {"W#16#0;", 1, 0, 2, 2},
-        {"W#16#0;", 2, 1, 4, 2},    // +1 then +1 again to even
-        {"L#1;", 6, 0, 6, 4},
-        {"'A';", 3, 0, 3, 1},       // a one-character text is a byte
-        {"'AB';", 3, 0, 4, 4},
-        {"C 5;", 3, 2, 3, 0},       // unrecognised: length 0, no move
+        int32_t byte, bit, fieldAdd2, dataLength, dataTypeId;
+        std::string tag;
+        bool sign;
+    } cases[] = {
+        {"TRUE;", 4, 8, 5, 0, 10, "BOOL", false},  // the ninth bit opens the next byte
+        {"TRUE;", 4, 3, 4, 0, 10, "BOOL", false},  // a bit in an open run keeps its byte
+        {"TRUE;", 5, 0, 5, 0, 10, "BOOL", false},  // bits stay on odd bytes
+        {"B#16#0;", 5, 0, 5, 1, 10, "", false},    // so do single bytes
+        {"B#16#0;", 4, 3, 5, 1, 10, "", false},    // a byte after bits takes the next byte
+        {"W#16#0;", 0, 3, 2, 2, 11, "", false},    // after bits: +1, then even
+        {"W#16#0;", 1, 0, 2, 2, 11, "", false},
+        {"W#16#0;", 2, 1, 4, 2, 11, "", false},    // +1 then +1 again to even
+        {"5;", 7, 0, 8, 2, 11, "", true}, {"L#1;", 6, 0, 6, 4, 12, "", true},
+        {"'A';", 3, 0, 3, 1, 14, "", false},       // a one-character text is a byte
+        {"'AB';", 3, 0, 4, 4, 14, "", false},
+        {"C 5;", 3, 2, 3, 0, 0, "", false},        // unrecognised: length 0, no move
+        {"1.0e+000;", 0, 0, 0, 4, 13, "", true}, {"S5T#500MS;", 0, 0, 0, 2, 15, "", false},
+        {"S5T#5S;", 0, 0, 0, 2, 16, "", false}, {"S5T#500S;", 0, 0, 0, 2, 17, "", false},
+        {"S5T#2H;", 0, 0, 0, 2, 18, "", false},
+        {"P#M 10.0;", 0, 0, 0, 10, 0, "POINTER", false},
+        {"T 5;", 0, 0, 0, 2, 0, "TIMER/COUNT", false}, {"FB 3;", 0, 0, 0, 2, 0, "BLOCK", false},
+        {"TOD#1:0:0.0;", 0, 0, 0, 4, 12, "TIME DAY", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value + " at " + std::to_string(c.byte) + "." + std::to_string(c.bit));
         auto r = Parse("   X := " + c.value, c.byte, c.bit);
-        EXPECT_EQ(r.VariableInfoRecord->FieldAdd2, c.fieldAdd2);
+        const Variable& v = *r.VariableInfoRecord;
+        EXPECT_EQ(v.FieldAdd1, 12);
+        EXPECT_EQ(v.FieldAdd2, c.fieldAdd2);
         EXPECT_EQ(r.ByteAddress, c.fieldAdd2);
         EXPECT_EQ(r.DataLength, c.dataLength);
-    }
-}
-
-TEST_F(ElementRecord, WorkedSequenceThreeBoolsWordByteInt) {
-    // The counters advanced as the importer does: bits count up, other elements move
-    // the byte counter past themselves.
-    struct Step {
-        std::string value;
-        int32_t byte, bit, fieldAdd2;
-    };
-    const Step steps[] = {{"TRUE;", 0, 0, 0}, {"FALSE;", 0, 1, 0}, {"TRUE;", 0, 2, 0},
-                          {"W#16#0;", 0, 3, 2}, {"B#16#0;", 4, 0, 4}, {"5;", 5, 0, 6}};
-    for (const auto& s : steps) {
-        auto r = Parse("   X := " + s.value, s.byte, s.bit);
-        EXPECT_EQ(r.VariableInfoRecord->FieldAdd2, s.fieldAdd2) << s.value;
-    }
-}
-
-TEST_F(ElementRecord, TypesAndLabelsFromTheDeviceDatabase) {
-    struct Case {
-        std::string value;
-        int32_t dataTypeId;
-        std::string tag;
-        bool sign;
-    };
-    const Case cases[] = {
-        {"TRUE;", 10, "BOOL", false},        {"5;", 11, "", true},
-        {"L#5;", 12, "", true},              {"1.0e+000;", 13, "", true},
-        {"'AB';", 14, "", false},            {"S5T#500MS;", 15, "", false},
-        {"S5T#5S;", 16, "", false},          {"S5T#500S;", 17, "", false},
-        {"S5T#2H;", 18, "", false},          {"P#M 10.0;", 0, "POINTER", false},
-        {"T 5;", 0, "TIMER/COUNT", false},   {"FB 3;", 0, "BLOCK", false},
-        {"TOD#1:0:0.0;", 12, "TIME DAY", false}, {"C 5;", 0, "", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.value);
-        auto r = Parse("   X := " + c.value);
-        EXPECT_EQ(r.VariableInfoRecord->DataTypeId, c.dataTypeId);
-        EXPECT_EQ(r.VariableInfoRecord->TagAttribute, c.tag);
-        EXPECT_EQ(r.VariableInfoRecord->Sign, c.sign);
+        EXPECT_EQ(v.DataAreaId, 1);
+        EXPECT_EQ(v.DataTypeId, c.dataTypeId);
+        EXPECT_EQ(v.TagAttribute, c.tag);
+        EXPECT_EQ(v.Sign, c.sign);
     }
 }
 

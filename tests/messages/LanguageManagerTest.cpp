@@ -27,23 +27,7 @@ namespace {
 using test::TempDir;
 using test::WriteFile;
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 void CollectWarning(const std::string& text, void* context) {
     static_cast<std::vector<std::string>*>(context)->push_back(text);
@@ -106,74 +90,58 @@ TEST_F(LanguageTest, NoRegKeysAnywhereGivesEnglish) {
     UserValues("\"LanguageId\"=\"2\"\r\n");
     EXPECT_EQ(FindRegKeysFile(), "");
     EXPECT_EQ(GetCountryCode(), 44);
-    try {
-        ReadRegistryKeyPath();
-        ADD_FAILURE() << "no failure";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.Number, FileNotFound);
-    }
+    EXPECT_EQ(test::ErrorNumberOf([] { ReadRegistryKeyPath(); }), FileNotFound);
     EXPECT_THROW(GetSetting("LanguageId", "1"), RuntimeError);
     EXPECT_TRUE(warnings.empty());
 }
 
-TEST_F(LanguageTest, RegKeysOnlyInTheGrandparentIsFoundAndItsFirstLineUsed) {
-    std::string grandparent = (root.path() / "a").string();
-    WriteRegKeys(grandparent, std::string(kKeyPath) + "\r\nSoftware\\Second\\Line\r\n");
+TEST_F(LanguageTest, TheNearestRegKeysFileAboveTheComponentAndItsFirstLine) {
+    const auto a = root.path() / "a";
+    std::filesystem::create_directories(std::filesystem::path(component) / "RegKeys.sys");  // a folder is no file
+    WriteRegKeys(a.string(), "Software\\Far\r\n");
     UserValues("\"LanguageId\"=\"5\"\r\n");
-    EXPECT_EQ(FindRegKeysFile(), grandparent + "/RegKeys.sys");
+    EXPECT_EQ(FindRegKeysFile(), (a / "RegKeys.sys").string());
+    EXPECT_EQ(ReadRegistryKeyPath(), "Software\\Far");
+    ResetCachedKeyPath();
+    WriteRegKeys((a / "b").string(), std::string(kKeyPath) + "\r\nSoftware\\Second\\Line\r\n");
+    EXPECT_EQ(FindRegKeysFile(), (a / "b" / "RegKeys.sys").string());
     EXPECT_EQ(ReadRegistryKeyPath(), kKeyPath);
     EXPECT_EQ(GetCountryCode(), 49);
+    for (const char* content : {"Software\\Korvo\\Tessaro\nx", "Software\\Korvo\\Tessaro\rx", "Software\\Korvo\\Tessaro",
+                                "\xEF\xBB\xBFSoftware\\Korvo\\Tessaro\r\n"}) {
+        ResetCachedKeyPath();
+        WriteRegKeys((a / "b").string(), content);
+        EXPECT_EQ(ReadRegistryKeyPath(), kKeyPath) << content;
+    }
 }
 
-TEST_F(LanguageTest, TheNearestRegKeysWins) {
-    WriteRegKeys((root.path() / "a").string(), "Software\\Far\r\n");
-    WriteRegKeys((root.path() / "a" / "b").string(), std::string(kKeyPath) + "\r\n");
-    EXPECT_EQ(FindRegKeysFile(), (root.path() / "a" / "b" / "RegKeys.sys").string());
-    EXPECT_EQ(ReadRegistryKeyPath(), kKeyPath);
-}
-
-TEST_F(LanguageTest, AFolderNamedRegKeysIsNotTheFile) {
-    std::filesystem::create_directories(std::filesystem::path(component) / "RegKeys.sys");
-    WriteRegKeys((root.path() / "a").string(), std::string(kKeyPath) + "\r\n");
-    EXPECT_EQ(FindRegKeysFile(), (root.path() / "a" / "RegKeys.sys").string());
-}
-
-TEST_F(LanguageTest, PerUserWinsOverMachine) {
+// The per-user value first, then the machine's, then "1"; a per-user value that is empty,
+// of another type or too large for the 1024-byte buffer counts as none.
+TEST_F(LanguageTest, PerUserThenMachineThenEnglish) {
     WriteRegKeys();
-    UserValues("\"LanguageId\"=\"2\"\r\n");
-    MachineValues("\"LanguageId\"=\"3\"\r\n");
-    EXPECT_EQ(GetCountryCode(), 39);
-}
-
-TEST_F(LanguageTest, EmptyPerUserValueFallsThroughToTheMachine) {
-    WriteRegKeys();
-    UserValues("\"LanguageId\"=\"\"\r\n");
-    MachineValues("\"LanguageId\"=\"5\"\r\n");
-    EXPECT_EQ(GetCountryCode(), 49);
-    EXPECT_EQ(GetSetting("LanguageId", "1"), "5");
-}
-
-TEST_F(LanguageTest, MissingPerUserValueFileOrKeyFallsThroughToTheMachine) {
-    WriteRegKeys();
-    MachineValues("\"LanguageId\"=\"4\"\r\n");
-    EXPECT_EQ(GetCountryCode(), 34);  // no per-user file
+    struct Case { const char* what; std::optional<std::string> user, machine; int32_t expected; } cases[] = {
+        {"per user wins", "\"LanguageId\"=\"2\"", "\"LanguageId\"=\"3\"", 39},
+        {"empty per-user value", "\"LanguageId\"=\"\"", "\"LanguageId\"=\"5\"", 49},
+        {"no per-user file", std::nullopt, "\"LanguageId\"=\"4\"", 34},
+        {"no per-user value", "\"Other\"=\"2\"", "\"LanguageId\"=\"4\"", 34},
+        {"binary per-user value", "\"LanguageId\"=hex:06,00,00,00", "\"LanguageId\"=\"3\"", 33},
+        {"too large per-user value", "\"LanguageId\"=\"2" + std::string(1100, ' ') + "\"", "\"LanguageId\"=\"3\"", 33},
+        {"a number", "\"LanguageId\"=dword:00000006", std::nullopt, 86},
+        {"expandable text", "\"LanguageId\"=hex(2):35,00,00,00", std::nullopt, 49},
+        {"no value anywhere", "\"Other\"=\"2\"", "\"Other\"=\"3\"", 44},
+        {"no hive files", std::nullopt, std::nullopt, 44},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(userFile);
+        std::filesystem::remove(machineFile);
+        if (c.user) UserValues(*c.user + "\r\n");
+        if (c.machine) MachineValues(*c.machine + "\r\n");
+        EXPECT_EQ(GetCountryCode(), c.expected);
+    }
     WriteFile(userFile, Hive("HKEY_CURRENT_USER", "\"LanguageId\"=\"2\"\r\n", "Software\\Elsewhere"));
-    EXPECT_EQ(GetCountryCode(), 34);  // no per-user key
-    UserValues("\"Other\"=\"2\"\r\n");
-    EXPECT_EQ(GetCountryCode(), 34);  // no per-user value
-}
-
-TEST_F(LanguageTest, MissingValueGivesTheDefaultEnglish) {
-    WriteRegKeys();
-    UserValues("\"Other\"=\"2\"\r\n");
-    MachineValues("\"Other\"=\"3\"\r\n");
+    EXPECT_EQ(GetCountryCode(), 44);  // no per-user key
     EXPECT_EQ(GetSetting("LanguageId", "1"), "1");
-    EXPECT_EQ(GetCountryCode(), 44);
-}
-
-TEST_F(LanguageTest, NoHiveFilesGivesEnglish) {
-    WriteRegKeys();
-    EXPECT_EQ(GetCountryCode(), 44);
 }
 
 TEST_F(LanguageTest, EveryLanguageId) {
@@ -193,53 +161,24 @@ TEST_F(LanguageTest, EveryLanguageId) {
     }
 }
 
-TEST_F(LanguageTest, NumbersAndOtherTypes) {
-    WriteRegKeys();
-    UserValues("\"LanguageId\"=dword:00000006\r\n");
-    EXPECT_EQ(GetCountryCode(), 86);
-    // Expandable text: "5" in UTF-16LE.
-    UserValues("\"LanguageId\"=hex(2):35,00,00,00\r\n");
-    EXPECT_EQ(GetCountryCode(), 49);
-    // Any other type reads as empty text: the machine value is taken.
-    UserValues("\"LanguageId\"=hex:06,00,00,00\r\n");
-    MachineValues("\"LanguageId\"=\"3\"\r\n");
-    EXPECT_EQ(GetCountryCode(), 33);
-}
-
 TEST_F(LanguageTest, ReadRegistryValueTypeRules) {
-    UserValues("\"Text\"=\"abc\"\r\n"
-               "\"Expand\"=hex(2):25,00,58,00,25,00,00,00\r\n"
-               "\"WithZero\"=hex(1):61,00,00,00,62,00,00,00\r\n"
-               "\"NoTerminator\"=hex(1):61,00,62,00\r\n"
-               "\"Dword\"=dword:0000002a\r\n"
-               "\"Negative\"=dword:ffffffff\r\n"
-               "\"Binary\"=hex:01\r\n"
-               "\"Multi\"=hex(7):61,00,00,00,00,00\r\n"
-               "\"Big\"=\"" + std::string(1023, 'x') + "\"\r\n"
-               "\"TooBig\"=\"" + std::string(1024, 'x') + "\"\r\n"
-               "\"Accent\"=\"caf\xC3\xA9 \xE4\xB8\xAD\"\r\n");
-    auto read = [&](const char* name) { return ReadRegistryValue(kHKeyCurrentUser, kKeyPath, name); };
-    EXPECT_EQ(read("Text"), "abc");
-    EXPECT_EQ(read("Expand"), "%X%");  // not expanded
-    EXPECT_EQ(read("WithZero"), "a");   // up to the first zero byte
-    EXPECT_EQ(read("NoTerminator"), "ab");
-    EXPECT_EQ(read("Dword"), "42");
-    EXPECT_EQ(read("Negative"), "-1");
-    EXPECT_EQ(read("Binary"), "");
-    EXPECT_EQ(read("Multi"), "");
-    EXPECT_EQ(read("Big"), std::string(1023, 'x'));
-    EXPECT_EQ(read("TooBig"), "");  // larger than the 1024-byte buffer
-    EXPECT_EQ(read("Accent"), "caf\xE9 ?");  // in the code page
-    EXPECT_EQ(read("Missing"), "");
+    struct Case { const char* name; std::string value, expected; } cases[] = {
+        {"Text", "\"abc\"", "abc"},
+        {"Expand", "hex(2):25,00,58,00,25,00,00,00", "%X%"},  // not expanded
+        {"WithZero", "hex(1):61,00,00,00,62,00,00,00", "a"},   // up to the first zero
+        {"NoTerminator", "hex(1):61,00,62,00", "ab"}, {"Dword", "dword:0000002a", "42"},
+        {"Negative", "dword:ffffffff", "-1"}, {"Binary", "hex:01", ""}, {"Multi", "hex(7):61,00,00,00,00,00", ""},
+        {"Big", "\"" + std::string(1023, 'x') + "\"", std::string(1023, 'x')},
+        {"TooBig", "\"" + std::string(1024, 'x') + "\"", ""},  // beyond the 1024-byte buffer
+        {"Accent", "\"caf\xC3\xA9 \xE4\xB8\xAD\"", "caf\xE9 ?"},  // in the code page
+    };
+    std::string values;
+    for (const auto& c : cases) values += "\"" + std::string(c.name) + "\"=" + c.value + "\r\n";
+    UserValues(values);
+    for (const auto& c : cases) EXPECT_EQ(ReadRegistryValue(kHKeyCurrentUser, kKeyPath, c.name), c.expected) << c.name;
+    EXPECT_EQ(ReadRegistryValue(kHKeyCurrentUser, kKeyPath, "Missing"), "");
     EXPECT_EQ(ReadRegistryValue(kHKeyCurrentUser, "Software\\Nowhere", "Text"), "");
     EXPECT_EQ(ReadRegistryValue(0x80000003u, kKeyPath, "Text"), "");
-}
-
-TEST_F(LanguageTest, TooLargePerUserValueFallsThroughToTheMachine) {
-    WriteRegKeys();
-    UserValues("\"LanguageId\"=\"2" + std::string(1100, ' ') + "\"\r\n");
-    MachineValues("\"LanguageId\"=\"3\"\r\n");
-    EXPECT_EQ(GetCountryCode(), 33);
 }
 
 TEST_F(LanguageTest, TheKeyPathIsCachedForTheProcess) {
@@ -274,16 +213,6 @@ TEST_F(LanguageTest, AnEmptyFirstLineIsReadAgainEveryTime) {
     EXPECT_EQ(CachedKeyPath(), kKeyPath);
 }
 
-TEST_F(LanguageTest, FirstLineEndsAtCrLfOrLfAndMayLackAnEnd) {
-    for (const char* content : {"Software\\Korvo\\Tessaro\r\nx", "Software\\Korvo\\Tessaro\nx",
-                                "Software\\Korvo\\Tessaro\rx", "Software\\Korvo\\Tessaro",
-                                "\xEF\xBB\xBFSoftware\\Korvo\\Tessaro\r\n"}) {
-        ResetCachedKeyPath();
-        WriteRegKeys(component, content);
-        EXPECT_EQ(ReadRegistryKeyPath(), kKeyPath) << content;
-    }
-}
-
 TEST_F(LanguageTest, AnUnreadableRegKeysGivesEnglish) {
     if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
     WriteRegKeys();
@@ -310,31 +239,14 @@ TEST_F(LanguageTest, TwoThreadsShareTheCache) {
 
 // ---- Message texts --------------------------------------------------------------------
 
-TEST_F(LanguageTest, GermanMessage2) {
-    CurrentCountryCode = "49";
-    EXPECT_EQ(GetMessageText(2), "Konversion des Datentyps der Variable");
-}
-
-TEST_F(LanguageTest, BeforeAnyImportTheItalianTexts) {
-    ASSERT_EQ(CurrentCountryCode, "");
-    EXPECT_EQ(GetMessageText(1), "Errore di accesso al file");
-    EXPECT_EQ(GetMessageText(6),
-              "E' stato gi\xE0 trovata una variabile con lo stesso nome e perci\xF2 non sar\xE0 importata.");
-    CurrentCountryCode = "1";  // any other text too
-    EXPECT_EQ(GetMessageText(2), "Conversione di tipo dati nella variabile");
-    EXPECT_TRUE(warnings.empty());
-}
-
 TEST_F(LanguageTest, MissingTextWarnsAndGivesEmptyText) {
     CurrentCountryCode = "44";
-    EXPECT_EQ(GetMessageText(7), "");
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_EQ(warnings[0], "Unable to read texts from resource file (MSG 7)");
-    EXPECT_EQ(GetMessageText(0), "");
-    EXPECT_EQ(GetMessageText(-1000), "");  // base 1000 - 1000 = 0: no text either
-    ASSERT_EQ(warnings.size(), 3u);
-    EXPECT_EQ(warnings[1], "Unable to read texts from resource file (MSG 0)");
-    EXPECT_EQ(warnings[2], "Unable to read texts from resource file (MSG -1000)");
+    for (int32_t n : {7, 0, -1000}) EXPECT_EQ(GetMessageText(n), "") << n;  // base 1000 - 1000 = 0: none either
+    EXPECT_EQ(warnings, (std::vector<std::string>{"Unable to read texts from resource file (MSG 7)",
+                                                  "Unable to read texts from resource file (MSG 0)",
+                                                  "Unable to read texts from resource file (MSG -1000)"}));
+    CurrentCountryCode = "1";  // a code of no language: the Italian texts
+    EXPECT_EQ(GetMessageText(2), "Conversione di tipo dati nella variabile");
     CurrentCountryCode = "";
     EXPECT_EQ(GetMessageText(1001), "File access error");  // the identifier, whatever the base
 }
@@ -342,7 +254,7 @@ TEST_F(LanguageTest, MissingTextWarnsAndGivesEmptyText) {
 TEST_F(LanguageTest, AllThirtySixTextsInWindows1252) {
     ASSERT_EQ(CodePageName(), "WINDOWS-1252");
     const std::pair<const char*, std::vector<std::string>> languages[] = {
-        {"39",
+        {"",  // before any import
          {"Errore di accesso al file", "Conversione di tipo dati nella variabile",
           "Tipo della Variabile non adatta all'importazione o non gestito dal protocollo",
           "DB non adatta all'importazione: manca l'indirizzo o il simbolo nel file ASC",
@@ -381,17 +293,6 @@ TEST_F(LanguageTest, AllThirtySixTextsInWindows1252) {
         for (int32_t n = 1; n <= 6; ++n) EXPECT_EQ(GetMessageText(n), texts[static_cast<size_t>(n - 1)]) << code << " " << n;
     }
     EXPECT_TRUE(warnings.empty());
-}
-
-TEST_F(LanguageTest, TextsInAnotherCodePage) {
-    SetCodePage("CP1251");
-    CurrentCountryCode = "49";
-    std::string german = GetMessageText(3);
-    CurrentCountryCode = "33";
-    std::string french = GetMessageText(1);
-    SetCodePage("WINDOWS-1252");
-    EXPECT_EQ(german, "Variable nicht geeignet f?r das Importieren oder nicht vom Protokoll gehandhabt");
-    EXPECT_EQ(french, "Erreur d'acc?s au fichier");
 }
 
 }  // namespace

@@ -14,10 +14,7 @@ protected:
 };
 
 TEST_F(CodePageTest, UpperCasesEachCharacterWithinWindows1252) {
-    struct Case {
-        const char* text;
-        const char* expected;
-    } cases[] = {
+    struct Case { const char* text; const char* expected; } cases[] = {
         {"abc xyz", "ABC XYZ"},
         {"\xE0\xE9\xF6\xFE", "\xC0\xC9\xD6\xDE"},  // à é ö þ
         {"\x9A\x9C\x9E\xFF", "\x8A\x8C\x8E\x9F"},  // š œ ž ÿ -> Š Œ Ž Ÿ

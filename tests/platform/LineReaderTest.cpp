@@ -24,21 +24,10 @@ std::vector<std::string> LinesOf(const std::string& bytes) {
 using Lines = std::vector<std::string>;
 
 TEST(LineReader, EndsLinesAtCrAndCrLfOnly) {
-    struct Case {
-        std::string bytes;
-        Lines expected;
-    } cases[] = {
-        {"", {}},
-        {"a", {"a"}},
-        {"a\r\n", {"a"}},
-        {"a\r", {"a"}},
-        {"a\rb", {"a", "b"}},
-        {"a\r\nb\r\n", {"a", "b"}},
+    struct Case { std::string bytes; Lines expected; } cases[] = {
+        {"", {}}, {"a", {"a"}}, {"a\r\n", {"a"}}, {"a\r", {"a"}}, {"a\rb", {"a", "b"}}, {"a\r\nb\r\n", {"a", "b"}},
         {"a\nb\n", {"a\nb\n"}},            // a lone LF stays part of the line
-        {"a\n\rb", {"a\n", "b"}},
-        {"\r\n", {""}},
-        {"\r\n\r\n", {"", ""}},
-        {"a\r\r\nb", {"a", "", "b"}},
+        {"a\n\rb", {"a\n", "b"}}, {"\r\n", {""}}, {"\r\n\r\n", {"", ""}}, {"a\r\r\nb", {"a", "", "b"}},
         {"a\r\n\nb", {"a", "\nb"}},          // LF after CR LF begins the next line
         {std::string("a\0b\r", 4), {std::string("a\0b", 3)}},
     };
@@ -58,24 +47,14 @@ TEST(LineReader, HandlesTerminatorsAndLinesAcrossReadBlocks) {
 }
 
 TEST(LineReader, ReportsFileFailuresByNumber) {
+    using test::ErrorNumberOf;
     test::TempDir dir;
-    auto numberOf = [](auto&& call) {
-        try {
-            call();
-        } catch (const RuntimeError& e) {
-            return e.Number;
-        }
-        return 0;
-    };
-    EXPECT_EQ(numberOf([&] { LineReader r(dir / "missing.asc"); }), FileNotFound);
-    EXPECT_EQ(numberOf([&] { LineReader r(""); }), BadFileNameOrNumber);
-    EXPECT_EQ(numberOf([&] {
-                  LineReader r(dir.path().string());  // a folder opens but cannot be read
-                  r.AtEnd();
-              }),
-              PathFileAccessError);
     test::WriteFile(dir / "one.txt", "x");
-    EXPECT_EQ(numberOf([&] {
+    EXPECT_EQ(ErrorNumberOf([&] { LineReader r(dir / "missing.asc"); }), FileNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { LineReader r(""); }), BadFileNameOrNumber);
+    // A folder opens but cannot be read.
+    EXPECT_EQ(ErrorNumberOf([&] { LineReader(dir.path().string()).AtEnd(); }), PathFileAccessError);
+    EXPECT_EQ(ErrorNumberOf([&] {
                   LineReader r(dir / "one.txt");
                   r.ReadLine();
                   r.ReadLine();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -15,40 +16,32 @@ namespace {
 
 using test::ErrorNumberOf;
 
-TEST(TrimBlanks, RemovesSpacesOnlyAtBothEnds) {
+TEST(Text, TrimColumnsPositionAndFileName) {
     EXPECT_EQ(TrimBlanks("  a b  "), "a b");
-    EXPECT_EQ(TrimBlanks("\ta\t"), "\ta\t");
+    EXPECT_EQ(TrimBlanks("\ta\t"), "\ta\t");  // spaces only
     EXPECT_EQ(TrimBlanks("    "), "");
-    EXPECT_EQ(TrimBlanks(""), "");
-}
-
-TEST(Columns, SliceIsShorterOrEmptyPastTheEnd) {
     struct Case {
         const char* text;
         size_t first, count;
         const char* expected;
-    } cases[] = {
-        {"abcdef", 1, 3, "abc"}, {"abcdef", 5, 24, "ef"}, {"abcdef", 6, 1, "f"},
-        {"abcdef", 7, 3, ""},    {"", 1, 4, ""},          {"abcdef", 0, 3, ""},
-    };
+    } cases[] = {{"abcdef", 1, 3, "abc"}, {"abcdef", 5, 24, "ef"}, {"abcdef", 6, 1, "f"},
+                 {"abcdef", 7, 3, ""},    {"", 1, 4, ""},          {"abcdef", 0, 3, ""}};
     for (const auto& c : cases) EXPECT_EQ(Columns(c.text, c.first, c.count), c.expected) << c.text << " " << c.first;
     EXPECT_EQ(ColumnsFrom("abcdef", 4), "def");
     EXPECT_EQ(ColumnsFrom("abc", 4), "");
-}
-
-TEST(Position, CountsFromOneAndGivesZeroWhenAbsent) {
-    EXPECT_EQ(Position("a := b", ":="), 3u);
+    EXPECT_EQ(Position("a := b", ":="), 3u);  // from 1, 0 when absent
     EXPECT_EQ(Position("a := b := c", ":=", 4), 8u);
     EXPECT_EQ(Position("abc", "x"), 0u);
     EXPECT_EQ(Position("abc", "c", 4), 0u);
     EXPECT_EQ(Position("", ""), 1u);
+    EXPECT_EQ(FileNameOf("/plc/line1/Line1.ASC"), "Line1.ASC");
+    EXPECT_EQ(FileNameOf("Line1.ASC"), "Line1.ASC");
+    EXPECT_EQ(FileNameOf("/plc/"), "");
+    EXPECT_EQ(FileNameOf("C:\\plc\\Line1.ASC"), "C:\\plc\\Line1.ASC");  // not a separator here
 }
 
 TEST(NumberIn, ReadsTheLeadingDecimalNumber) {
-    struct Case {
-        const char* text;
-        double expected;
-    } cases[] = {
+    struct Case { const char* text; double expected; } cases[] = {
         {"12", 12},           {"12.3", 12.3},       {"0.7", 0.7},          {"  7  ", 7},
         {"1 2 3", 123},       {"- 5", -5},          {"+5", 5},             {"--5", 0},
         {"1.2.3", 1.2},       {".5", 0.5},          {"-.5", -0.5},         {".", 0},
@@ -120,51 +113,49 @@ TEST(NumberIn, AgreesWithAReferenceOnEveryShortInput) {
     EXPECT_GT(checked, 100000u);
 }
 
-TEST(Narrowing, TruncatesTowardZeroWithin32Bits) {
-    EXPECT_EQ(TruncateToInt32(12.9), 12);
-    EXPECT_EQ(TruncateToInt32(-12.9), -12);
-    EXPECT_EQ(TruncateToInt32(2147483647.9), 2147483647);
-    EXPECT_EQ(TruncateToInt32(-2147483648.9), INT32_MIN);
-    EXPECT_EQ(ErrorNumberOf([] { TruncateToInt32(2147483648.0); }), Overflow);
-    EXPECT_EQ(ErrorNumberOf([] { TruncateToInt32(-2147483649.0); }), Overflow);
-    EXPECT_EQ(ErrorNumberOf([] { TruncateToInt32(1E10); }), Overflow);
-    EXPECT_EQ(ErrorNumberOf([] { TruncateToInt32(std::nan("")); }), Overflow);
-}
-
-TEST(Narrowing, RoundsHalvesToEven) {
+// Truncation toward zero, rounding halves to even, addition: each within its width or
+// error 6. kOverflow marks the overflow.
+TEST(Narrowing, WithinTheWidthOrOverflow) {
+    constexpr int64_t kOverflow = INT64_MIN;
     struct Case {
+        const char* what;
+        std::function<int32_t()> call;
+        int64_t expected;
+    } cases[] = {
+        {"trunc 12.9", [] { return TruncateToInt32(12.9); }, 12},
+        {"trunc -12.9", [] { return TruncateToInt32(-12.9); }, -12},
+        {"trunc max", [] { return TruncateToInt32(2147483647.9); }, INT32_MAX},
+        {"trunc min", [] { return TruncateToInt32(-2147483648.9); }, INT32_MIN},
+        {"trunc max+1", [] { return TruncateToInt32(2147483648.0); }, kOverflow},
+        {"trunc min-1", [] { return TruncateToInt32(-2147483649.0); }, kOverflow},
+        {"trunc NaN", [] { return TruncateToInt32(std::nan("")); }, kOverflow},
+        {"16: 32767.4", [] { return RoundToInt16(32767.4); }, 32767},
+        {"16: 32766.5", [] { return RoundToInt16(32766.5); }, 32766},
+        {"16: 32767.5", [] { return RoundToInt16(32767.5); }, kOverflow},  // rounds to 32768
+        {"16: -32768.5", [] { return RoundToInt16(-32768.5); }, -32768},   // rounds to even -32768
+        {"16: -32769", [] { return RoundToInt16(-32769.0); }, kOverflow},
+        {"32: 2147483646.5", [] { return RoundToInt32(2147483646.5); }, 2147483646},
+        {"32: 2147483647.5", [] { return RoundToInt32(2147483647.5); }, kOverflow},
+        {"32: -2147483648.5", [] { return RoundToInt32(-2147483648.5); }, INT32_MIN},
+        {"add to max", [] { return AddInt32(INT32_MAX - 1, 1); }, INT32_MAX},
+        {"add past max", [] { return AddInt32(INT32_MAX, 1); }, kOverflow},
+        {"add past min", [] { return AddInt32(INT32_MIN, -1); }, kOverflow},
+    };
+    for (const auto& c : cases) {
+        if (c.expected == kOverflow) {
+            EXPECT_EQ(ErrorNumberOf([&] { c.call(); }), Overflow) << c.what;
+        } else {
+            EXPECT_EQ(c.call(), c.expected) << c.what;
+        }
+    }
+    struct Half {
         double value;
         int32_t expected;
-    } cases[] = {{2.5, 2}, {-2.5, -2}, {3.5, 4}, {-3.5, -4}, {0.5, 0}, {1.5, 2}, {2.4999, 2}, {2.5001, 3}};
-    for (const auto& c : cases) {
+    } halves[] = {{2.5, 2}, {-2.5, -2}, {3.5, 4}, {-3.5, -4}, {0.5, 0}, {1.5, 2}, {2.4999, 2}, {2.5001, 3}};
+    for (const auto& c : halves) {
         EXPECT_EQ(RoundToInt32(c.value), c.expected) << c.value;
         EXPECT_EQ(RoundToInt16(c.value), c.expected) << c.value;
     }
-}
-
-TEST(Narrowing, OverflowsOutside16And32Bits) {
-    EXPECT_EQ(RoundToInt16(32767.4), 32767);
-    EXPECT_EQ(RoundToInt16(32766.5), 32766);
-    EXPECT_EQ(ErrorNumberOf([] { RoundToInt16(32767.5); }), Overflow);  // rounds to 32768
-    EXPECT_EQ(RoundToInt16(-32768.5), -32768);                     // rounds to even -32768
-    EXPECT_EQ(ErrorNumberOf([] { RoundToInt16(-32769.0); }), Overflow);
-    EXPECT_EQ(ErrorNumberOf([] { RoundToInt16(40000.0); }), Overflow);
-    EXPECT_EQ(RoundToInt32(2147483646.5), 2147483646);
-    EXPECT_EQ(ErrorNumberOf([] { RoundToInt32(2147483647.5); }), Overflow);
-    EXPECT_EQ(RoundToInt32(-2147483648.5), INT32_MIN);
-}
-
-TEST(Narrowing, AddsWithoutWrapping) {
-    EXPECT_EQ(AddInt32(INT32_MAX - 1, 1), INT32_MAX);
-    EXPECT_EQ(ErrorNumberOf([] { AddInt32(INT32_MAX, 1); }), Overflow);
-    EXPECT_EQ(ErrorNumberOf([] { AddInt32(INT32_MIN, -1); }), Overflow);
-}
-
-TEST(FileNameOf, CutsAtTheLastSeparator) {
-    EXPECT_EQ(FileNameOf("/plc/line1/Line1.ASC"), "Line1.ASC");
-    EXPECT_EQ(FileNameOf("Line1.ASC"), "Line1.ASC");
-    EXPECT_EQ(FileNameOf("/plc/"), "");
-    EXPECT_EQ(FileNameOf("C:\\plc\\Line1.ASC"), "C:\\plc\\Line1.ASC");  // not a separator here
 }
 
 }  // namespace

@@ -10,8 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace tessaro {
 namespace {
@@ -22,12 +20,8 @@ using namespace test;
 class FaultInjection : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::tm time{};
-        time.tm_year = 2026 - 1900;
-        time.tm_mday = 2;
-        SetThreadMessengerTime(time);
-        driver.DeviceCodeId = 1;
-        driver.DeviceId = 1;
+        FixMessengerTime(2026, 1, 2);
+        driver.DeviceCodeId = driver.DeviceId = 1;
     }
     void TearDown() override { SetThreadMessengerTime(std::nullopt); }
     std::string Source(const std::string& name, const std::string& content) {
@@ -42,10 +36,9 @@ protected:
     ComponentLayout layout{SampleDeviceDbSql()};
     TempDir sources;
     VariableDriver driver;
-    const std::string symbols = CrLf({"126,Motor_On                M       1.0 BOOL    ",
-                                      "126,Speed                   MW      2   INT     "});
-    const std::string blocks = CrLf({"DATA_BLOCK DB 5", "  STRUCT", "   A : INT ;", "  END_STRUCT ;", "BEGIN",
-                                     "   A := 7;", "END_DATA_BLOCK"});
+    const std::string symbols = CrLf({SymbolLine("Motor_On", "M", "1.0", "BOOL"), SymbolLine("Speed", "MW", "2", "INT")});
+    const std::string blocks =
+        CrLf({"DATA_BLOCK DB 5", "  STRUCT", "   A : INT ;", "  END_STRUCT ;", "BEGIN", "   A := 7;", "END_DATA_BLOCK"});
 };
 
 // A data-block source that vanishes or turns unreadable after the UDT pre-pass: the
@@ -67,21 +60,17 @@ TEST_F(FaultInjection, ADataBlockSourceLostBetweenThePassesIsAFileErrorAndTheImp
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
         SCOPED_TRACE(c.what);
-        VariableDriver fresh;
-        fresh.DeviceCodeId = 1;
-        fresh.DeviceId = 1;
         const std::string awl = Source("Blocks" + std::to_string(i) + ".AWL", blocks);
         const std::string asc = Source("Plant.ASC", symbols);
         YieldAction loser([&](int count) {
             if (count == 2) c.lose(awl);
         });
-        auto list = Sources({awl, asc});
-        EXPECT_TRUE(fresh.GetVariables(list));
+        Imported out = ImportWithDriver(layout, {awl, asc});
+        EXPECT_TRUE(out.result);
         EXPECT_EQ(loser.Count(), 1 + 2) << "the pre-pass yields once, the symbol table once per line";
-        ASSERT_EQ(fresh.Variables->Count(), 2u);
-        EXPECT_EQ(fresh.Variables->Item(1)->Name, "Motor_On");
-        EXPECT_EQ(fresh.Variables->Item(2)->Name, "Speed");
-        EXPECT_NE(Merged().find("-File access error\r\n\r\n" + awl + "\r\n"), std::string::npos) << Merged();
+        ASSERT_EQ(out.variables.size(), 2u);
+        EXPECT_TRUE(out.variables[0].starts_with("Motor_On|") && out.variables[1].starts_with("Speed|"));
+        EXPECT_NE(out.merged.find("-File access error\r\n\r\n" + awl + "\r\n"), std::string::npos) << out.merged;
     }
 }
 

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace tessaro {
 namespace {
@@ -18,10 +17,7 @@ using namespace test;
 
 class InputLimits : public ::testing::Test {
 protected:
-    void SetUp() override {
-        driver.DeviceCodeId = 1;
-        driver.DeviceId = 1;
-    }
+    void SetUp() override { driver.DeviceCodeId = driver.DeviceId = 1; }
     std::string Source(const std::string& name, const std::string& content) {
         WriteFile(sources / name, content);
         return sources / name;
@@ -45,7 +41,7 @@ TEST_F(InputLimits, ALineOf100MegabytesIsOneLineAndOneVariable) {
     const std::string path = Source("Huge.ASC", line);
     line.clear();
     line.shrink_to_fit();
-    YieldCounter yields;
+    YieldAction yields;
     EXPECT_TRUE(Import({path}));
     EXPECT_EQ(yields.Count(), 1);
     ASSERT_EQ(driver.Variables->Count(), 1u);
@@ -64,13 +60,13 @@ TEST_F(InputLimits, AMillionEmptyLinesAreReadOnceEach) {
     for (int i = 0; i < 1'000'000; ++i) empty += "\r\n";
     const std::string asc = Source("Empty.ASC", empty);
     {
-        YieldCounter yields;
+        YieldAction yields;
         EXPECT_TRUE(Import({asc}));
         EXPECT_EQ(yields.Count(), 1'000'000);
         EXPECT_EQ(driver.Variables->Count(), 0u);
     }
     const std::string awl = Source("Empty.AWL", "DATA_BLOCK DB 3\r\n" + empty + "BEGIN\r\n   A := 1;\r\nEND_DATA_BLOCK\r\n");
-    YieldCounter yields;
+    YieldAction yields;
     EXPECT_TRUE(Import({awl}));
     // Pre-pass: one yield (no type definition); data blocks: header+declarations, BEGIN
     // and the value line, then END_DATA_BLOCK.
@@ -114,53 +110,33 @@ TEST_F(InputLimits, NulBytesHighLettersAndLongNamesKeepTheirBytes) {
 // 2147483647 imports; an element after it, or a string one byte longer, is a file error
 // that keeps the variables before it.
 TEST_F(InputLimits, UdtNumbersAndByteCountersAtTheirOverflowLimit) {
-    struct UdtCase {
-        std::string number;
-        bool fileError;
-    };
-    const UdtCase udtCases[] = {{"32767", false}, {"-32768", false}, {"32768", true}, {"-32769", true}};
-    for (const UdtCase& c : udtCases) {
-        SCOPED_TRACE(c.number);
-        VariableDriver fresh;
-        fresh.DeviceCodeId = 1;
-        fresh.DeviceId = 1;
-        fs::remove(layout.merged);
-        const std::string awl = Source("Types.AWL", CrLf({"TYPE UDT 1", "  STRUCT", "   T : STRING  [4 ];", "  END_STRUCT ;",
-                                                          "END_TYPE", "TYPE UDT " + c.number, "  STRUCT",
-                                                          "  END_STRUCT ;", "END_TYPE"}));
-        auto list = Sources({awl});
-        EXPECT_TRUE(fresh.GetVariables(list));
-        EXPECT_EQ(Merged().find("-File access error\r\n\r\n" + awl) != std::string::npos, c.fileError) << Merged();
-    }
-
-    struct BlockCase {
-        std::string declaredLength;
-        std::vector<std::string> values;
-        std::vector<std::string> imported;
-        bool fileError;
-    };
-    const BlockCase blockCases[] = {
-        {"2147483645", {"S := 'a';"}, {"DB 4.S"}, false},
-        {"2147483645", {"S := 'a';", "N := 1;", "M := 2;"}, {"DB 4.S"}, true},
-        {"2147483646", {"N := 1;", "S := 'a';"}, {"DB 4.N"}, true},
-    };
-    for (const BlockCase& c : blockCases) {
-        SCOPED_TRACE(c.declaredLength + " " + std::to_string(c.values.size()));
-        VariableDriver fresh;
-        fresh.DeviceCodeId = 1;
-        fresh.DeviceId = 1;
-        fs::remove(layout.merged);
-        std::vector<std::string> lines = {"DATA_BLOCK DB 4", "  STRUCT", "   S : STRING  [" + c.declaredLength + " ];",
-                                          "  END_STRUCT ;", "BEGIN"};
-        for (const auto& value : c.values) lines.push_back("   " + value);
+    auto block = [](const std::string& length, const std::vector<std::string>& values) {
+        std::vector<std::string> lines = {"DATA_BLOCK DB 4", "  STRUCT", "   S : STRING  [" + length + " ];", "  END_STRUCT ;", "BEGIN"};
+        for (const auto& value : values) lines.push_back("   " + value);
         lines.push_back("END_DATA_BLOCK");
-        const std::string awl = Source("Long.AWL", CrLf(lines));
-        auto list = Sources({awl});
-        EXPECT_TRUE(fresh.GetVariables(list));
+        return CrLf(lines);
+    };
+    auto udt = [](const std::string& number) {
+        return CrLf({"TYPE UDT 1", "  STRUCT", "   T : STRING  [4 ];", "  END_STRUCT ;", "END_TYPE", "TYPE UDT " + number,
+                     "  STRUCT", "  END_STRUCT ;", "END_TYPE"});
+    };
+    struct Case { std::string what, source; std::vector<std::string> imported; bool fileError; } cases[] = {
+        {"UDT 32767", udt("32767"), {}, false}, {"UDT -32768", udt("-32768"), {}, false},
+        {"UDT 32768", udt("32768"), {}, true}, {"UDT -32769", udt("-32769"), {}, true},
+        {"ends at 2147483647", block("2147483645", {"S := 'a';"}), {"DB 4.S"}, false},
+        {"an element after it", block("2147483645", {"S := 'a';", "N := 1;", "M := 2;"}), {"DB 4.S"}, true},
+        {"one byte longer", block("2147483646", {"N := 1;", "S := 'a';"}), {"DB 4.N"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(layout.merged);
+        const std::string awl = Source("Limits.AWL", c.source);
+        Imported out = ImportWithDriver(layout, {awl});
+        EXPECT_TRUE(out.result);
         std::vector<std::string> names;
-        for (const auto& v : *fresh.Variables) names.push_back(v->Name);
+        for (const auto& v : out.variables) names.push_back(v.substr(0, v.find('|')));
         EXPECT_EQ(names, c.imported);
-        EXPECT_EQ(Merged().find("-File access error\r\n\r\n" + awl) != std::string::npos, c.fileError) << Merged();
+        EXPECT_EQ(out.merged.find("-File access error\r\n\r\n" + awl) != std::string::npos, c.fileError) << out.merged;
     }
 }
 
