@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace tessaro {
 
@@ -38,10 +40,21 @@ public:
 
 private:
     using Ordered = std::map<uint64_t, VariablePtr>;  // collection order -> variable
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+    };
+
+    // Variables added after the index was built go into the name index only when a
+    // search by name finds no earlier variable: the data-block elements an import adds
+    // are rarely searched for by name, and most of them never are.
+    void IndexPending() const;
+    uint64_t TakeFromPending(const Variable* variable);
 
     std::unordered_map<int32_t, Ordered> byNumber_;
-    std::unordered_map<std::string, Ordered> byQuotedName_;
-    std::unordered_multimap<const Variable*, uint64_t> orderOf_;
+    mutable std::unordered_map<std::string, Ordered, NameHash, std::equal_to<>> byQuotedName_;
+    mutable std::unordered_multimap<const Variable*, uint64_t> orderOf_;  // the variables in byQuotedName_
+    mutable std::vector<std::pair<uint64_t, VariablePtr>> pending_;      // added later, in collection order
     uint64_t next_ = 0;
 };
 
