@@ -180,14 +180,11 @@ std::string_view TimerBaseFor(int32_t totalMs) {
 LiteralClass ClassifyValueLiteral(std::string_view SourceLine, int32_t DBNumber, const DeclarationTable& strings,
                                   const DeclarationTable& udts, const UDTCollection* UDTs) {
     std::string_view value = ValueText(SourceLine);
-    // The value text is at most 20 characters; its upper case fits a buffer of that size.
-    std::array<char, 20> upperBuffer{};
-    for (size_t i = 0; i < value.size(); ++i) upperBuffer[i] = UpperCase(value[i]);
-    const std::string_view upper(upperBuffer.data(), value.size());
+    std::string upper = UpperCase(value);
     LiteralClass result;
     for (size_t i = 0; i < kRules.size(); ++i) {
         const Rule& rule = kRules[i];
-        if (!Holds(rule, rule.upperCase ? upper : value)) continue;
+        if (!Holds(rule, rule.upperCase ? std::string_view(upper) : value)) continue;
         result.Rule = static_cast<int>(i + 1);
         result.SourceType = rule.sourceType;
         result.DeviceType = rule.deviceType;
