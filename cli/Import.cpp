@@ -19,8 +19,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <iostream>
-#include <sstream>
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
@@ -74,13 +74,26 @@ bool HasLoneLineFeed(const std::string& file) {
     return false;
 }
 
-std::string FileFrom(const std::string& file, std::uintmax_t offset) {
+// The messages this import added to the merged file: the file from offset on.
+std::ifstream MessagesFrom(const std::string& file, std::uintmax_t offset) {
     std::ifstream in(file, std::ios::binary);
-    if (!in) return {};
     in.seekg(static_cast<std::streamoff>(offset));
-    std::ostringstream rest;
-    rest << in.rdbuf();
-    return rest.str();
+    return in;
+}
+
+// Copies the messages block by block, never the whole file at once; to UTF-8 when asked
+// (the conversion goes byte by byte, so each block converts on its own).
+bool CopyMessages(const std::string& file, std::uintmax_t offset, std::ostream& out, bool toUtf8) {
+    std::ifstream in = MessagesFrom(file, offset);
+    std::array<char, 65536> block;
+    while (in.read(block.data(), block.size()) || in.gcount() > 0) {
+        std::string_view bytes(block.data(), static_cast<size_t>(in.gcount()));
+        if (toUtf8)
+            out << ToUtf8(bytes);
+        else
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    return in.eof() && !in.bad() && out.good();
 }
 
 std::uintmax_t SizeOf(const std::string& file) {
@@ -89,14 +102,14 @@ std::uintmax_t SizeOf(const std::string& file) {
     return ec ? 0 : size;
 }
 
-// The reports in merged message text, by message number: the lines under each title,
+// The reports among the messages, by message number: the lines under each title,
 // without the group lines ("Symbol Files", "DB " and a number) that the importers write.
-std::array<size_t, 7> CountReports(const std::string& merged) {
+std::array<size_t, 7> CountReports(const std::string& file, std::uintmax_t offset) {
     std::array<std::string, 7> titles;
     for (int32_t n = 1; n <= 6; ++n) titles[static_cast<size_t>(n)] = "-" + GetMessageText(n);
     std::array<size_t, 7> counts{};
     size_t kind = 0;
-    std::istringstream lines(merged);
+    std::ifstream lines = MessagesFrom(file, offset);
     for (std::string line; std::getline(lines, line, '\n');) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
@@ -195,26 +208,26 @@ int RunImport(const ImportOptions& options) {
         std::cerr << "tessaro: " << ReasonOfFailure(deviceDb, component) << "\n";
         return 1;
     }
-    std::string messages = driver.MessengerFile.empty() ? std::string() : FileFrom(merged, mergedBefore);
+    const bool anyMessages = !driver.MessengerFile.empty() && SizeOf(merged) > mergedBefore;
     std::string whereMessages = "none";
-    if (!messages.empty()) {
+    if (anyMessages) {
         if (options.componentDir) {
             whereMessages = fs::path(merged).lexically_normal().string();
         } else if (options.messages) {
             std::ofstream out(*options.messages, std::ios::binary | std::ios::app);
-            out << messages;
-            if (!out.flush()) {
+            if (!CopyMessages(merged, mergedBefore, out, false) || !out.flush()) {
                 std::cerr << "tessaro: cannot append the messages to " << *options.messages << "\n";
                 return 1;
             }
             whereMessages = *options.messages;
         } else {
-            std::cerr << ToUtf8(messages);
+            CopyMessages(merged, mergedBefore, std::cerr, true);
             whereMessages = "above, on standard error";
         }
     }
     if (stderrIsTerminal) {
-        auto counts = CountReports(messages);
+        std::array<size_t, 7> counts{};
+        if (anyMessages) counts = CountReports(merged, mergedBefore);
         std::cerr << "tessaro: " << driver.Variables->Count() << " variables imported, " << lines << " lines read\n"
                   << "tessaro: reports: " << counts[2] << " type conversions, " << counts[3]
                   << " not for the device, " << counts[6] << " same names, " << counts[1] << " file errors, "

@@ -32,13 +32,26 @@ std::string Text(const Cell& cell) {
     return std::to_string(std::get<int32_t>(cell));
 }
 
+// One object per line, members in column order, written as the JSON library writes an
+// ordered object; only the texts go through the library, for their escaping.
 void WriteJsonl(std::ostream& out, const VariableList& variables) {
+    std::string line;
     for (const auto& variable : variables) {
-        nlohmann::ordered_json object;
         auto row = Row(*variable);
-        for (size_t i = 0; i < kColumns.size(); ++i)
-            std::visit([&](const auto& value) { object[kColumns[i]] = value; }, row[i]);
-        out << object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+        line.clear();
+        line += '{';
+        for (size_t i = 0; i < kColumns.size(); ++i) {
+            if (i) line += ',';
+            line += '"';
+            line += kColumns[i];
+            line += "\":";
+            if (auto* text = std::get_if<std::string>(&row[i]))
+                line.append(nlohmann::json(*text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+            else
+                line.append(Text(row[i]));
+        }
+        line.append("}\n");
+        out << line;
     }
 }
 

@@ -48,6 +48,7 @@ private:
     std::string Folder;                           // the component's folder at CreateMsgFiles
     std::array<std::FILE*, 7> MsgFileNumbers{};  // index 1 to 6; null when not open
     std::array<std::string, 7> LastDB;            // index 1, 2, 4, 5, 6
+    std::string recordLine_;                      // the record line being written, its memory reused
 };
 
 }  // namespace tessaro

@@ -66,9 +66,9 @@ SymbolType SymbolTypeOf(std::string_view token) {
 }
 
 void VariableASCInfoRecord::GetVariableInfoRecord() {
-    std::string_view symbol = SplitSymbolLine(SourceLine).Symbol;
-    if (symbol.empty()) return;
-    ObjectOf(VariableInfoRecord).Name = std::string(symbol);
+    columns_ = SplitSymbolLine(SourceLine);
+    if (columns_.Symbol.empty()) return;
+    ObjectOf(VariableInfoRecord).Name = columns_.Symbol;
     AssignDataArea();
     AssignDataType();
     AssignFieldAdd1();
@@ -80,7 +80,7 @@ void VariableASCInfoRecord::GetVariableInfoRecord() {
 }
 
 void VariableASCInfoRecord::AssignDataArea() {
-    std::string_view areaName = DataAreaNameOf(SplitSymbolLine(SourceLine).OperandArea);
+    std::string_view areaName = DataAreaNameOf(columns_.OperandArea);
     if (areaName.empty()) return;
     DeviceDBService& db = ObjectOf(DeviceDB);
     db.DataAreaId = 0;
@@ -95,7 +95,7 @@ void VariableASCInfoRecord::AssignDataType() {
     variable.Warning = false;
     std::string_view deviceType;
     if (variable.DataAreaId != 0) {
-        const std::string token = UpperCase(SplitSymbolLine(SourceLine).DataType);
+        const std::string token = UpperCase(columns_.DataType);
         const SymbolType type = SymbolTypeOf(token);
         deviceType = type.DeviceType;
         variable.Sign = type.Sign;
@@ -118,7 +118,7 @@ void VariableASCInfoRecord::AssignDataType() {
 }
 
 void VariableASCInfoRecord::AssignFieldAdd1() {
-    VariableInfoRecord->FieldAdd1 = TruncateToInt32(NumberIn(SplitSymbolLine(SourceLine).Address));
+    VariableInfoRecord->FieldAdd1 = TruncateToInt32(NumberIn(columns_.Address));
 }
 
 void VariableASCInfoRecord::AssignFieldAdd2() { VariableInfoRecord->FieldAdd2 = 0; }

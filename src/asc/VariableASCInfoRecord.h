@@ -51,6 +51,8 @@ public:
     void GetVariableInfoRecord();
 
 private:
+    SymbolLineColumns columns_;  // SourceLine cut into its fields, once per GetVariableInfoRecord
+
     void AssignDataArea();
     void AssignDataType();
     void AssignFieldAdd1();

@@ -2,6 +2,9 @@
 
 #include "platform/Text.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace tessaro {
 
 bool IsDataBlockSymbol(const Variable& variable) {
@@ -17,16 +20,19 @@ std::string QuotedSymbolOf(const Variable& variable) {
     return quoted;
 }
 
+
 BlockSymbolIndex::BlockSymbolIndex(const VariableList& variables) : variables_(variables) { Rebuild(); }
 
 void BlockSymbolIndex::Rebuild() {
     byNumber_.clear();
     byQuotedName_.clear();
     orderOf_.clear();
+    pending_.clear();
     variables_.ForEach([this](const VariablePtr& variable) {
         if (variable) Index(variable);
         return true;
     });
+    IndexPending();
     seen_ = variables_.Version();
     stale_ = false;
 }
@@ -47,7 +53,12 @@ VariablePtr BlockSymbolIndex::FindDataBlockSymbol(int32_t number) {
 
 VariablePtr BlockSymbolIndex::FindQuotedSymbol(std::string_view quoted) {
     if (stale_ || variables_.Version() != seen_) Rebuild();
-    auto it = byQuotedName_.find(std::string(quoted));
+    // Every indexed variable comes before every pending one in the collection.
+    auto it = byQuotedName_.find(quoted);
+    if (it == byQuotedName_.end() && !pending_.empty()) {
+        IndexPending();
+        it = byQuotedName_.find(quoted);
+    }
     return it == byQuotedName_.end() ? nullptr : it->second.begin()->second;
 }
 
@@ -57,29 +68,52 @@ void BlockSymbolIndex::Added(const VariablePtr& variable) {
 
 void BlockSymbolIndex::Index(const VariablePtr& variable) {
     uint64_t order = next_++;
-    orderOf_.emplace(variable.get(), order);
     if (IsDataBlockSymbol(*variable)) byNumber_[variable->FieldAdd1].emplace(order, variable);
-    byQuotedName_[QuotedSymbolOf(*variable)].emplace(order, variable);
+    pending_.emplace_back(order, variable);
+}
+
+void BlockSymbolIndex::IndexPending() {
+    for (const auto& [order, variable] : pending_) {
+        orderOf_.emplace(variable.get(), order);
+        byQuotedName_[QuotedSymbolOf(*variable)].emplace(order, variable);
+    }
+    pending_.clear();
+}
+
+// The earliest place of a variable not yet in the name index, taken out of the pending
+// ones; UINT64_MAX when it is not there either.
+uint64_t BlockSymbolIndex::TakeFromPending(const Variable* variable) {
+    auto it = std::find_if(pending_.begin(), pending_.end(), [&](const auto& p) { return p.second.get() == variable; });
+    if (it == pending_.end()) return UINT64_MAX;
+    uint64_t order = it->first;
+    pending_.erase(it);
+    return order;
 }
 
 void BlockSymbolIndex::Removed(const VariablePtr& variable) {
     if (!FollowsOneChange()) return;
-    // A variable held twice by the collection leaves its earliest place first.
-    auto range = orderOf_.equal_range(variable.get());
-    if (range.first == range.second) return;
-    auto earliest = range.first;
-    for (auto it = range.first; it != range.second; ++it)
-        if (it->second < earliest->second) earliest = it;
-    uint64_t order = earliest->second;
-    orderOf_.erase(earliest);
-    auto drop = [order](auto& index, const auto& key) {
+    auto drop = [](auto& index, const auto& key, uint64_t order) {
         auto it = index.find(key);
         if (it == index.end()) return;
         it->second.erase(order);
         if (it->second.empty()) index.erase(it);
     };
-    if (IsDataBlockSymbol(*variable)) drop(byNumber_, variable->FieldAdd1);
-    drop(byQuotedName_, QuotedSymbolOf(*variable));
+    // A variable held twice by the collection leaves its earliest place first; indexed
+    // places come before pending ones.
+    uint64_t order = UINT64_MAX;
+    auto range = orderOf_.equal_range(variable.get());
+    if (range.first != range.second) {
+        auto earliest = range.first;
+        for (auto it = range.first; it != range.second; ++it)
+            if (it->second < earliest->second) earliest = it;
+        order = earliest->second;
+        orderOf_.erase(earliest);
+        drop(byQuotedName_, QuotedSymbolOf(*variable), order);
+    } else {
+        order = TakeFromPending(variable.get());
+        if (order == UINT64_MAX) return;
+    }
+    if (IsDataBlockSymbol(*variable)) drop(byNumber_, variable->FieldAdd1, order);
 }
 
 }  // namespace tessaro

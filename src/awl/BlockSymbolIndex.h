@@ -8,12 +8,15 @@
 // import yields to it) shows in the list's Version, and the next search walks again.
 
 #include <tessaro/Variable.h>
+#include <tessaro/VariableList.h>
 
 #include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace tessaro {
 
@@ -40,18 +43,28 @@ public:
 
 private:
     using Ordered = std::map<uint64_t, VariablePtr>;  // collection order -> variable
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+    };
 
     void Rebuild();
     void Index(const VariablePtr& variable);
     bool FollowsOneChange();  // whether the list changed by exactly the change told of
+    // Variables added after the index was built go into the name index only when a
+    // search by name finds no earlier variable: the data-block elements an import adds
+    // are rarely searched for by name, and most of them never are.
+    void IndexPending();
+    uint64_t TakeFromPending(const Variable* variable);
 
     const VariableList& variables_;
     uint64_t seen_ = 0;   // the list's Version the index stands for
     bool stale_ = false;  // walk again before the next search
 
     std::unordered_map<int32_t, Ordered> byNumber_;
-    std::unordered_map<std::string, Ordered> byQuotedName_;
-    std::unordered_multimap<const Variable*, uint64_t> orderOf_;
+    std::unordered_map<std::string, Ordered, NameHash, std::equal_to<>> byQuotedName_;
+    std::unordered_multimap<const Variable*, uint64_t> orderOf_;  // the variables in byQuotedName_
+    std::vector<std::pair<uint64_t, VariablePtr>> pending_;      // added later, in collection order
     uint64_t next_ = 0;
 };
 

@@ -13,12 +13,13 @@
 
 namespace tessaro {
 
+// The texts are views of the rules' constant texts.
 struct LiteralClass {
-    int Rule = 17;             // the rule that decided, 1 to 17 (17: none recognised)
-    std::string SourceType;    // the S7 type word for the conversion report, or empty
-    std::string DeviceType;    // the device type name to look up in the "DBW" area, or empty
-    int32_t DataLength = 0;    // bytes the element occupies; 0 for a bit and when no rule names a length
-    std::string TagAttribute;  // the label of the rule, or empty
+    int Rule = 17;                  // the rule that decided, 1 to 17 (17: none recognised)
+    std::string_view SourceType;    // the S7 type word for the conversion report, or empty
+    std::string_view DeviceType;    // the device type name to look up in the "DBW" area, or empty
+    int32_t DataLength = 0;         // bytes the element occupies; 0 for a bit and when no rule names a length
+    std::string_view TagAttribute;  // the label of the rule, or empty
     bool Sign = false;
     int32_t VariableLen = 0;   // text literals (rule 2) only
 };

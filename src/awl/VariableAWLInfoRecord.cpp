@@ -29,7 +29,10 @@ void VariableAWLInfoRecord::GetVariableInfoRecord() {
     Variable& variable = *VariableInfoRecord;
     size_t assign = Position(SourceLine, ":=");
     if (assign == 0) throw RuntimeError(InvalidArgument, "a value line without \":=\"");
-    std::string path(TrimBlanks(std::string_view(SourceLine).substr(0, assign - 1)));
+    const std::string_view path = TrimBlanks(std::string_view(SourceLine).substr(0, assign - 1));
+    // Name is the path while the steps run and the block name, "." and the path after
+    // them: room for the whole is made at once.
+    variable.Name.reserve(DBName.size() + 1 + path.size());
     variable.Name = path;
 
     AssignDataArea();
@@ -50,7 +53,8 @@ void VariableAWLInfoRecord::GetVariableInfoRecord() {
         rest = rest.substr(dot + 1);
     }
     variable.SectionName = section.substr(0, section.find('['));
-    variable.Name = DBName + "." + path;
+    variable.Name.insert(0, 1, '.');
+    variable.Name.insert(0, DBName);
     variable.NestingLevel = level;
 }
 
@@ -76,8 +80,8 @@ void VariableAWLInfoRecord::AssignDataType() {
     variable.Sign = literal.Sign;
     if (literal.Rule == 2) variable.VariableLen = literal.VariableLen;
 
-    const std::string& oldType = literal.SourceType;
-    const std::string& newType = literal.DeviceType;
+    const std::string_view oldType = literal.SourceType;
+    const std::string_view newType = literal.DeviceType;
     if (!oldType.empty() && !newType.empty() && UpperCase(TrimBlanks(oldType)) != UpperCase(TrimBlanks(newType))) {
         Messenger& log = Log();
         log.DB = "DB " + std::to_string(DBNumber);

@@ -123,7 +123,8 @@ void Messenger::WriteGroupedRecord(int file, std::string_view line) {
 
 void Messenger::RecordKORVOTypeConversion(std::string_view varName, std::string_view OldType,
                                           std::string_view NewType) {
-    std::string line;
+    std::string& line = recordLine_;
+    line.clear();
     line.append(OldType).append("->").append(NewType);
     line.resize(30, ' ');
     line.append(" ").append(varName);
@@ -131,7 +132,8 @@ void Messenger::RecordKORVOTypeConversion(std::string_view varName, std::string_
 }
 
 void Messenger::RecordVariableWithSameName(std::string_view varName, std::string_view FileName) {
-    std::string line;
+    std::string& line = recordLine_;
+    line.clear();
     line.append(varName).append(" ").append(FileName);
     WriteGroupedRecord(2, line);
 }
