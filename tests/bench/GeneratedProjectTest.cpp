@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <set>
@@ -32,30 +33,29 @@ int32_t AreaId(const std::string& area) {
     return area.empty() ? 0 : ids.at(area);
 }
 
+// Each area's types are numbered from ten times the area's identifier, in this order.
 int32_t TypeId(const std::string& area, std::string type) {
     for (char& c : type) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    static const std::map<std::pair<std::string, std::string>, int32_t> ids = {
-        {{"DBW", "BYTE"}, 10},
-        {{"DBW", "WORD"}, 11},
-        {{"DBW", "DWORD"}, 12},
-        {{"DBW", "FLOATING POINT"}, 13},
-        {{"DBW", "STRING"}, 14},
-        {{"DBW", "TIMER 1/100 SEC."}, 15},
-        {{"DBW", "TIMER 1/10 SEC."}, 16},
-        {{"DBW", "TIMER 1 SEC."}, 17},
-        {{"DBW", "TIMER 10 SEC."}, 18},
-        {{"Merker", "BYTE"}, 20},
-        {{"Merker", "WORD"}, 21},
-        {{"Merker", "DWORD"}, 22},
-        {{"Input", "BYTE"}, 30},
-        {{"Input", "WORD"}, 31},
-        {{"Output", "BYTE"}, 40},
-        {{"Output", "WORD"}, 41},
-        {{"Timer", "TIMER"}, 50},
-        {{"Counter", "COUNTER"}, 60},
-    };
+    static const std::map<std::string, std::vector<std::string>> types = {
+        {"DBW", {"BYTE", "WORD", "DWORD", "FLOATING POINT", "STRING", "TIMER 1/100 SEC.", "TIMER 1/10 SEC.", "TIMER 1 SEC.", "TIMER 10 SEC."}},
+        {"Merker", {"BYTE", "WORD", "DWORD"}},
+        {"Input", {"BYTE", "WORD"}},
+        {"Output", {"BYTE", "WORD"}},
+        {"Timer", {"TIMER"}},
+        {"Counter", {"COUNTER"}}};
     if (type.empty()) return 0;
-    return ids.at({area, type});
+    const std::vector<std::string>& names = types.at(area);
+    const auto at = std::find(names.begin(), names.end(), type);
+    if (at == names.end()) throw std::out_of_range(area + "/" + type);
+    return AreaId(area) * 10 + static_cast<int32_t>(at - names.begin());
+}
+
+ProjectShape Shape(size_t symbols, size_t blocks, size_t elementsPerBlock) {
+    ProjectShape shape;
+    shape.Symbols = symbols;
+    shape.Blocks = blocks;
+    shape.ElementsPerBlock = elementsPerBlock;
+    return shape;
 }
 
 // The merged message file as (partial file, group title, line) triples, with the count
@@ -98,23 +98,15 @@ MergedReports ParseMerged(const std::string& text) {
 
 class GeneratedProjectTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::tm time{};
-        time.tm_year = 2026 - 1900;
-        time.tm_mday = 1;
-        SetThreadMessengerTime(time);
-    }
+    void SetUp() override { test::FixMessengerTime(2026, 1, 1); }
     void TearDown() override { SetThreadMessengerTime(std::nullopt); }
     test::ComponentLayout layout{test::ReadFile(std::string(TESSARO_SOURCE_DIR) + "/samples/devicedb.sql")};
     test::TempDir sources;
 };
 
 TEST_F(GeneratedProjectTest, ImportMatchesWhatTheGeneratorWrote) {
-    ProjectShape shape;
+    ProjectShape shape = Shape(50000, 560, 90);
     shape.Seed = 2026;
-    shape.Symbols = 50000;
-    shape.Blocks = 560;
-    shape.ElementsPerBlock = 90;
     shape.IncompleteBlocks = 3;
     shape.SampleEvery = 7;
     const GeneratedProject project = GenerateProject(shape, sources.path().string());
@@ -125,9 +117,7 @@ TEST_F(GeneratedProjectTest, ImportMatchesWhatTheGeneratorWrote) {
     driver.DeviceCodeId = 1;
     driver.DeviceId = 7;
     driver.DeviceName = "Line 6";
-    DataSourceCollection list;
-    list.Add(std::make_shared<DataSource>(DataSource{project.DataBlocks}));
-    list.Add(std::make_shared<DataSource>(DataSource{project.SymbolTable}));
+    DataSourceCollection list = test::Sources({project.DataBlocks, project.SymbolTable});
     ASSERT_TRUE(driver.GetVariables(list));
 
     const VariableList& variables = *driver.Variables;
@@ -176,10 +166,7 @@ TEST_F(GeneratedProjectTest, ImportMatchesWhatTheGeneratorWrote) {
 // symbolic blocks.
 TEST(GeneratedProject, SampleCoversEveryFeature) {
     test::TempDir folder;
-    ProjectShape shape;
-    shape.Symbols = 5000;
-    shape.Blocks = 120;
-    shape.ElementsPerBlock = 60;
+    ProjectShape shape = Shape(5000, 120, 60);
     shape.SampleEvery = 3;
     const GeneratedProject project = GenerateProject(shape, folder.path().string());
     std::set<std::string> types, tags;
@@ -206,10 +193,7 @@ TEST(GeneratedProject, SampleCoversEveryFeature) {
 
 TEST(GeneratedProject, SameSeedSameBytesOtherSeedOtherBytes) {
     test::TempDir a, b, c;
-    ProjectShape shape;
-    shape.Symbols = 3000;
-    shape.Blocks = 30;
-    shape.ElementsPerBlock = 40;
+    ProjectShape shape = Shape(3000, 30, 40);
     const auto first = GenerateProject(shape, a.path().string());
     const auto second = GenerateProject(shape, b.path().string());
     shape.Seed = 2;
@@ -226,11 +210,7 @@ TEST(GeneratedProject, SymbolLinesKeepTheirColumns) {
     EXPECT_EQ(bench::SymbolTableLine("Pump_1_Run", "E", "0.3", "BOOL", "note"),
               "126,Pump_1_Run              E   0.3    BOOL    note");
     test::TempDir folder;
-    ProjectShape shape;
-    shape.Symbols = 2000;
-    shape.Blocks = 10;
-    shape.ElementsPerBlock = 10;
-    const auto project = GenerateProject(shape, folder.path().string());
+    const auto project = GenerateProject(Shape(2000, 10, 10), folder.path().string());
     std::istringstream text(test::ReadFile(project.SymbolTable));
     size_t lines = 0;
     for (std::string line; std::getline(text, line, '\n'); ++lines) {

@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <string>
 
 namespace tessaro {
@@ -123,17 +122,13 @@ struct Imported {
 Imported ImportSamplePlant(const std::string& database) {
     test::ComponentLayout layout;
     std::filesystem::copy_file(database, layout.deviceDb, std::filesystem::copy_options::overwrite_existing);
-    std::tm time{};
-    time.tm_year = 2026 - 1900;
-    time.tm_mday = 1;
-    SetThreadMessengerTime(time);
+    test::FixMessengerTime(2026, 1, 1);
     VariableDriver driver;
     driver.DeviceCodeId = 1;
     driver.DeviceId = 7;
     driver.DeviceName = "Plant";
-    DataSourceCollection sources;
-    for (const char* file : {"Plant.ASC", "Plant.AWL"})
-        sources.Add(std::make_shared<DataSource>(DataSource{std::string(TESSARO_SOURCE_DIR) + "/samples/plant/" + file}));
+    const std::string plant = std::string(TESSARO_SOURCE_DIR) + "/samples/plant/";
+    DataSourceCollection sources = test::Sources({plant + "Plant.ASC", plant + "Plant.AWL"});
     EXPECT_TRUE(driver.GetVariables(sources));
     SetThreadMessengerTime(std::nullopt);
     Imported imported{{}, test::ReadFile(layout.merged)};
@@ -260,15 +255,15 @@ TEST_F(DeviceDBServiceTest, IdentifiersAreConvertedWhenTheirRowMatches) {
         INSERT INTO DeviceDataArea VALUES (1, 3, 'Fine');
     )");
     db.DeviceId = 1;
-    db.FindDataAreaId("Half");
-    EXPECT_EQ(db.DataAreaId, 2);  // halves to even
-    db.FindDataAreaId("Text");
-    EXPECT_EQ(db.DataAreaId, 7);
-    EXPECT_EQ(ErrorNumberOf([&] { db.FindDataAreaId("Null"); }), InvalidUseOfNull);
-    EXPECT_EQ(ErrorNumberOf([&] { db.FindDataAreaId("Letters"); }), TypeMismatch);
-    EXPECT_EQ(ErrorNumberOf([&] { db.FindDataAreaId("Huge"); }), Overflow);
-    db.FindDataAreaId("Fine");  // the bad rows spoil only their own lookups
-    EXPECT_EQ(db.DataAreaId, 3);
+    // 2.5 halves to even; the bad rows spoil only their own lookups.
+    struct Case { const char* name; int32_t error, id; } cases[] = {
+        {"Half", 0, 2}, {"Text", 0, 7}, {"Null", InvalidUseOfNull, 0}, {"Letters", TypeMismatch, 0}, {"Huge", Overflow, 0}, {"Fine", 0, 3}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ErrorNumberOf([&] { db.FindDataAreaId(c.name); }), c.error) << c.name;
+        if (!c.error) {
+            EXPECT_EQ(db.DataAreaId, c.id) << c.name;
+        }
+    }
 }
 
 // A store that counts its reads, to show each device's rows are read once.
@@ -309,38 +304,31 @@ TEST(DeviceDBServiceRows, AreReadOncePerDeviceOnTheFirstLookupThatNeedsThem) {
 
 TEST_F(DeviceDBServiceTest, FilesThatAreNoDeviceDatabaseFailAtCreation) {
     EXPECT_EQ(ErrorNumberOf([&] { DeviceDBService db(dir / "missing.dbr"); }), FileNotFound);
-    test::WriteFile(dir / "text.dbr", "DeviceDataArea;1;1;DBW\r\n");
-    EXPECT_EQ(ErrorNumberOf([&] { DeviceDBService db(dir / "text.dbr"); }), PathFileAccessError);
-    test::WriteFile(dir / "empty.dbr", "");
-    EXPECT_EQ(ErrorNumberOf([&] { DeviceDBService db(dir / "empty.dbr"); }), PathFileAccessError);
-    // An SQLite header on garbage: the header alone does not make a database.
-    test::WriteFile(dir / "fake.dbr", std::string("SQLite format 3\0", 16) + std::string(2000, '\x5A'));
-    EXPECT_EQ(ErrorNumberOf([&] { DeviceDBService db(dir / "fake.dbr"); }), PathFileAccessError);
+    // Text, nothing, and an SQLite header on garbage: the header alone makes no database.
+    for (const std::string& bytes : {std::string("DeviceDataArea;1;1;DBW\r\n"), std::string(), std::string("SQLite format 3\0", 16) + std::string(2000, 'Z')}) {
+        test::WriteFile(dir / "bad.dbr", bytes);
+        EXPECT_EQ(ErrorNumberOf([&] { DeviceDBService db(dir / "bad.dbr"); }), PathFileAccessError) << bytes.size();
+    }
     EXPECT_FALSE(std::filesystem::exists(dir / "missing.dbr"));  // never created
 }
 
 TEST_F(DeviceDBServiceTest, BrokenJetFilesFailCleanly) {
     if (test::SharedDir().empty()) GTEST_SKIP() << "../shared is absent";
     std::string jet = test::ReadFile(test::SharedDir() / "fixtures" / "jet4" / "KorvoDEV.dbr");
-    // Cut short: either opening or the first lookup fails; nothing crashes.
-    for (size_t size : {size_t{20}, size_t{2048}, size_t{4096}, jet.size() / 2}) {
-        test::WriteFile(dir / "cut.dbr", jet.substr(0, size));
-        int code = ErrorNumberOf([&] {
-            DeviceDBService db(dir / "cut.dbr");
-            db.DeviceId = 1;
-            db.FindDataAreaId("DBW");
-            db.FindDataTypeId("Word");
-        });
-        EXPECT_EQ(code, PathFileAccessError) << size;
+    // Cut short, or a Jet header in front of anything else: either opening or the first
+    // lookup fails; nothing crashes.
+    for (const std::string& bytes : {jet.substr(0, 20), jet.substr(0, 2048), jet.substr(0, 4096), jet.substr(0, jet.size() / 2),
+                                     jet.substr(0, 128) + std::string(8192, '\0')}) {
+        test::WriteFile(dir / "broken.dbr", bytes);
+        EXPECT_EQ(ErrorNumberOf([&] {
+                      DeviceDBService db(dir / "broken.dbr");
+                      db.DeviceId = 1;
+                      db.FindDataAreaId("DBW");
+                      db.FindDataTypeId("Word");
+                  }),
+                  PathFileAccessError)
+            << bytes.size();
     }
-    // A Jet header in front of anything else.
-    test::WriteFile(dir / "header.dbr", jet.substr(0, 128) + std::string(8192, '\0'));
-    EXPECT_EQ(ErrorNumberOf([&] {
-                  DeviceDBService db(dir / "header.dbr");
-                  db.DeviceId = 1;
-                  db.FindDataAreaId("DBW");
-              }),
-              PathFileAccessError);
 }
 
 TEST_F(DeviceDBServiceTest, ADatabaseWithoutTheTablesOpensAndItsFirstLookupFails) {

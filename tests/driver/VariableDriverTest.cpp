@@ -11,8 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <ctime>
 #include <filesystem>
 #include <thread>
 #include <vector>
@@ -21,18 +19,18 @@ namespace tessaro {
 namespace {
 
 using test::ComponentLayout;
-using test::TempDir;
+using test::CrLf;
+using test::Sources;
 using test::SymbolLine;
+using test::TempDir;
 using test::WriteFile;
-
 
 // The bundled sample device database: device 1 takes everything, device 2 has no markers.
 std::string SampleDeviceDbSql() { return test::ReadFile(std::string(TESSARO_SOURCE_DIR) + "/samples/devicedb.sql"); }
 
-DataSourceCollection Sources(const std::vector<std::string>& sourceIds) {
-    DataSourceCollection sources;
-    for (const auto& id : sourceIds) sources.Add(std::make_shared<DataSource>(DataSource{id}));
-    return sources;
+// A data block with one value line.
+std::string Block(int number, const std::string& line) {
+    return CrLf({"DATA_BLOCK DB " + std::to_string(number), "BEGIN", "   " + line, "END_DATA_BLOCK"});
 }
 
 std::vector<std::string> Names(const VariableList& variables) {
@@ -44,14 +42,8 @@ std::vector<std::string> Names(const VariableList& variables) {
 class VariableDriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::tm time{};
-        time.tm_year = 2026 - 1900;
-        time.tm_mon = 0;
-        time.tm_mday = 31;
-        time.tm_hour = 23;
-        time.tm_min = 5;
-        time.tm_sec = 9;
-        SetThreadMessengerTime(time);
+        test::FixMessengerTime(2026, 1, 31, 23, 5, 9);
+        driver.DeviceCodeId = 1;  // the sample's first device: takes everything
     }
     void TearDown() override { SetThreadMessengerTime(std::nullopt); }
     // The file-access-error lines of the merged message file, in their order.
@@ -69,6 +61,7 @@ protected:
     }
     ComponentLayout layout{SampleDeviceDbSql()};
     TempDir sources;
+    VariableDriver driver;
     std::string Source(const std::string& name, const std::string& content) {
         WriteFile(sources / name, content);
         return sources / name;
@@ -76,12 +69,10 @@ protected:
 };
 
 TEST_F(VariableDriverTest, SymbolTablesFirstThenDataBlocksEachInCollectionOrder) {
-    const std::string b = Source("b.ASC", SymbolLine("Pump", "A", "1", "BOOL") + "\r\n" + SymbolLine("Horn", "A", "2", "BOOL") + "\r\n");
-    const std::string a = Source("a.awl", "DATA_BLOCK DB 1\r\nBEGIN\r\n   Speed := 5;\r\nEND_DATA_BLOCK\r\n");
-    const std::string d = Source("d.AWL", "DATA_BLOCK DB 2\r\nBEGIN\r\n   Level := 7;\r\nEND_DATA_BLOCK\r\n");
-    const std::string c = Source("c.asc", SymbolLine("pump", "M", "3", "BYTE") + "\r\n" + SymbolLine("Lamp", "A", "4", "BOOL") + "\r\n");
-    VariableDriver driver;
-    driver.DeviceCodeId = 1;
+    const std::string b = Source("b.ASC", CrLf({SymbolLine("Pump", "A", "1", "BOOL"), SymbolLine("Horn", "A", "2", "BOOL")}));
+    const std::string a = Source("a.awl", Block(1, "Speed := 5;"));
+    const std::string d = Source("d.AWL", Block(2, "Level := 7;"));
+    const std::string c = Source("c.asc", CrLf({SymbolLine("pump", "M", "3", "BYTE"), SymbolLine("Lamp", "A", "4", "BOOL")}));
     auto list = Sources({a, b, d, c});
     ASSERT_TRUE(driver.GetVariables(list));
     EXPECT_EQ(Names(*driver.Variables),
@@ -92,8 +83,6 @@ TEST_F(VariableDriverTest, SymbolTablesFirstThenDataBlocksEachInCollectionOrder)
 TEST_F(VariableDriverTest, FileErrorsFollowThePasses) {
     const std::string x = sources / "x.AWL", y = sources / "y.ASC", z = sources / "z.awl", w = sources / "w.asc";
     auto list = Sources({x, y, z, w});
-    VariableDriver driver;
-    driver.DeviceCodeId = 1;
     ASSERT_TRUE(driver.GetVariables(list));
     EXPECT_EQ(driver.MessengerFile, "Messenger.Msg");
     // The UDT pre-pass over the data-block sources, then the symbol tables, then the
@@ -102,19 +91,14 @@ TEST_F(VariableDriverTest, FileErrorsFollowThePasses) {
 }
 
 TEST_F(VariableDriverTest, TheLastFourCharactersChooseTheImporter) {
-    const std::string line = SymbolLine("X", "M", "1", "BYTE") + "\r\n";
-    auto list = Sources({
-        Source("lower.asc", SymbolLine("Lower", "M", "1", "BYTE") + "\r\n"),
-        Source("mixed.Asc", SymbolLine("Mixed", "M", "2", "BYTE") + "\r\n"),
-        Source("blank.ASC ", SymbolLine("Blank", "M", "3", "BYTE") + "\r\n"),
-        Source("text.txt", SymbolLine("Text", "M", "4", "BYTE") + "\r\n"),
-        Source("ASC", SymbolLine("Bare", "M", "5", "BYTE") + "\r\n"),
-        Source("dot.ASC.bak", SymbolLine("Backup", "M", "6", "BYTE") + "\r\n"),
-        sources / "missing.txt",
-        ".asc",
-    });
-    VariableDriver driver;
-    driver.DeviceCodeId = 1;
+    std::vector<std::string> ids;
+    for (const auto& [file, symbol] : std::vector<std::pair<std::string, std::string>>{
+             {"lower.asc", "Lower"}, {"mixed.Asc", "Mixed"}, {"blank.ASC ", "Blank"},
+             {"text.txt", "Text"}, {"ASC", "Bare"}, {"dot.ASC.bak", "Backup"}})
+        ids.push_back(Source(file, CrLf({SymbolLine(symbol, "M", std::to_string(ids.size() + 1), "BYTE")})));
+    ids.push_back(sources / "missing.txt");
+    ids.push_back(".asc");
+    auto list = Sources(ids);
     ASSERT_TRUE(driver.GetVariables(list));
     EXPECT_EQ(Names(*driver.Variables),
               (std::vector<std::string>{"Lower@lower.asc (Symbol file)", "Mixed@mixed.Asc (Symbol file)"}));
@@ -123,8 +107,7 @@ TEST_F(VariableDriverTest, TheLastFourCharactersChooseTheImporter) {
 }
 
 TEST_F(VariableDriverTest, DeviceIdAndDeviceCodeReachEveryVariable) {
-    auto list = Sources({Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n" + SymbolLine("Flag", "M", "2", "BYTE") + "\r\n")});
-    VariableDriver driver;
+    auto list = Sources({Source("p.ASC", CrLf({SymbolLine("In", "E", "1", "BYTE"), SymbolLine("Flag", "M", "2", "BYTE")}))});
     driver.DeviceId = 42;
     driver.DeviceCodeId = 2;  // the sample's second device: no markers
     ASSERT_TRUE(driver.GetVariables(list));
@@ -136,8 +119,6 @@ TEST_F(VariableDriverTest, DeviceIdAndDeviceCodeReachEveryVariable) {
 }
 
 TEST_F(VariableDriverTest, AnEmptyCollectionStillRunsEveryStep) {
-    VariableDriver driver;
-    driver.DeviceCodeId = 1;
     auto kept = std::make_shared<Variable>();
     kept->Name = "Kept";
     driver.Variables->Add(kept, "_Kept_0");
@@ -156,9 +137,7 @@ TEST_F(VariableDriverTest, AnEmptyCollectionStillRunsEveryStep) {
 
 TEST_F(VariableDriverTest, AMissingDatabaseFailsAndKeepsMessengerFile) {
     std::filesystem::remove(layout.deviceDb);
-    auto list = Sources({Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n")});
-    VariableDriver driver;
-    driver.DeviceCodeId = 1;
+    auto list = Sources({Source("p.ASC", CrLf({SymbolLine("In", "E", "1", "BYTE")}))});
     driver.MessengerFile = "Earlier.Msg";
     EXPECT_FALSE(driver.GetVariables(list));
     EXPECT_EQ(driver.MessengerFile, "Earlier.Msg");
@@ -173,11 +152,8 @@ TEST_F(VariableDriverTest, AMissingDatabaseFailsAndKeepsMessengerFile) {
 }
 
 TEST_F(VariableDriverTest, ItemsThatAreNoDataSourceFail) {
-    DataSourceCollection list;
-    list.Add(std::make_shared<DataSource>(DataSource{Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n")}));
+    auto list = Sources({Source("p.ASC", CrLf({SymbolLine("In", "E", "1", "BYTE")}))});
     list.Add(nullptr);
-    VariableDriver driver;
-    driver.DeviceCodeId = 1;
     EXPECT_FALSE(driver.GetVariables(list));
     // The failure met the pre-pass, before any symbol table was read.
     EXPECT_EQ(driver.Variables->Count(), 0u);
@@ -186,11 +162,9 @@ TEST_F(VariableDriverTest, ItemsThatAreNoDataSourceFail) {
 TEST_F(VariableDriverTest, WithoutVariablesEveryFileEndsInAFileError) {
     // Every addition fails with 91, which is no same-name clash: each file that reaches
     // Variables is reported once and the import runs to its end.
-    const std::string asc = Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n" + SymbolLine("Out", "A", "1", "BYTE") + "\r\n");
-    const std::string awl = Source("b.AWL", "DATA_BLOCK DB 1\r\nBEGIN\r\n   Speed := 5;\r\nEND_DATA_BLOCK\r\n");
+    const std::string asc = Source("p.ASC", CrLf({SymbolLine("In", "E", "1", "BYTE"), SymbolLine("Out", "A", "1", "BYTE")}));
+    const std::string awl = Source("b.AWL", Block(1, "Speed := 5;"));
     auto list = Sources({awl, asc});
-    VariableDriver driver;
-    driver.DeviceCodeId = 1;
     driver.Variables.reset();
     ASSERT_TRUE(driver.GetVariables(list));
     EXPECT_EQ(FileErrors(), (std::vector<std::string>{asc, awl}));
@@ -221,11 +195,11 @@ TEST_F(VariableDriverTest, AHostListGetsWhatTheOwnCollectionGets) {
     auto list = Sources({root + "Plant.AWL", root + "Plant.ASC"});
     auto import = [&](std::shared_ptr<VariableList> variables) {
         std::filesystem::remove(layout.merged);
-        VariableDriver driver;
-        driver.DeviceCodeId = 1;
-        driver.DeviceId = 7;
-        driver.Variables = variables;
-        EXPECT_TRUE(driver.GetVariables(list));
+        VariableDriver importer;
+        importer.DeviceCodeId = 1;
+        importer.DeviceId = 7;
+        importer.Variables = variables;
+        EXPECT_TRUE(importer.GetVariables(list));
         std::vector<std::string> rows;
         for (const VariablePtr& v : *variables)
             rows.push_back(v->Name + "|" + v->SectionName + "|" + std::to_string(v->FieldAdd1) + "|" + std::to_string(v->FieldAdd2) + "|" +
@@ -272,8 +246,7 @@ TEST_F(VariableDriverTest, TheHostMayChangeVariablesWhileTheImportYields) {
             h.changed = true;
         },
         &host);
-    auto list = Sources({Source("b.AWL", "DATA_BLOCK DB 1\r\nBEGIN\r\n   A := 5;\r\nEND_DATA_BLOCK\r\n"
-                                         "DATA_BLOCK DB 2\r\nBEGIN\r\n   B := 6;\r\nEND_DATA_BLOCK\r\n")});
+    auto list = Sources({Source("b.AWL", Block(1, "A := 5;") + Block(2, "B := 6;"))});
     const bool ok = host.driver.GetVariables(list);
     SetYieldHook(nullptr, nullptr);
     ASSERT_TRUE(ok);
@@ -283,14 +256,14 @@ TEST_F(VariableDriverTest, TheHostMayChangeVariablesWhileTheImportYields) {
 }
 
 TEST_F(VariableDriverTest, DestructionEmptiesVariablesButTheRecordsLiveOn) {
-    auto list = Sources({Source("p.ASC", SymbolLine("In", "E", "1", "BYTE") + "\r\n" + SymbolLine("Out", "A", "1", "BYTE") + "\r\n")});
+    auto list = Sources({Source("p.ASC", CrLf({SymbolLine("In", "E", "1", "BYTE"), SymbolLine("Out", "A", "1", "BYTE")}))});
     std::shared_ptr<VariableList> held;
     VariablePtr record;
     {
-        VariableDriver driver;
-        driver.DeviceCodeId = 1;
-        ASSERT_TRUE(driver.GetVariables(list));
-        held = driver.Variables;
+        VariableDriver scoped;
+        scoped.DeviceCodeId = 1;
+        ASSERT_TRUE(scoped.GetVariables(list));
+        held = scoped.Variables;
         record = held->Item(2);
     }
     EXPECT_EQ(held->Count(), 0u);
@@ -302,14 +275,14 @@ TEST_F(VariableDriverTest, ImportsOnTwoThreadsKeepTheirOwnSharedObjects) {
     auto importOnThread = [](int32_t deviceCode, std::vector<std::string>& names, bool& ok) {
         ComponentLayout own{SampleDeviceDbSql()};
         TempDir dir;
-        std::string lines;
-        for (int i = 0; i < 2000; ++i) lines += SymbolLine("V" + std::to_string(i), "E", std::to_string(i), "BYTE") + "\r\n";
-        WriteFile(dir / "t.ASC", lines);
-        VariableDriver driver;
-        driver.DeviceCodeId = deviceCode;
+        std::vector<std::string> lines;
+        for (int i = 0; i < 2000; ++i) lines.push_back(SymbolLine("V" + std::to_string(i), "E", std::to_string(i), "BYTE"));
+        WriteFile(dir / "t.ASC", CrLf(lines));
+        VariableDriver threadDriver;
+        threadDriver.DeviceCodeId = deviceCode;
         auto list = Sources({dir / "t.ASC"});
-        ok = driver.GetVariables(list);
-        for (const auto& v : *driver.Variables) names.push_back(std::to_string(v->DataAreaId));
+        ok = threadDriver.GetVariables(list);
+        for (const auto& v : *threadDriver.Variables) names.push_back(std::to_string(v->DataAreaId));
     };
     std::vector<std::string> one, two;
     bool ok1 = false, ok2 = false;

@@ -13,43 +13,35 @@ Sub Check(what, actual, expected)
     End If
 End Sub
 
-Dim v, ds, m, drv, col, a, b, x, n, item, i, count
+' The fresh value of each named property of obj.
+Sub CheckFresh(what, obj, properties, value)
+    Dim name
+    For Each name In properties
+        Check what & "." & name & " fresh", Eval("obj." & name), value
+    Next
+End Sub
+
+' The number of the run-time error the last statement raised, then cleared.
+Sub CheckError(what, expected)
+    Check what, Err.Number, expected
+    Err.Clear
+End Sub
+
+Dim v, ds, m, drv, col, a, b, x, n, item, i, count, names
 
 ' Variable: every property's fresh value, then a write and read back of each.
 Set v = CreateObject("Tessaro.Variable")
-Check "Variable.Name fresh", v.Name, ""
-Check "Variable.SectionName fresh", v.SectionName, ""
-Check "Variable.TagAttribute fresh", v.TagAttribute, ""
-Check "Variable.DeviceId fresh", v.DeviceId, 0
-Check "Variable.NestingLevel fresh", v.NestingLevel, 0
-Check "Variable.DataAreaId fresh", v.DataAreaId, 0
-Check "Variable.DataTypeId fresh", v.DataTypeId, 0
-Check "Variable.VariableLen fresh", v.VariableLen, 0
-Check "Variable.FieldAdd1 fresh", v.FieldAdd1, 0
-Check "Variable.FieldAdd2 fresh", v.FieldAdd2, 0
-Check "Variable.FieldAdd3 fresh", v.FieldAdd3, 0
-Check "Variable.FieldAdd4 fresh", v.FieldAdd4, 0
-Check "Variable.FieldAdd5 fresh", v.FieldAdd5, 0
-v.DeviceId = -2146483
-v.NestingLevel = -2145483
-v.DataAreaId = -2144483
-v.DataTypeId = -2143483
-v.VariableLen = -2142483
-v.FieldAdd1 = -2141483
-v.FieldAdd2 = -2140483
-v.FieldAdd3 = -2139483
-v.FieldAdd4 = -2138483
-v.FieldAdd5 = -2137483
-Check "Variable.DeviceId written", v.DeviceId, -2146483
-Check "Variable.NestingLevel written", v.NestingLevel, -2145483
-Check "Variable.DataAreaId written", v.DataAreaId, -2144483
-Check "Variable.DataTypeId written", v.DataTypeId, -2143483
-Check "Variable.VariableLen written", v.VariableLen, -2142483
-Check "Variable.FieldAdd1 written", v.FieldAdd1, -2141483
-Check "Variable.FieldAdd2 written", v.FieldAdd2, -2140483
-Check "Variable.FieldAdd3 written", v.FieldAdd3, -2139483
-Check "Variable.FieldAdd4 written", v.FieldAdd4, -2138483
-Check "Variable.FieldAdd5 written", v.FieldAdd5, -2137483
+names = Array("DeviceId", "NestingLevel", "DataAreaId", "DataTypeId", "VariableLen", _
+              "FieldAdd1", "FieldAdd2", "FieldAdd3", "FieldAdd4", "FieldAdd5")
+CheckFresh "Variable", v, Array("Name", "SectionName", "TagAttribute"), ""
+CheckFresh "Variable", v, names, 0
+' A value of its own for each property: a member mapped to another one's slot shows.
+For i = 0 To UBound(names)
+    Execute "v." & names(i) & " = " & (1000 * i - 2146483)
+Next
+For i = 0 To UBound(names)
+    Check "Variable." & names(i) & " written", Eval("v." & names(i)), 1000 * i - 2146483
+Next
 v.FieldAdd5 = -2147483647 - 1
 Check "Variable.FieldAdd5 takes the 32-bit minimum", v.FieldAdd5, -2147483647 - 1
 Check "Variable.FieldAdd4 untouched by FieldAdd5", v.FieldAdd4, 9000 - 2147483
@@ -74,29 +66,24 @@ Check "Variable.Name in the ANSI code page", Asc(Right(v.Name, 1)), 233
 
 ' DataSource and Messenger.
 Set ds = CreateObject("Tessaro.DataSource")
-Check "DataSource.SourceId fresh", ds.SourceId, ""
+CheckFresh "DataSource", ds, Array("SourceId"), ""
 ds.SourceId = "C:\Project\Plant.AWL"
 Check "DataSource.SourceId written", ds.SourceId, "C:\Project\Plant.AWL"
 Set m = CreateObject("Tessaro.Messenger")
-Check "Messenger.DeviceName fresh", m.DeviceName, ""
-Check "Messenger.MessengerFile fresh", m.MessengerFile, ""
-Check "Messenger.DB fresh", m.DB, ""
+CheckFresh "Messenger", m, Array("DeviceName", "MessengerFile", "DB"), ""
 m.DB = "Symbol Files"
 Check "Messenger.DB written", m.DB, "Symbol Files"
 n = "Motor"
 On Error Resume Next
 m.RecordVariableNoForKORVO n
-Check "Messenger record before CreateMsgFiles: error 52", Err.Number, 52
-Err.Clear
+CheckError "Messenger record before CreateMsgFiles: error 52", 52
 On Error GoTo 0
 Check "Messenger argument by reference unchanged", n, "Motor"
 
 ' VariableDriver: fresh values, Variables the same object on every read.
 Set drv = CreateObject("Tessaro.VariableDriver")
-Check "VariableDriver.MessengerFile fresh", drv.MessengerFile, ""
-Check "VariableDriver.DeviceName fresh", drv.DeviceName, ""
-Check "VariableDriver.DeviceId fresh", drv.DeviceId, 0
-Check "VariableDriver.DeviceCodeId fresh", drv.DeviceCodeId, 0
+CheckFresh "VariableDriver", drv, Array("MessengerFile", "DeviceName"), ""
+CheckFresh "VariableDriver", drv, Array("DeviceId", "DeviceCodeId"), 0
 drv.DataSource = "anything"
 Set a = drv.Variables
 Set b = drv.Variables
@@ -111,17 +98,13 @@ Check "Variables(key) any letter case", a("_motor_7") Is v, True
 Check "Variables.Item(1) Is Variables(1)", a.Item(1) Is a(1), True
 On Error Resume Next
 a.Add CreateObject("Tessaro.Variable"), "_Motor_7"
-Check "duplicate key: Err.Number 457", Err.Number, 457
-Err.Clear
+CheckError "duplicate key: Err.Number 457", 457
 a.Add "not a variable", "other"
-Check "Variables takes Variable objects only: 13", Err.Number, 13
-Err.Clear
+CheckError "Variables takes Variable objects only: 13", 13
 x = a(2)
-Check "position past the end: 9", Err.Number, 9
-Err.Clear
+CheckError "position past the end: 9", 9
 Set x = a.Item("no such key")
-Check "missing key: 5", Err.Number, 5
-Err.Clear
+CheckError "missing key: 5", 5
 On Error GoTo 0
 Check "Variables unchanged by the failures", a.Count, 1
 a.Add CreateObject("Tessaro.Variable")

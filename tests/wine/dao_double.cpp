@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,10 +61,7 @@ public:
     enum Kind { Engine, Workspaces, Workspace, Database, Recordset, Fields, Field };
     explicit Object(Kind kind) : kind_(kind) {}
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         static const char* const kNames[] = {"", "WORKSPACES", "OPENDATABASE", "OPENRECORDSET", "CLOSE",
@@ -81,6 +79,13 @@ public:
             VARIANT* v = &params->rgvarg[params->cArgs - 1 - i];
             return V_VT(v) == (VT_VARIANT | VT_BYREF) ? V_VARIANTREF(v) : v;
         };
+        // The text of argument i, or nothing when it is no text.
+        auto text = [&](UINT i) -> std::optional<std::string> {
+            VARIANT* v = arg(i);
+            if (!v || V_VT(v) != VT_BSTR) return std::nullopt;
+            return Narrow(V_BSTR(v), SysStringLen(V_BSTR(v)));
+        };
+        auto daoError = [](int number) { return MAKE_HRESULT(1, FACILITY_CONTROL, number); };
         if (result) VariantInit(result);
         auto give = [&](Object* o) {
             if (result) {
@@ -99,14 +104,13 @@ public:
             if (id == DISPID_VALUE || id == 8) return give(new Object(Workspace));
             break;
         case Workspace:
-            if (id == 2 && arg(0) && V_VT(arg(0)) == VT_BSTR) {
-                std::string path = Narrow(V_BSTR(arg(0)), SysStringLen(V_BSTR(arg(0))));
-                Log("OpenDatabase " + path + " with " + std::to_string(params->cArgs) + " argument(s)");
+            if (auto path = text(0); id == 2 && path) {
+                Log("OpenDatabase " + *path + " with " + std::to_string(params->cArgs) + " argument(s)");
                 auto* db = new Object(Database);
                 const char* file = std::getenv("TESSARO_DAO_DOUBLE_DB");
                 if (!file || sqlite3_open_v2(file, &db->db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
                     db->Release();
-                    return MAKE_HRESULT(1, FACILITY_CONTROL, 3024);  // could not find file
+                    return daoError(3024);  // could not find file
                 }
                 return give(db);
             }
@@ -117,18 +121,17 @@ public:
                 db_ = nullptr;
                 return S_OK;
             }
-            if (id == 3 && arg(0) && V_VT(arg(0)) == VT_BSTR) {
-                std::string sql = Narrow(V_BSTR(arg(0)), SysStringLen(V_BSTR(arg(0))));
+            if (auto sql = text(0); id == 3 && sql) {
                 VARIANT type;
                 VariantInit(&type);
                 LONG typeNumber = -1;
                 if (arg(1) && SUCCEEDED(VariantChangeType(&type, arg(1), 0, VT_I4))) typeNumber = V_I4(&type);
-                Log("OpenRecordset " + std::to_string(typeNumber) + " " + sql);
+                Log("OpenRecordset " + std::to_string(typeNumber) + " " + *sql);
                 auto* records = new Object(Recordset);
                 sqlite3_stmt* statement = nullptr;
-                if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+                if (sqlite3_prepare_v2(db_, sql->c_str(), -1, &statement, nullptr) != SQLITE_OK) {
                     records->Release();
-                    return MAKE_HRESULT(1, FACILITY_CONTROL, 3061);
+                    return daoError(3061);
                 }
                 while (sqlite3_step(statement) == SQLITE_ROW) {
                     Row row;
@@ -163,23 +166,19 @@ public:
                 V_BOOL(result) = at_ >= rows_.size() ? VARIANT_TRUE : VARIANT_FALSE;
                 return S_OK;
             }
-            if (id == 6) {
-                if (at_ >= rows_.size()) return MAKE_HRESULT(1, FACILITY_CONTROL, 3021);  // no current record
-                ++at_;
-                return S_OK;
-            }
             if (id == 4) return S_OK;
+            if ((id == 6 || id == 7) && at_ >= rows_.size()) return daoError(3021);  // no current record
+            if (id == 6) return ++at_, S_OK;
             if (id == 7) {
-                if (at_ >= rows_.size()) return MAKE_HRESULT(1, FACILITY_CONTROL, 3021);
                 auto* fields = new Object(Fields);
                 fields->row_ = rows_[at_];
                 return give(fields);
             }
             break;
         case Fields:
-            if ((id == 8 || id == DISPID_VALUE) && arg(0) && V_VT(arg(0)) == VT_BSTR) {
-                auto found = row_.find(Upper(Narrow(V_BSTR(arg(0)), SysStringLen(V_BSTR(arg(0))))));
-                if (found == row_.end()) return MAKE_HRESULT(1, FACILITY_CONTROL, 3265);  // item not found
+            if (auto name = text(0); (id == 8 || id == DISPID_VALUE) && name) {
+                auto found = row_.find(Upper(*name));
+                if (found == row_.end()) return daoError(3265);  // item not found
                 auto* field = new Object(Field);
                 field->value_ = found->second;
                 return give(field);

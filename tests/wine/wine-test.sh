@@ -29,8 +29,8 @@ component=$work/layout/app/bin   # the component's folder: the DLL as the host l
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 skip() { echo "SKIP: $*" >&2; exit 77; }
-have_wine() { [[ -x $wine && -x $server ]]; }
-prefix_ready() { [[ -f $work/ready ]]; }
+need_wine() { [[ -x $wine && -x $server ]] || skip "Wine (wine64) is not installed"; }
+need_prefix() { need_wine; [[ -f $work/ready ]] || fail "the Wine prefix was not set up"; }
 
 # Runs a Wine program with a time limit; its stderr goes to $work/logs/NAME.err.
 run_wine() {
@@ -42,10 +42,23 @@ run_wine() {
 
 winpath() { echo "Z:${1//\//\\}"; }
 
+# Runs a Wine program in $work for up to two minutes and shows its output; fails unless
+# it exited with 0, reported no failure and printed "END OF MARKER" last.
+run_marked() {
+  local name=$1 marker=$2 out=$work/logs/$1.out status
+  shift 2
+  (cd "$work" && run_wine 120 "$name" "$@") >"$out"
+  status=$?
+  tr -d '\r' <"$out"
+  [[ $status -eq 0 ]] || fail "$name exited with $status"
+  grep -q "^FAIL" "$out" && fail "$name reported failures"
+  tail -n 1 "$out" | tr -d '\r' | grep -qx "END OF $marker" || fail "$name stopped before its end (script error?)"
+}
+
 case ${1:-} in
 setup)
   dll=$2
-  have_wine || skip "Wine (wine64) is not installed"
+  need_wine
   "$server" -k >/dev/null 2>&1 || true
   rm -rf "$work"
   mkdir -p "$work/logs" "$component"
@@ -57,26 +70,16 @@ setup)
   echo "prefix ready: $WINEPREFIX"
   ;;
 cleanup)
-  have_wine || skip "Wine (wine64) is not installed"
+  need_wine
   timeout -k 5 30 "$server" -k >/dev/null 2>&1 || true
   echo "wineserver stopped"
   ;;
 script)
-  have_wine || skip "Wine (wine64) is not installed"
-  prefix_ready || fail "the Wine prefix was not set up"
-  name=$2
-  shift 2
-  out=$work/logs/$name.out
-  (cd "$work" && run_wine 120 "$name" cscript //nologo "$(winpath "$here/$name")" "$@") >"$out"
-  status=$?
-  cat "$out"
-  [[ $status -eq 0 ]] || fail "$name exited with $status"
-  grep -q "^FAIL" "$out" && fail "$name reported failures"
-  tail -n 1 "$out" | tr -d '\r' | grep -qx "END OF $name" || fail "$name stopped before its end (script error?)"
+  need_prefix
+  run_marked "$2" "$2" cscript //nologo "$(winpath "$here/$2")" "${@:3}"
   ;;
 import)
-  have_wine || skip "Wine (wine64) is not installed"
-  prefix_ready || fail "the Wine prefix was not set up"
+  need_prefix
   name=$2 sources=$3
   shift 3
   cli=${TESSARO_LINUX_CLI:-} database=${TESSARO_SAMPLE_DEVICE_DB:-}
@@ -119,8 +122,7 @@ dao-import)
   # The Jet path: the shared Jet 4 fixture as KorvoDEV.dbr, read on Linux through
   # libmdb and under Wine through DAO, here the test double serving the same rows
   # from SQLite and logging what it is asked.
-  have_wine || skip "Wine (wine64) is not installed"
-  prefix_ready || fail "the Wine prefix was not set up"
+  need_prefix
   double=${TESSARO_DAO_DOUBLE:?TESSARO_DAO_DOUBLE must name the DAO test double}
   fixtures=$here/../../../shared/fixtures
   [[ -f $fixtures/jet4/KorvoDEV.dbr && -f $fixtures/devicedb.sql ]] || skip "no shared device database fixtures"
@@ -140,34 +142,19 @@ dao-import)
   echo "the import read its device database through DAO: $(grep -c OpenRecordset <<<"$log") queries"
   ;;
 program)
-  have_wine || skip "Wine (wine64) is not installed"
-  prefix_ready || fail "the Wine prefix was not set up"
-  exe=$(realpath "$2")
-  name=$(basename "$exe")
-  out=$work/logs/$name.out
-  (cd "$work" && run_wine 120 "$name" "$(winpath "$exe")") >"$out"
-  status=$?
-  tr -d '\r' <"$out"
-  [[ $status -eq 0 ]] || fail "$name exited with $status"
-  tail -n 1 "$out" | tr -d '\r' | grep -qx "END OF $name" || fail "$name stopped before its end"
+  need_prefix
+  run_marked "$(basename "$2")" "$(basename "$2")" "$(winpath "$(realpath "$2")")"
   ;;
 host)
-  have_wine || skip "Wine (wine64) is not installed"
-  prefix_ready || fail "the Wine prefix was not set up"
+  need_prefix
   database=${TESSARO_SAMPLE_DEVICE_DB:-}
   [[ -n $database && -f $database ]] || skip "no sample device database (TESSARO_SAMPLE_DEVICE_DB)"
   rm -rf "$work/host" && mkdir -p "$work/host"
-  out=$work/logs/host.out
-  (cd "$work" && run_wine 120 host "$(winpath "$(realpath "$2")")" "$(winpath "$(realpath "$3")")" \
-      "$(winpath "$(realpath "$database")")" "$(winpath "$4")" "$(winpath "$work/host")") >"$out"
-  status=$?
-  tr -d '\r' <"$out"
-  [[ $status -eq 0 ]] || fail "host.exe exited with $status"
-  tail -n 1 "$out" | tr -d '\r' | grep -qx "END OF host.exe" || fail "host.exe stopped before its end"
+  run_marked host host.exe "$(winpath "$(realpath "$2")")" "$(winpath "$(realpath "$3")")" \
+      "$(winpath "$(realpath "$database")")" "$(winpath "$4")" "$(winpath "$work/host")"
   ;;
 registration)
-  have_wine || skip "Wine (wine64) is not installed"
-  prefix_ready || fail "the Wine prefix was not set up"
+  need_prefix
   collection='HKCR\Interface\{A4C46780-499F-101B-BB78-00AA00383CBB}'
   dll=$(winpath "$component/tessaro.dll")
   run_wine 30 reg-add reg add "$collection" /ve /d "_Collection (seeded)" /f >/dev/null || fail "cannot seed the key"
