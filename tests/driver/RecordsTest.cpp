@@ -50,22 +50,16 @@ TEST(VariableKey, IsUnderscoreNameUnderscoreDeviceTrimmedAndFolded) {
     EXPECT_NE(VariableKey("Pump", 1), VariableKey("Pump", 2));
 }
 
-TEST(InfoImportedVariable, ReadsBackWhatWasWrittenAndItsOwnBodiesDoNothing) {
+TEST(InfoImportedVariable, StartsWithAnEmptyDataSourceAndItsOwnBodiesDoNothing) {
     class Plain : public InfoImportedVariable {};
     Plain importer;
     ASSERT_TRUE(importer.DataSource);  // a new, empty data source of its own
     EXPECT_EQ(importer.DataSource->SourceId, "");
     EXPECT_FALSE(importer.UDTs);
-    auto source = std::make_shared<DataSource>(DataSource{"/plc/a.asc"});
+    EXPECT_EQ(importer.DeviceId, 0);
     auto udts = std::make_shared<UDTCollection>();
-    InfoImportedVariable& contract = importer;
-    contract.DataSource = source;
-    contract.UDTs = udts;
-    contract.DeviceId = -4;
-    EXPECT_EQ(contract.DataSource, source);
-    EXPECT_EQ(contract.UDTs, udts);
-    EXPECT_EQ(contract.DeviceId, -4);
     VariableCollection variables;
+    InfoImportedVariable& contract = importer;
     contract.GetImportedVariables(variables);
     contract.GetImportedVariables(*udts);
     EXPECT_EQ(variables.Count(), 0u);

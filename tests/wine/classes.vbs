@@ -13,13 +13,14 @@ Sub Check(what, actual, expected)
     End If
 End Sub
 
-' The fresh value of each named property of obj.
-Sub CheckFresh(what, obj, properties, value)
-    Dim name
-    For Each name In properties
-        Check what & "." & name & " fresh", Eval("obj." & name), value
-    Next
-End Sub
+' A Variable's texts, and its numbers in the order of the class.
+Function Texts(x)
+    Texts = "[" & x.Name & "][" & x.SectionName & "][" & x.TagAttribute & "]"
+End Function
+Function Numbers(x)
+    Numbers = x.DeviceId & " " & x.NestingLevel & " " & x.DataAreaId & " " & x.DataTypeId & " " & x.VariableLen & " " & _
+              x.FieldAdd1 & " " & x.FieldAdd2 & " " & x.FieldAdd3 & " " & x.FieldAdd4 & " " & x.FieldAdd5
+End Function
 
 ' The number of the run-time error the last statement raised, then cleared.
 Sub CheckError(what, expected)
@@ -27,21 +28,25 @@ Sub CheckError(what, expected)
     Err.Clear
 End Sub
 
-Dim v, ds, m, drv, col, a, b, x, n, item, i, count, names
+Dim v, ds, m, drv, col, a, b, x, n, item, i, count
 
 ' Variable: every property's fresh value, then a write and read back of each.
 Set v = CreateObject("Tessaro.Variable")
-names = Array("DeviceId", "NestingLevel", "DataAreaId", "DataTypeId", "VariableLen", _
-              "FieldAdd1", "FieldAdd2", "FieldAdd3", "FieldAdd4", "FieldAdd5")
-CheckFresh "Variable", v, Array("Name", "SectionName", "TagAttribute"), ""
-CheckFresh "Variable", v, names, 0
+Check "Variable texts fresh", Texts(v), "[][][]"
+Check "Variable numbers fresh", Numbers(v), "0 0 0 0 0 0 0 0 0 0"
 ' A value of its own for each property: a member mapped to another one's slot shows.
-For i = 0 To UBound(names)
-    Execute "v." & names(i) & " = " & (1000 * i - 2146483)
-Next
-For i = 0 To UBound(names)
-    Check "Variable." & names(i) & " written", Eval("v." & names(i)), 1000 * i - 2146483
-Next
+v.DeviceId = -2146483
+v.NestingLevel = -2145483
+v.DataAreaId = -2144483
+v.DataTypeId = -2143483
+v.VariableLen = -2142483
+v.FieldAdd1 = -2141483
+v.FieldAdd2 = -2140483
+v.FieldAdd3 = -2139483
+v.FieldAdd4 = -2138483
+v.FieldAdd5 = -2137483
+Check "Variable numbers written", Numbers(v), _
+      "-2146483 -2145483 -2144483 -2143483 -2142483 -2141483 -2140483 -2139483 -2138483 -2137483"
 v.FieldAdd5 = -2147483647 - 1
 Check "Variable.FieldAdd5 takes the 32-bit minimum", v.FieldAdd5, -2147483647 - 1
 Check "Variable.FieldAdd4 untouched by FieldAdd5", v.FieldAdd4, 9000 - 2147483
@@ -56,21 +61,19 @@ v.Sign = False
 Check "Variable.Warning true reads -1", CInt(v.Warning), -1
 Check "Variable.Sign false reads 0", CInt(v.Sign), 0
 v.Name = "  Motor 1  "
-Check "Variable.Name keeps blanks", v.Name, "  Motor 1  "
 v.SectionName = "Plant.ASC (Symbol file)"
-Check "Variable.SectionName written", v.SectionName, "Plant.ASC (Symbol file)"
 v.TagAttribute = "BOOL"
-Check "Variable.TagAttribute written", v.TagAttribute, "BOOL"
+Check "Variable texts written, blanks kept", Texts(v), "[  Motor 1  ][Plant.ASC (Symbol file)][BOOL]"
 v.Name = "caf" & Chr(233)
 Check "Variable.Name in the ANSI code page", Asc(Right(v.Name, 1)), 233
 
 ' DataSource and Messenger.
 Set ds = CreateObject("Tessaro.DataSource")
-CheckFresh "DataSource", ds, Array("SourceId"), ""
+Check "DataSource.SourceId fresh", ds.SourceId, ""
 ds.SourceId = "C:\Project\Plant.AWL"
 Check "DataSource.SourceId written", ds.SourceId, "C:\Project\Plant.AWL"
 Set m = CreateObject("Tessaro.Messenger")
-CheckFresh "Messenger", m, Array("DeviceName", "MessengerFile", "DB"), ""
+Check "Messenger texts fresh", m.DeviceName & "|" & m.MessengerFile & "|" & m.DB, "||"
 m.DB = "Symbol Files"
 Check "Messenger.DB written", m.DB, "Symbol Files"
 n = "Motor"
@@ -82,8 +85,7 @@ Check "Messenger argument by reference unchanged", n, "Motor"
 
 ' VariableDriver: fresh values, Variables the same object on every read.
 Set drv = CreateObject("Tessaro.VariableDriver")
-CheckFresh "VariableDriver", drv, Array("MessengerFile", "DeviceName"), ""
-CheckFresh "VariableDriver", drv, Array("DeviceId", "DeviceCodeId"), 0
+Check "VariableDriver fresh", drv.MessengerFile & "|" & drv.DeviceName & "|" & drv.DeviceId & "|" & drv.DeviceCodeId, "||0|0"
 drv.DataSource = "anything"
 Set a = drv.Variables
 Set b = drv.Variables

@@ -80,7 +80,7 @@ public:
             return V_VT(v) == (VT_VARIANT | VT_BYREF) ? V_VARIANTREF(v) : v;
         };
         // The text of argument i, or nothing when it is no text.
-        auto text = [&](UINT i) -> std::optional<std::string> {
+        auto textArg = [&](UINT i) -> std::optional<std::string> {
             VARIANT* v = arg(i);
             if (!v || V_VT(v) != VT_BSTR) return std::nullopt;
             return Narrow(V_BSTR(v), SysStringLen(V_BSTR(v)));
@@ -104,7 +104,7 @@ public:
             if (id == DISPID_VALUE || id == 8) return give(new Object(Workspace));
             break;
         case Workspace:
-            if (auto path = text(0); id == 2 && path) {
+            if (auto path = textArg(0); id == 2 && path) {
                 Log("OpenDatabase " + *path + " with " + std::to_string(params->cArgs) + " argument(s)");
                 auto* db = new Object(Database);
                 const char* file = std::getenv("TESSARO_DAO_DOUBLE_DB");
@@ -121,7 +121,7 @@ public:
                 db_ = nullptr;
                 return S_OK;
             }
-            if (auto sql = text(0); id == 3 && sql) {
+            if (auto sql = textArg(0); id == 3 && sql) {
                 VARIANT type;
                 VariantInit(&type);
                 LONG typeNumber = -1;
@@ -176,7 +176,7 @@ public:
             }
             break;
         case Fields:
-            if (auto name = text(0); (id == 8 || id == DISPID_VALUE) && name) {
+            if (auto name = textArg(0); (id == 8 || id == DISPID_VALUE) && name) {
                 auto found = row_.find(Upper(*name));
                 if (found == row_.end()) return daoError(3265);  // item not found
                 auto* field = new Object(Field);

@@ -8,7 +8,6 @@
 #include "Tessaro_h.h"
 
 #include <oleauto.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -25,6 +24,13 @@ void Check(bool ok, const char* what) {
 }
 
 std::wstring Text(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
+
+VARIANT Variant(VARTYPE type) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = type;
+    return v;
+}
 
 // "Name get", "Name put", "Name putref" or "Name" (a method), in vtable order.
 std::vector<std::wstring> Members(ITypeInfo* info) {
@@ -115,17 +121,9 @@ int main() {
             driver->get_Variables(&first);
             driver->get_Variables(&second);
             Check(first && first == second, "Variables is one object");
-            VARIANT item;
-            VariantInit(&item);
-            V_VT(&item) = VT_DISPATCH;
+            VARIANT item = Variant(VT_DISPATCH), key = Variant(VT_BSTR), none = Variant(VT_ERROR);
             V_DISPATCH(&item) = variable;
-            VARIANT key;
-            VariantInit(&key);
-            V_VT(&key) = VT_BSTR;
             V_BSTR(&key) = SysAllocString(L"_A_1");
-            VARIANT none;
-            VariantInit(&none);
-            V_VT(&none) = VT_ERROR;
             V_ERROR(&none) = DISP_E_PARAMNOTFOUND;
             Check(first && SUCCEEDED(first->Add(&item, &key, &none, &none)), "Variables.Add through the vtable");
             HRESULT duplicate = first ? first->Add(&item, &key, &none, &none) : S_OK;
