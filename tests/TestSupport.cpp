@@ -126,6 +126,14 @@ std::string CrLf(const std::vector<std::string>& lines) {
     return bytes;
 }
 
+std::string RecordLine(const Variable& v) {
+    std::string line = v.Name + "|" + v.SectionName + "|" + v.TagAttribute;
+    for (int32_t n : {v.DeviceId, v.NestingLevel, v.DataAreaId, v.DataTypeId, v.VariableLen, v.FieldAdd1, v.FieldAdd2,
+                      v.FieldAdd3, v.FieldAdd4, v.FieldAdd5, int32_t{v.Sign}, int32_t{v.Warning}})
+        line += "|" + std::to_string(n);
+    return line;
+}
+
 DataSourceCollection Sources(const std::vector<std::string>& sourceIds) {
     DataSourceCollection sources;
     for (const auto& id : sourceIds) sources.Add(std::make_shared<DataSource>(DataSource{id}));

@@ -3,6 +3,7 @@
 // fixtures folder beside the project.
 
 #include <tessaro/DataSource.h>
+#include <tessaro/Variable.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -65,6 +66,10 @@ public:
     std::string merged;
     std::string PartialFile(int number) const { return component + "/" + std::to_string(number) + ".Msg"; }
 };
+
+// Every property of a record, "|" between them: name, section, tag attribute, then the
+// numbers in the order of the class and the two flags as 0 or 1.
+std::string RecordLine(const Variable& v);
 
 // Lines, each followed by CR LF.
 std::string CrLf(const std::vector<std::string>& lines);

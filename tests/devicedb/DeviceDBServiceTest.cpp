@@ -134,11 +134,7 @@ Imported ImportSamplePlant(const std::string& database) {
     Imported imported{{}, test::ReadFile(layout.merged)};
     for (const auto& v : *driver.Variables) {
         imported.withArea += v->DataAreaId != 0;
-        std::string record = v->Name + "|" + v->SectionName + "|" + v->TagAttribute;
-        for (int32_t n : {v->DeviceId, v->NestingLevel, v->DataAreaId, v->DataTypeId, v->VariableLen, v->FieldAdd1,
-                          v->FieldAdd2, v->FieldAdd3, v->FieldAdd4, v->FieldAdd5, int32_t{v->Sign}, int32_t{v->Warning}})
-            record += "|" + std::to_string(n);
-        imported.records.push_back(record);
+        imported.records.push_back(test::RecordLine(*v));
     }
     return imported;
 }

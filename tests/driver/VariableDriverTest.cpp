@@ -201,9 +201,7 @@ TEST_F(VariableDriverTest, AHostListGetsWhatTheOwnCollectionGets) {
         importer.Variables = variables;
         EXPECT_TRUE(importer.GetVariables(list));
         std::vector<std::string> rows;
-        for (const VariablePtr& v : *variables)
-            rows.push_back(v->Name + "|" + v->SectionName + "|" + std::to_string(v->FieldAdd1) + "|" + std::to_string(v->FieldAdd2) + "|" +
-                           std::to_string(v->DataTypeId) + "|" + std::to_string(v->Warning));
+        for (const VariablePtr& v : *variables) rows.push_back(test::RecordLine(*v));
         return std::make_pair(rows, test::ReadFile(layout.merged));
     };
     auto own = import(std::make_shared<VariableCollection>());
