@@ -32,13 +32,7 @@ inline Imported ImportWithDriver(const ComponentLayout& layout, const std::vecto
     auto sources = Sources(sourceIds);
     Imported out;
     out.result = driver.GetVariables(sources);
-    for (const auto& v : *driver.Variables)
-        out.variables.push_back(v->Name + "|" + v->SectionName + "|" + std::to_string(v->DeviceId) + "|" +
-                                std::to_string(v->NestingLevel) + "|" + v->TagAttribute + "|" +
-                                std::to_string(v->DataAreaId) + "|" + std::to_string(v->DataTypeId) + "|" +
-                                std::to_string(v->VariableLen) + "|" + std::to_string(v->FieldAdd1) + "|" +
-                                std::to_string(v->FieldAdd2) + "|" + std::to_string(v->Sign) + "|" +
-                                std::to_string(v->Warning));
+    for (const auto& v : *driver.Variables) out.variables.push_back(RecordLine(*v));
     out.merged = std::filesystem::exists(layout.merged) ? ReadFile(layout.merged) : "";
     return out;
 }
