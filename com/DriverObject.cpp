@@ -99,37 +99,11 @@ HRESULT STDMETHODCALLTYPE DriverObject::GetVariables(_Collection** DataSources, 
 HRESULT DriverObject::Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result) {
     if (result) VariantInit(result);
     bool get = flags & DISPATCH_PROPERTYGET;
-    bool put = flags & DISPATCH_PROPERTYPUT;
     switch (id) {
-    case 1:
-    case 2: {
-        auto getter = id == 1 ? &DriverObject::get_MessengerFile : &DriverObject::get_DeviceName;
-        auto setter = id == 1 ? &DriverObject::put_MessengerFile : &DriverObject::put_DeviceName;
-        if (get && args.Count() == 0) {
-            if (!result) return S_OK;
-            V_VT(result) = VT_BSTR;
-            return (this->*getter)(&V_BSTR(result));
-        }
-        if (put && args.Count() == 1) {
-            BSTR text = args.Text(0);
-            HRESULT hr = (this->*setter)(text);
-            SysFreeString(text);
-            return hr;
-        }
-        return DISP_E_BADPARAMCOUNT;
-    }
-    case 3:
-    case 4: {
-        auto getter = id == 3 ? &DriverObject::get_DeviceId : &DriverObject::get_DeviceCodeId;
-        auto setter = id == 3 ? &DriverObject::put_DeviceId : &DriverObject::put_DeviceCodeId;
-        if (get && args.Count() == 0) {
-            if (!result) return S_OK;
-            V_VT(result) = VT_I4;
-            return (this->*getter)(&V_I4(result));
-        }
-        if (put && args.Count() == 1) return (this->*setter)(args.Long(0));
-        return DISP_E_BADPARAMCOUNT;
-    }
+    case 1: return DispatchProperty(core_->MessengerFile, flags, args, result);
+    case 2: return DispatchProperty(core_->DeviceName, flags, args, result);
+    case 3: return DispatchProperty(core_->DeviceId, flags, args, result);
+    case 4: return DispatchProperty(core_->DeviceCodeId, flags, args, result);
     case 5:
         if (!(flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))) return DISP_E_MEMBERNOTFOUND;
         if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;

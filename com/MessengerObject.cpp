@@ -42,27 +42,11 @@ HRESULT STDMETHODCALLTYPE MessengerObject::AppendAllFiles() {
 }
 
 HRESULT MessengerObject::Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result) {
-    if (id >= 1 && id <= 3) {
-        HRESULT (STDMETHODCALLTYPE MessengerObject::*getters[])(BSTR*) = {
-            &MessengerObject::get_DeviceName, &MessengerObject::get_MessengerFile, &MessengerObject::get_DB};
-        HRESULT (STDMETHODCALLTYPE MessengerObject::*setters[])(BSTR) = {
-            &MessengerObject::put_DeviceName, &MessengerObject::put_MessengerFile, &MessengerObject::put_DB};
-        auto at = static_cast<size_t>(id - 1);
-        if (flags & DISPATCH_PROPERTYGET) {
-            if (args.Count() != 0) return DISP_E_BADPARAMCOUNT;
-            if (!result) return S_OK;
-            VariantInit(result);
-            V_VT(result) = VT_BSTR;
-            return (this->*getters[at])(&V_BSTR(result));
-        }
-        if (flags & DISPATCH_PROPERTYPUT) {
-            if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
-            BSTR text = args.Text(0);
-            HRESULT hr = (this->*setters[at])(text);
-            SysFreeString(text);
-            return hr;
-        }
-        return DISP_E_MEMBERNOTFOUND;
+    switch (id) {
+    case 1: return DispatchProperty(core_->DeviceName, flags, args, result);
+    case 2: return DispatchProperty(core_->MessengerFile, flags, args, result);
+    case 3: return DispatchProperty(core_->DB, flags, args, result);
+    default: break;
     }
     if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
     // Texts by reference: a script's variable comes as a by-reference Variant, which is

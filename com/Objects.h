@@ -14,6 +14,10 @@ namespace tessaro::com {
 
 HRESULT TextOut(const std::string& text, BSTR* out);
 HRESULT TextIn(BSTR text, std::string& into);
+// Get and put of a plain property over a core member, for the objects' own Invoke.
+HRESULT DispatchProperty(std::string& field, WORD flags, const Arguments& args, VARIANT* result);
+HRESULT DispatchProperty(int32_t& field, WORD flags, const Arguments& args, VARIANT* result);
+HRESULT DispatchProperty(bool& field, WORD flags, const Arguments& args, VARIANT* result);
 
 // Base of the wrappers that the map of WrapperOf hands out.
 template <class Derived, class Itf, class CoreType>

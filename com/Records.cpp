@@ -2,6 +2,8 @@
 
 #include "Objects.h"
 
+#include <type_traits>
+
 namespace tessaro::com {
 namespace {
 
@@ -45,40 +47,62 @@ HRESULT TextIn(BSTR text, std::string& into) {
     return Guard([&] { into = FromBstr(text); });
 }
 
+namespace {
+
+template <class T>
+HRESULT DispatchMember(T& field, WORD flags, const Arguments& args, VARIANT* result) {
+    if (flags & DISPATCH_PROPERTYGET) {
+        if (args.Count() != 0) return DISP_E_BADPARAMCOUNT;
+        if (!result) return S_OK;
+        VariantInit(result);
+        if constexpr (std::is_same_v<T, std::string>) {
+            V_VT(result) = VT_BSTR;
+            return TextOut(field, &V_BSTR(result));
+        } else if constexpr (std::is_same_v<T, bool>) {
+            V_VT(result) = VT_BOOL;
+            V_BOOL(result) = field ? VARIANT_TRUE : VARIANT_FALSE;
+        } else {
+            V_VT(result) = VT_I4;
+            V_I4(result) = field;
+        }
+        return S_OK;
+    }
+    if (flags & DISPATCH_PROPERTYPUT) {
+        if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
+        if constexpr (std::is_same_v<T, std::string>) {
+            BSTR text = args.Text(0);
+            HRESULT hr = TextIn(text, field);
+            SysFreeString(text);
+            return hr;
+        } else if constexpr (std::is_same_v<T, bool>) {
+            field = args.Flag(0) != VARIANT_FALSE;
+        } else {
+            field = args.Long(0);
+        }
+        return S_OK;
+    }
+    return DISP_E_MEMBERNOTFOUND;
+}
+
+}  // namespace
+
+HRESULT DispatchProperty(std::string& field, WORD flags, const Arguments& args, VARIANT* result) {
+    return DispatchMember(field, flags, args, result);
+}
+HRESULT DispatchProperty(int32_t& field, WORD flags, const Arguments& args, VARIANT* result) {
+    return DispatchMember(field, flags, args, result);
+}
+HRESULT DispatchProperty(bool& field, WORD flags, const Arguments& args, VARIANT* result) {
+    return DispatchMember(field, flags, args, result);
+}
+
 HRESULT VariableObject::Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result) {
     for (const Property& p : kVariableProperties) {
         if (p.id != id) continue;
         tessaro::Variable& v = *core_;
-        if (flags & DISPATCH_PROPERTYGET) {
-            if (args.Count() != 0) return DISP_E_BADPARAMCOUNT;
-            if (!result) return S_OK;
-            VariantInit(result);
-            if (p.text) {
-                V_VT(result) = VT_BSTR;
-                V_BSTR(result) = ToBstr(v.*p.text);
-            } else if (p.number) {
-                V_VT(result) = VT_I4;
-                V_I4(result) = v.*p.number;
-            } else {
-                V_VT(result) = VT_BOOL;
-                V_BOOL(result) = v.*p.flag ? VARIANT_TRUE : VARIANT_FALSE;
-            }
-            return S_OK;
-        }
-        if (flags & DISPATCH_PROPERTYPUT) {
-            if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
-            if (p.text) {
-                BSTR text = args.Text(0);
-                v.*p.text = FromBstr(text);
-                SysFreeString(text);
-            } else if (p.number) {
-                v.*p.number = args.Long(0);
-            } else {
-                v.*p.flag = args.Flag(0) != VARIANT_FALSE;
-            }
-            return S_OK;
-        }
-        return DISP_E_MEMBERNOTFOUND;
+        if (p.text) return DispatchProperty(v.*p.text, flags, args, result);
+        if (p.number) return DispatchProperty(v.*p.number, flags, args, result);
+        return DispatchProperty(v.*p.flag, flags, args, result);
     }
     return DISP_E_MEMBERNOTFOUND;
 }
@@ -103,21 +127,7 @@ TESSARO_TEXT_PROPERTY(DataSourceObject, SourceId, core_->SourceId)
 
 HRESULT DataSourceObject::Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result) {
     if (id != 1) return DISP_E_MEMBERNOTFOUND;
-    if (flags & DISPATCH_PROPERTYGET) {
-        if (args.Count() != 0) return DISP_E_BADPARAMCOUNT;
-        if (!result) return S_OK;
-        VariantInit(result);
-        V_VT(result) = VT_BSTR;
-        return get_SourceId(&V_BSTR(result));
-    }
-    if (flags & DISPATCH_PROPERTYPUT) {
-        if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
-        BSTR text = args.Text(0);
-        HRESULT hr = put_SourceId(text);
-        SysFreeString(text);
-        return hr;
-    }
-    return DISP_E_MEMBERNOTFOUND;
+    return DispatchProperty(core_->SourceId, flags, args, result);
 }
 
 }  // namespace tessaro::com
