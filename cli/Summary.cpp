@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <string_view>
 #include <iostream>
 
 namespace tessaro::cli {
@@ -42,13 +43,13 @@ void Summary::Note(const std::string& line) {
 }
 
 // The merged file: a header line, then each kind's title ("-" and the title text), its
-// lines each followed by an empty line; the importers put group lines ("Symbol Files",
-// "DB " and a number) before the lines of a group, except for file errors.
+// lines each followed by an empty line. Before the lines of a group the importers put a
+// group line ("Symbol Files", "DB " and a number, or the number alone), except for file
+// errors; the lines themselves name their block, so the summary leaves the groups out.
 void Summary::ReadReports(const std::string& merged, uintmax_t offset) {
     std::array<std::string, 7> titles;
     for (int32_t n = 1; n <= 6; ++n) titles[static_cast<size_t>(n)] = "-" + GetMessageText(n);
     size_t kind = 0;
-    std::string group;
     std::ifstream lines(merged, std::ios::binary);
     lines.seekg(static_cast<std::streamoff>(offset));
     for (std::string line; std::getline(lines, line, '\n');) {
@@ -57,19 +58,17 @@ void Summary::ReadReports(const std::string& merged, uintmax_t offset) {
         auto title = std::find(titles.begin() + 1, titles.end(), line);
         if (title != titles.end()) {
             kind = static_cast<size_t>(title - titles.begin());
-            group.clear();
             continue;
         }
-        const bool groupLine = line == "Symbol Files" || (line.starts_with("DB ") && line.size() > 3 &&
-                                                          line.find_first_not_of("0123456789", 3) == std::string::npos);
-        if (kind == 0) continue;
-        if (groupLine && kind != 1) {
-            group = line;
-            continue;
-        }
+        const std::string_view number = std::string_view(line).substr(line.starts_with("DB ") ? 3 : 0);
+        const bool groupLine = line == "Symbol Files" ||
+                               (!number.empty() && number.find_first_not_of("0123456789") == std::string_view::npos);
+        if (kind == 0 || (groupLine && kind != 1)) continue;
         Kind& k = kinds_[kind];
-        if (k.count++ < kFirstLines)
-            k.first.push_back(ToUtf8(group.empty() || group == "Symbol Files" ? line : group + ": " + line));
+        if (k.count++ < kFirstLines) {
+            std::replace_if(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+            k.first.push_back(ToUtf8(line));
+        }
     }
 }
 

@@ -29,7 +29,7 @@ public:
 private:
     struct Kind {
         size_t count = 0;
-        std::vector<std::string> first;  // UTF-8, with their group ("DB 12: ...")
+        std::vector<std::string> first;  // UTF-8
     };
     size_t width_;
     std::vector<std::string> notes_;
