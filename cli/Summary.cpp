@@ -48,7 +48,12 @@ void Summary::Note(const std::string& line) {
 // errors; the lines themselves name their block, so the summary leaves the groups out.
 void Summary::ReadReports(const std::string& merged, uintmax_t offset) {
     std::array<std::string, 7> titles;
-    for (int32_t n = 1; n <= 6; ++n) titles[static_cast<size_t>(n)] = "-" + GetMessageText(n);
+    // Appended, not "-" + text: GCC 12 warns falsely (-Wrestrict) on inserting before a temporary.
+    for (int32_t n = 1; n <= 6; ++n) {
+        std::string title = "-";
+        title += GetMessageText(n);
+        titles[static_cast<size_t>(n)] = std::move(title);
+    }
     size_t kind = 0;
     std::ifstream lines(merged, std::ios::binary);
     lines.seekg(static_cast<std::streamoff>(offset));
