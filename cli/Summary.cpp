@@ -2,7 +2,7 @@
 
 #include "Plural.h"
 
-#include "messages/LanguageManager.h"
+#include <tessaro/Messenger.h>
 
 #include <tessaro/CodePage.h>
 
@@ -48,12 +48,7 @@ void Summary::Note(const std::string& line) {
 // errors; the lines themselves name their block, so the summary leaves the groups out.
 void Summary::ReadReports(const std::string& merged, uintmax_t offset) {
     std::array<std::string, 7> titles;
-    // Appended, not "-" + text: GCC 12 warns falsely (-Wrestrict) on inserting before a temporary.
-    for (int32_t n = 1; n <= 6; ++n) {
-        std::string title = "-";
-        title += GetMessageText(n);
-        titles[static_cast<size_t>(n)] = std::move(title);
-    }
+    for (int32_t n = 1; n <= 6; ++n) titles[static_cast<size_t>(n)] = Messenger::TitleLine(n);
     size_t kind = 0;
     std::ifstream lines(merged, std::ios::binary);
     lines.seekg(static_cast<std::streamoff>(offset));

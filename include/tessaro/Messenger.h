@@ -12,6 +12,7 @@
 // (after a failed import) are closed, not deleted.
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -37,6 +38,10 @@ public:
     void RecordCheckVariable(std::string_view varName);
     void RecordKORVOTypeConversion(std::string_view varName, std::string_view OldType, std::string_view NewType);
     void AppendAllFiles();
+
+    // The line that opens a kind of report in the merged file: "-" and the text of the
+    // given message number in the current language.
+    static std::string TitleLine(int32_t messageNumber);
 
 private:
     void WriteRecord(int file, std::string_view line);

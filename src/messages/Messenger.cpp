@@ -158,6 +158,13 @@ void Messenger::CopyMessageFile(std::FILE* merged, int file, const std::string& 
     in.Close();
 }
 
+std::string Messenger::TitleLine(int32_t messageNumber) {
+    // Appended, not "-" + text: GCC 12 warns falsely (-Wrestrict) on inserting before a temporary.
+    std::string title = "-";
+    title += GetMessageText(messageNumber);
+    return title;
+}
+
 void Messenger::AppendAllFiles() {
     for (int i = 1; i <= 6; ++i)
         if (!MsgFileNumbers[static_cast<size_t>(i)])
@@ -188,10 +195,7 @@ void Messenger::AppendAllFiles() {
                 PutLine(merged.get(), "\r\n--" + DeviceName + "--" + HeaderTime(MessengerLocalTime()));
                 PutLine(merged.get(), kLineEnd);
             }
-            // Appended, not "-" + text: GCC 12 warns falsely (-Wrestrict) on inserting before a temporary.
-            std::string title = "-";
-            title += GetMessageText(kTitleMessage[i]);
-            CopyMessageFile(merged.get(), i, title);
+            CopyMessageFile(merged.get(), i, TitleLine(kTitleMessage[i]));
         }
         Delete(partial);
     }
