@@ -149,7 +149,10 @@ std::string FromUtf8(std::string_view utf8) {
             if ((cont & 0xC0) != 0x80) valid = false;
             c = (c << 6) | (cont & 0x3F);
         }
-        if (!valid) {
+        // Only the shortest form of a scalar value is UTF-8: an overlong form ("\xC0\x8D"
+        // for a CR) or a surrogate would smuggle in a character the bytes do not show.
+        constexpr char32_t kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (!valid || c < kSmallest[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
             out.push_back('?');
             ++i;
             continue;

@@ -33,6 +33,9 @@ TEST_F(CodePageTest, ConvertsToAndFromUtf8) {
     EXPECT_EQ(FromUtf8("Fehler f\u00FCr \u20AC"), "Fehler f\xFCr \x80");
     EXPECT_EQ(FromUtf8("文件"), "??");  // characters the page lacks
     EXPECT_EQ(FromUtf8("a\xFF" "b"), "a?b");  // not UTF-8 at all
+    // Overlong forms and surrogates are not characters: no CR, slash or NUL sneaks through.
+    EXPECT_EQ(FromUtf8("a\xC0\x8D" "b\xE0\x80\xAF" "c\xF0\x80\x80\x80" "d\xED\xA0\x80"), "a??b???c????d???");
+    EXPECT_EQ(FromUtf8("\xDF\xBF"), "?");  // the last two-byte form, U+07FF, is merely absent
     for (int b = 0; b < 256; ++b) {
         std::string one(1, static_cast<char>(b));
         ASSERT_EQ(FromUtf8(ToUtf8(one)), one) << b;
