@@ -193,9 +193,12 @@ TEST_F(ProcessTest, OnATerminalTheOutputFitsTheScreen) {
     const auto lines = screenLines(raw);
     EXPECT_LE(lines.size(), 23u) << raw.substr(raw.size() > 3000 ? raw.size() - 3000 : 0);
     for (const auto& line : lines) EXPECT_LE(width(line), 80u) << line;
-    EXPECT_NE(raw.find("%, "), std::string::npos);  // progress was drawn
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "tessaro: 224701 variables imported, 300000 lines read in " + lines[0].substr(57)) << lines[0];
+    // Progress appears after half a second: an import that took longer must have drawn it.
+    if (std::strtod(lines[0].substr(57).c_str(), nullptr) >= 0.8) {
+        EXPECT_NE(raw.find("%, "), std::string::npos);
+    }
     EXPECT_NE(raw.find("tessaro: 225000 type conversions, the first 2:\r\n    BOOL->Byte"), std::string::npos) << raw;
     EXPECT_NE(raw.find("tessaro: 299 variables with the same name, the first 2:\r\n    Twice "), std::string::npos) << raw;
     EXPECT_NE(raw.find("tessaro: 75000 variables not fit for the device, the first 2:\r\n    Symbol_3\r\n"), std::string::npos);
