@@ -52,7 +52,9 @@ TEST(Collection, AgreesWithAPlainModelUnderRandomChanges) {
     auto check = [&](bool positions) {
         ASSERT_EQ(c.Count(), model.size());
         for (auto& [key, value] : model) {
-            if (key) ASSERT_EQ(c.Item(*key), value) << *key;
+            if (key) {
+                ASSERT_EQ(c.Item(*key), value) << *key;
+            }
         }
         if (!positions) return;
         std::vector<int> expected;
