@@ -120,7 +120,7 @@ Result ImportByLibrary(const Case& c) {
         for (const auto& file : options.files) sources.Add(std::make_shared<DataSource>(DataSource{file}));
         result.imported = driver.GetVariables(sources);
         std::ostringstream records;
-        cli::WriteVariables(records, *driver.Variables, cli::Format::Jsonl);
+        cli::WriteVariables(records, *driver.Variables, cli::Format::Jsonl, cli::OutputShape{});
         result.records = records.str();
     }
     fs::current_path(before);
