@@ -61,17 +61,6 @@ std::filesystem::path SharedDir() {
     return std::filesystem::is_directory(dir, ec) ? dir : std::filesystem::path{};
 }
 
-std::string SharedFileWithCrLf(const std::string& relative) {
-    std::string raw = ReadFile(SharedDir() / relative);
-    std::string out;
-    out.reserve(raw.size() + raw.size() / 16);
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) out.push_back('\r');
-        out.push_back(raw[i]);
-    }
-    return out;
-}
-
 std::string SymbolLine(const std::string& symbol, const std::string& area, const std::string& address,
                        const std::string& type, const std::string& comment) {
     auto pad = [](std::string text, size_t width) {

@@ -35,9 +35,6 @@ std::string ReadFile(const std::filesystem::path& file);
 // need it call GTEST_SKIP() then.
 std::filesystem::path SharedDir();
 
-// A file of ../shared with every lone LF turned into CR LF.
-std::string SharedFileWithCrLf(const std::string& relative);
-
 // A symbol-table line: columns 1-4 "126,", symbol 5-28, operand area 29-31, a blank,
 // address 33-39, data type 40-47, then the comment; no line end.
 std::string SymbolLine(const std::string& symbol, const std::string& area, const std::string& address,

@@ -1,4 +1,5 @@
-// GetVariables end to end, in temporary component folders.
+// The driver as hosts hold it: items that are no data source, Variables set to nothing,
+// a host's own list, a host changing the list while the import yields, and teardown.
 
 #include "TestSupport.h"
 #include "devicedb/DeviceDBService.h"
@@ -12,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <thread>
 #include <vector>
 
 namespace tessaro {
@@ -67,89 +67,6 @@ protected:
         return sources / name;
     }
 };
-
-TEST_F(VariableDriverTest, SymbolTablesFirstThenDataBlocksEachInCollectionOrder) {
-    const std::string b = Source("b.ASC", CrLf({SymbolLine("Pump", "A", "1", "BOOL"), SymbolLine("Horn", "A", "2", "BOOL")}));
-    const std::string a = Source("a.awl", Block(1, "Speed := 5;"));
-    const std::string d = Source("d.AWL", Block(2, "Level := 7;"));
-    const std::string c = Source("c.asc", CrLf({SymbolLine("pump", "M", "3", "BYTE"), SymbolLine("Lamp", "A", "4", "BOOL")}));
-    auto list = Sources({a, b, d, c});
-    ASSERT_TRUE(driver.GetVariables(list));
-    EXPECT_EQ(Names(*driver.Variables),
-              (std::vector<std::string>{"Pump@b.ASC (Symbol file)", "Horn@b.ASC (Symbol file)",
-                                        "Lamp@c.asc (Symbol file)", "DB 1.Speed@DB 1", "DB 2.Level@DB 2"}));
-}
-
-TEST_F(VariableDriverTest, FileErrorsFollowThePasses) {
-    const std::string x = sources / "x.AWL", y = sources / "y.ASC", z = sources / "z.awl", w = sources / "w.asc";
-    auto list = Sources({x, y, z, w});
-    ASSERT_TRUE(driver.GetVariables(list));
-    EXPECT_EQ(driver.MessengerFile, "Messenger.Msg");
-    // The UDT pre-pass over the data-block sources, then the symbol tables, then the
-    // data-block sources again, each pass in the order of the collection.
-    EXPECT_EQ(FileErrors(), (std::vector<std::string>{x, z, y, w, x, z}));
-}
-
-TEST_F(VariableDriverTest, TheLastFourCharactersChooseTheImporter) {
-    std::vector<std::string> ids;
-    for (const auto& [file, symbol] : std::vector<std::pair<std::string, std::string>>{
-             {"lower.asc", "Lower"}, {"mixed.Asc", "Mixed"}, {"blank.ASC ", "Blank"},
-             {"text.txt", "Text"}, {"ASC", "Bare"}, {"dot.ASC.bak", "Backup"}})
-        ids.push_back(Source(file, CrLf({SymbolLine(symbol, "M", std::to_string(ids.size() + 1), "BYTE")})));
-    ids.push_back(sources / "missing.txt");
-    ids.push_back(".asc");
-    auto list = Sources(ids);
-    ASSERT_TRUE(driver.GetVariables(list));
-    EXPECT_EQ(Names(*driver.Variables),
-              (std::vector<std::string>{"Lower@lower.asc (Symbol file)", "Mixed@mixed.Asc (Symbol file)"}));
-    // ".asc" alone is a symbol table whose file is missing; the others were never opened.
-    EXPECT_EQ(FileErrors(), (std::vector<std::string>{".asc"}));
-}
-
-TEST_F(VariableDriverTest, DeviceIdAndDeviceCodeReachEveryVariable) {
-    auto list = Sources({Source("p.ASC", CrLf({SymbolLine("In", "E", "1", "BYTE"), SymbolLine("Flag", "M", "2", "BYTE")}))});
-    driver.DeviceId = 42;
-    driver.DeviceCodeId = 2;  // the sample's second device: no markers
-    ASSERT_TRUE(driver.GetVariables(list));
-    ASSERT_EQ(driver.Variables->Count(), 1u);
-    const Variable& in = *driver.Variables->Item("_in_42");
-    EXPECT_EQ(in.DeviceId, 42);
-    EXPECT_EQ(in.DataAreaId, 103);
-    EXPECT_EQ(in.DataTypeId, 1031);
-}
-
-TEST_F(VariableDriverTest, AnEmptyCollectionStillRunsEveryStep) {
-    auto kept = std::make_shared<Variable>();
-    kept->Name = "Kept";
-    driver.Variables->Add(kept, "_Kept_0");
-    driver.MessengerFile = "Earlier.Msg";
-    DataSourceCollection none;
-    ASSERT_TRUE(driver.GetVariables(none));
-    // Nothing was reported: the merged file was made empty and deleted again.
-    EXPECT_EQ(driver.MessengerFile, "Earlier.Msg");
-    EXPECT_FALSE(std::filesystem::exists(layout.merged));
-    EXPECT_EQ(driver.Variables->Count(), 1u);
-    EXPECT_EQ(driver.Variables->Item(1), kept);
-    EXPECT_EQ(DeviceDB, nullptr);        // opened and closed again
-    EXPECT_EQ(SharedMessenger, nullptr);  // released after the merge
-    for (int i = 1; i <= 6; ++i) EXPECT_FALSE(std::filesystem::exists(layout.PartialFile(i))) << i;
-}
-
-TEST_F(VariableDriverTest, AMissingDatabaseFailsAndKeepsMessengerFile) {
-    std::filesystem::remove(layout.deviceDb);
-    auto list = Sources({Source("p.ASC", CrLf({SymbolLine("In", "E", "1", "BYTE")}))});
-    driver.MessengerFile = "Earlier.Msg";
-    EXPECT_FALSE(driver.GetVariables(list));
-    EXPECT_EQ(driver.MessengerFile, "Earlier.Msg");
-    EXPECT_EQ(driver.Variables->Count(), 0u);
-    EXPECT_TRUE(std::filesystem::exists(layout.PartialFile(1)));  // not merged
-    // Left in place for the next import to replace.
-    EXPECT_NE(SharedMessenger, nullptr);
-    // The next import, with the database back, runs normally.
-    test::WriteSqliteDatabase(layout.deviceDb, SampleDeviceDbSql());
-    EXPECT_TRUE(driver.GetVariables(list));
-    EXPECT_EQ(driver.Variables->Count(), 1u);
-}
 
 TEST_F(VariableDriverTest, ItemsThatAreNoDataSourceFail) {
     auto list = Sources({Source("p.ASC", CrLf({SymbolLine("In", "E", "1", "BYTE")}))});
@@ -267,31 +184,6 @@ TEST_F(VariableDriverTest, DestructionEmptiesVariablesButTheRecordsLiveOn) {
     EXPECT_EQ(held->Count(), 0u);
     EXPECT_THROW(held->Item(std::string_view("_Out_0")), RuntimeError);
     EXPECT_EQ(record->Name, "Out");
-}
-
-TEST_F(VariableDriverTest, ImportsOnTwoThreadsKeepTheirOwnSharedObjects) {
-    auto importOnThread = [](int32_t deviceCode, std::vector<std::string>& names, bool& ok) {
-        ComponentLayout own{SampleDeviceDbSql()};
-        TempDir dir;
-        std::vector<std::string> lines;
-        for (int i = 0; i < 2000; ++i) lines.push_back(SymbolLine("V" + std::to_string(i), "E", std::to_string(i), "BYTE"));
-        WriteFile(dir / "t.ASC", CrLf(lines));
-        VariableDriver threadDriver;
-        threadDriver.DeviceCodeId = deviceCode;
-        auto list = Sources({dir / "t.ASC"});
-        ok = threadDriver.GetVariables(list);
-        for (const auto& v : *threadDriver.Variables) names.push_back(std::to_string(v->DataAreaId));
-    };
-    std::vector<std::string> one, two;
-    bool ok1 = false, ok2 = false;
-    std::thread t1(importOnThread, 1, std::ref(one), std::ref(ok1));
-    std::thread t2(importOnThread, 2, std::ref(two), std::ref(ok2));
-    t1.join();
-    t2.join();
-    EXPECT_TRUE(ok1);
-    EXPECT_TRUE(ok2);
-    EXPECT_EQ(one, std::vector<std::string>(2000, "3"));
-    EXPECT_EQ(two, std::vector<std::string>(2000, "103"));
 }
 
 }  // namespace

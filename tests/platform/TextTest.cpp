@@ -16,30 +16,6 @@ namespace {
 
 using test::ErrorNumberOf;
 
-TEST(Text, TrimColumnsPositionAndFileName) {
-    EXPECT_EQ(TrimBlanks("  a b  "), "a b");
-    EXPECT_EQ(TrimBlanks("\ta\t"), "\ta\t");  // spaces only
-    EXPECT_EQ(TrimBlanks("    "), "");
-    struct Case {
-        const char* text;
-        size_t first, count;
-        const char* expected;
-    } cases[] = {{"abcdef", 1, 3, "abc"}, {"abcdef", 5, 24, "ef"}, {"abcdef", 6, 1, "f"},
-                 {"abcdef", 7, 3, ""},    {"", 1, 4, ""},          {"abcdef", 0, 3, ""}};
-    for (const auto& c : cases) EXPECT_EQ(Columns(c.text, c.first, c.count), c.expected) << c.text << " " << c.first;
-    EXPECT_EQ(ColumnsFrom("abcdef", 4), "def");
-    EXPECT_EQ(ColumnsFrom("abc", 4), "");
-    EXPECT_EQ(Position("a := b", ":="), 3u);  // from 1, 0 when absent
-    EXPECT_EQ(Position("a := b := c", ":=", 4), 8u);
-    EXPECT_EQ(Position("abc", "x"), 0u);
-    EXPECT_EQ(Position("abc", "c", 4), 0u);
-    EXPECT_EQ(Position("", ""), 1u);
-    EXPECT_EQ(FileNameOf("/plc/line1/Line1.ASC"), "Line1.ASC");
-    EXPECT_EQ(FileNameOf("Line1.ASC"), "Line1.ASC");
-    EXPECT_EQ(FileNameOf("/plc/"), "");
-    EXPECT_EQ(FileNameOf("C:\\plc\\Line1.ASC"), "C:\\plc\\Line1.ASC");  // not a separator here
-}
-
 TEST(NumberIn, ReadsTheLeadingDecimalNumber) {
     struct Case { const char* text; double expected; } cases[] = {
         {"12", 12},           {"12.3", 12.3},       {"0.7", 0.7},          {"  7  ", 7},

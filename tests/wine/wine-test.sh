@@ -8,10 +8,8 @@
 #   wine-test.sh first-boot DLL          the set-up from nothing, twice in a row, each time
 #                                        with a fresh prefix and a fresh HOME
 #   wine-test.sh script NAME.vbs [ARG]   runs a test script, checks its marker line
-#   wine-test.sh import NAME DIR FILE... the same import by VBScript and by the Linux command
-#                                        line ($TESSARO_LINUX_CLI, $TESSARO_SAMPLE_DEVICE_DB)
-#   wine-test.sh dao-import NAME DIR FILE... as import, with a Jet device database read
-#                                        through the DAO test double ($TESSARO_DAO_DOUBLE)
+#   wine-test.sh corpus DIR              the corpus of example imports in DIR through the
+#                                        server ($TESSARO_SAMPLE_DEVICE_DB, $TESSARO_DAO_DOUBLE)
 #   wine-test.sh program EXE             runs a test program, checks its marker line
 #   wine-test.sh host EXE DLL DIR        runs the C++ host test with the sample project in
 #                                        DIR and $TESSARO_SAMPLE_DEVICE_DB
@@ -138,68 +136,95 @@ script)
   need_prefix
   run_marked "$2" "$2" cscript //nologo "$(winpath "$here/$2")" "${@:3}"
   ;;
-import)
+corpus)
+  # The corpus of example imports (tests/corpus/README.md) in one cscript run: each case
+  # prepared in its own folder, imported by corpus.vbs, then compared with its expected
+  # files. Cases in another code page than the prefix's (Windows-1252) are skipped; a Jet
+  # device database is read through DAO, here the test double serving the shared
+  # fixture's rows from SQLite and logging what it is asked.
   need_prefix
-  name=$2 sources=$3
-  shift 3
-  cli=${TESSARO_LINUX_CLI:-} database=${TESSARO_SAMPLE_DEVICE_DB:-}
-  [[ -n $cli && -x $cli ]] || skip "no Linux command line to compare with (TESSARO_LINUX_CLI)"
-  [[ -n $database && -f $database ]] || skip "no sample device database (TESSARO_SAMPLE_DEVICE_DB)"
-  # The same layout for both: sources by relative name from their folder, so that the
-  # SourceId texts are the same; KorvoDEV.dbr two levels above the component.
-  linux=$work/linux-$name
-  rm -rf "$linux" && mkdir -p "$linux/app/bin"
-  cp "$database" "$linux/KorvoDEV.dbr"
-  cp "$database" "$work/layout/KorvoDEV.dbr"
-  rm -f "$work/layout/app/Messenger.Msg"
-  (cd "$sources" && "$cli" import --component-dir "$linux/app/bin" --format csv --device-name Line1 \
-      --device-code 1 --device-id 7 "$@") >"$linux/variables.csv" 2>"$linux/cli.err"
-  [[ $? -le 1 ]] || fail "the Linux command line failed: $(cat "$linux/cli.err")"
-  out=$work/logs/import-$name.out
-  (cd "$sources" && run_wine 120 "import-$name" cscript //nologo "$(winpath "$here/import.vbs")" \
-      "$(winpath "$work/windows-$name.csv")" "$@") >"$out"
-  cat "$out"
-  tail -n 1 "$out" | tr -d '\r' | grep -qx "END OF import.vbs" || fail "import.vbs stopped before its end"
-  iconv -f CP1252 -t UTF-8 "$work/windows-$name.csv" >"$work/windows-$name.utf8.csv" || fail "no variables written"
-  cmp "$linux/variables.csv" "$work/windows-$name.utf8.csv" || {
-    diff "$linux/variables.csv" "$work/windows-$name.utf8.csv" | head -20 >&2
-    fail "the variables differ from the Linux build's"
+  corpus=$2 runs=$work/corpus shared=$here/../../../shared
+  [[ -f ${TESSARO_SAMPLE_DEVICE_DB:-} ]] || skip "no sample device database (TESSARO_SAMPLE_DEVICE_DB)"
+  command -v sqlite3 >/dev/null || skip "no sqlite3 shell for the device databases"
+  rm -rf "$runs" && mkdir -p "$runs"
+  trim() { local t=${1%$'\r'}; t=${t#"${t%%[![:space:]]*}"}; echo "${t%"${t##*[![:space:]]}"}"; }
+  source_of() { [[ $1 == shared/* ]] && echo "$shared/${1#shared/}" || echo "$2/$1"; }
+  declare -A languages=([en]=1 [it]=2 [fr]=3 [es]=4 [de]=5 [zh]=6) expected_import
+  cases=() jet=
+  for dir in "$corpus"/*/; do
+    name=$(basename "$dir") run=$runs/$(basename "$dir")
+    [[ -f $dir/case.txt ]] || continue
+    declare -A k=([device-code]=1 [device-id]=1 [codepage]=WINDOWS-1252 [device-db]=sample [imported]=yes)
+    while IFS= read -r l; do
+      [[ $l =~ ^[[:space:]]*# || $l != *=* ]] || k[$(trim "${l%%=*}")]=$(trim "${l#*=}")
+    done <"$dir/case.txt"
+    [[ ${k[codepage]} == WINDOWS-1252 ]] || { echo "SKIP $name: code page ${k[codepage]}"; continue; }
+    [[ "${k[files]} ${k[device-db]}" == *shared/* && ! -d $shared ]] && { echo "SKIP $name: no ../shared"; continue; }
+    mkdir -p "$run"
+    case ${k[device-db]} in
+    sample) cp "$TESSARO_SAMPLE_DEVICE_DB" "$run/KorvoDEV.dbr" ;;
+    *.sql) sqlite3 "$run/KorvoDEV.dbr" <"$(source_of "${k[device-db]}" "$dir")" || fail "$name: bad device database SQL" ;;
+    *) cp "$(source_of "${k[device-db]}" "$dir")" "$run/KorvoDEV.dbr" && jet=1 ;;
+    esac
+    { echo "CASE $(winpath "$run")"; echo "CODE ${k[device-code]}"; echo "ID ${k[device-id]}"
+      echo "NAME ${k[device-name]:-}"; echo "LANG ${languages[${k[language]:-}]:-}"
+      for file in ${k[files]}; do
+        source=$(source_of "$file" "$dir")
+        [[ -f $source ]] && cp "$source" "$run/"
+        echo "FILE $(basename "$file")"
+      done
+      echo END; } >>"$runs/plan.utf8"
+    cases+=("$name") expected_import[$name]=${k[imported]}
+    unset k
+  done
+  if [[ -n $jet ]]; then
+    fixtures=$shared/fixtures
+    sqlite3 "$work/dao.sqlite" <"$fixtures/devicedb.sql" || fail "cannot load the fixture rows"
+    cp "${TESSARO_DAO_DOUBLE:?TESSARO_DAO_DOUBLE must name the DAO test double}" "$work/dao_double.dll"
+    TESSARO_DAO_DOUBLE_PROGIDS="DAO.DBEngine.36" run_wine 60 regsvr32-dao regsvr32 /s "$(winpath "$work/dao_double.dll")" ||
+      fail "cannot register the DAO double"
+    export TESSARO_DAO_DOUBLE_DB=$(winpath "$work/dao.sqlite") TESSARO_DAO_DOUBLE_LOG=$(winpath "$work/dao.log")
+  fi
+  iconv -f UTF-8 -t CP1252 "$runs/plan.utf8" >"$runs/plan.txt" || fail "a case's settings are not Windows-1252 text"
+  printf 'Software\\Tessaro\r\n' >"$component/RegKeys.sys"
+  mkdir -p "$work/layout/app"
+  run_marked corpus.vbs corpus.vbs cscript //nologo "$(winpath "$here/corpus.vbs")" "$(winpath "$runs/plan.txt")" \
+    "$(winpath "$work/layout")" >/dev/null
+  rm -f "$component/RegKeys.sys"
+  mask() { sed -E 's/^(--.*--)[0-9]{2}-[0-9]{2}-[0-9]{2} [0-9]{2}\.[0-9]{2}\.[0-9]{2}(\r?)$/\1MM-DD-YY HH.MM.SS\2/' "$1"; }
+  differ() {  # case, what, expected file, file written: the first differing line
+    local at
+    cmp -s "$3" "$4" && return 0
+    at=$(cmp "$3" "$4" 2>&1 | grep -oP 'line \K[0-9]+' | head -1)
+    echo "FAIL $1 [wine] $2 differs at line $at"
+    echo "    expected: $(sed -n "${at}p" "$3" | sed 's/\r/\\r/g')"
+    echo "    got:      $(sed -n "${at}p" "$4" | sed 's/\r/\\r/g')"
+    failed=1
   }
-  # The merged message files, their time stamps masked.
-  mask() { sed -E 's/--[0-9]{2}-[0-9]{2}-[0-9]{2} [0-9]{2}\.[0-9]{2}\.[0-9]{2}/--MM-DD-YY HH.MM.SS/' "$1"; }
-  [[ -f $linux/app/Messenger.Msg ]] || fail "the Linux import wrote no Messenger.Msg"
-  [[ -f $work/layout/app/Messenger.Msg ]] || fail "the Windows import wrote no Messenger.Msg"
-  cmp <(mask "$linux/app/Messenger.Msg") <(mask "$work/layout/app/Messenger.Msg") || {
-    diff <(mask "$linux/app/Messenger.Msg") <(mask "$work/layout/app/Messenger.Msg") | head -20 >&2
-    fail "the merged message files differ"
-  }
-  # No partial file is left behind by a complete import, on either side.
-  left=$(ls "$component"/*.Msg "$linux/app/bin"/*.Msg 2>/dev/null)
-  [[ -z $left ]] || fail "partial message files left: $left"
-  echo "$(($(wc -l <"$linux/variables.csv") - 1)) variables and the merged messages equal the Linux build's"
-  ;;
-dao-import)
-  # The Jet path: the shared Jet 4 fixture as KorvoDEV.dbr, read on Linux through
-  # libmdb and under Wine through DAO, here the test double serving the same rows
-  # from SQLite and logging what it is asked.
-  need_prefix
-  double=${TESSARO_DAO_DOUBLE:?TESSARO_DAO_DOUBLE must name the DAO test double}
-  fixtures=$here/../../../shared/fixtures
-  [[ -f $fixtures/jet4/KorvoDEV.dbr && -f $fixtures/devicedb.sql ]] || skip "no shared device database fixtures"
-  command -v sqlite3 >/dev/null || skip "no sqlite3 shell to load the fixture rows"
-  rm -f "$work/dao.sqlite" "$work/dao.log"
-  sqlite3 "$work/dao.sqlite" <"$fixtures/devicedb.sql" || fail "cannot load the fixture rows"
-  cp "$double" "$work/dao_double.dll"
-  TESSARO_DAO_DOUBLE_PROGIDS="DAO.DBEngine.36" run_wine 60 regsvr32-dao regsvr32 /s "$(winpath "$work/dao_double.dll")" ||
-    fail "cannot register the DAO double"
-  export TESSARO_DAO_DOUBLE_DB=$(winpath "$work/dao.sqlite") TESSARO_DAO_DOUBLE_LOG=$(winpath "$work/dao.log")
-  TESSARO_SAMPLE_DEVICE_DB=$fixtures/jet4/KorvoDEV.dbr "$0" import "$2" "${@:3}" || exit $?
-  log=$(tr -d '\r' <"$work/dao.log")
-  grep -qxF 'OpenDatabase '"$(winpath "$component")"'\..\..\KorvoDEV.dbr with 1 argument(s)' <<<"$log" ||
-    fail "the database was not opened by the unnormalised path alone: $(head -3 <<<"$log")"
-  grep -qxF 'OpenRecordset 4 SELECT DeviceId, DeviceDataAreaId, Name FROM DeviceDataArea WHERE DeviceId= 1' <<<"$log" ||
-    fail "no snapshot query of the areas of device 1: $(head -3 <<<"$log")"
-  echo "the import read its device database through DAO: $(grep -c OpenRecordset <<<"$log") queries"
+  failed=
+  for name in "${cases[@]}"; do
+    run=$runs/$name dir=$corpus/$name
+    [[ $(cat "$run/imported.txt" 2>/dev/null) == "${expected_import[$name]}" ]] ||
+      { echo "FAIL $name [wine] GetVariables: $(cat "$run/imported.txt" 2>/dev/null)"; failed=1; }
+    iconv -f UTF-16 -t UTF-8 "$run/records.jsonl" >"$run/got.jsonl" 2>/dev/null
+    [[ -f $run/Messenger.Msg ]] && mask "$run/Messenger.Msg" >"$run/got.msg"
+    for n in 1 2 3 4 5 6; do [[ -f $run/left.$n.Msg ]] && mv "$run/left.$n.Msg" "$run/got.$n.Msg"; done
+    for what in jsonl msg 1.Msg 2.Msg 3.Msg 4.Msg 5.Msg 6.Msg; do
+      [[ -f $dir/expected.$what || -f $run/got.$what ]] || continue
+      cat "$dir/expected.$what" >"$run/expected.$what" 2>/dev/null
+      touch "$run/got.$what"
+      differ "$name" "expected.$what" "$run/expected.$what" "$run/got.$what"
+    done
+  done
+  [[ -z $failed ]] || fail "corpus cases differ under Wine"
+  if [[ -n $jet ]]; then
+    log=$(tr -d '\r' <"$work/dao.log")
+    grep -qxF 'OpenDatabase '"$(winpath "$component")"'\..\..\KorvoDEV.dbr with 1 argument(s)' <<<"$log" ||
+      fail "the database was not opened by the unnormalised path alone: $(head -3 <<<"$log")"
+    grep -qxF 'OpenRecordset 4 SELECT DeviceId, DeviceDataAreaId, Name FROM DeviceDataArea WHERE DeviceId= 1' <<<"$log" ||
+      fail "no snapshot query of the areas of device 1: $(head -3 <<<"$log")"
+  fi
+  echo "${#cases[@]} corpus cases equal their expected files under Wine"
   ;;
 program)
   need_prefix
@@ -237,7 +262,7 @@ registration)
   echo "registration leaves _Collection's key as it was and removes all of its own"
   ;;
 *)
-  echo "usage: $0 setup|cleanup|script|import|registration ..." >&2
+  echo "usage: $0 setup|cleanup|script|corpus|program|host|registration ..." >&2
   exit 2
   ;;
 esac

@@ -1,0 +1,3 @@
+PRAGMA foreign_keys=OFF;
+BEGIN TRANSACTION;
+COMMIT;
