@@ -17,6 +17,7 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
@@ -81,18 +82,24 @@ std::ifstream MessagesFrom(const std::string& file, std::uintmax_t offset) {
     return in;
 }
 
-// Copies the messages block by block, never the whole file at once; to UTF-8 when asked
-// (the conversion goes byte by byte, so each block converts on its own).
+// Copies the messages block by block, never the whole file at once; to UTF-8 when asked,
+// whole lines at a time (a character of two bytes may straddle two blocks).
 bool CopyMessages(const std::string& file, std::uintmax_t offset, std::ostream& out, bool toUtf8) {
     std::ifstream in = MessagesFrom(file, offset);
     std::array<char, 65536> block;
+    std::string partLine;
     while (in.read(block.data(), block.size()) || in.gcount() > 0) {
         std::string_view bytes(block.data(), static_cast<size_t>(in.gcount()));
-        if (toUtf8)
-            out << ToUtf8(bytes);
-        else
+        if (!toUtf8) {
             out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            continue;
+        }
+        size_t lineEnd = bytes.rfind('\n') + 1;  // 0 without a line feed
+        partLine.append(bytes.substr(0, lineEnd));
+        out << ToUtf8(partLine);
+        partLine.assign(bytes.substr(lineEnd));
     }
+    if (!partLine.empty()) out << ToUtf8(partLine);
     return in.eof() && !in.bad() && out.good();
 }
 
@@ -151,6 +158,19 @@ std::string ReasonOfFailure(const std::string& deviceDb, const std::string& comp
 }
 
 }  // namespace
+
+void ChooseCodePage(const ImportOptions& options) {
+    const char* env = std::getenv("TESSARO_CODEPAGE");
+    std::string name = options.codePage ? *options.codePage : env && *env ? env : "";
+    if (name.empty() && options.languageId == kChineseLanguageId) name = "CP936";
+    if (name.empty()) return;
+    try {
+        SetCodePage(name);
+    } catch (const std::exception&) {
+        throw UsageError((options.codePage ? "--codepage" : "TESSARO_CODEPAGE") + std::string(" names no known code page: \"") +
+                         name + "\"");
+    }
+}
 
 int RunImport(const ImportOptions& options) {
     const bool stderrIsTerminal = ::isatty(STDERR_FILENO) == 1;

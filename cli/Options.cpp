@@ -28,6 +28,9 @@ const char* const kUsage =
     "  --device-name NAME    the device name in the header of the messages (default empty)\n"
     "  --format F            table, csv or jsonl (default: table on a terminal, jsonl otherwise)\n"
     "  --language L          language of the messages: it, en, de, fr, es or zh\n"
+    "  --codepage NAME       code page of the source and message files: WINDOWS-1252, CP1251, CP936,\n"
+    "                        CP932, 949, ... in any letter case (default: TESSARO_CODEPAGE, else CP936\n"
+    "                        with --language zh, else WINDOWS-1252); the output stays UTF-8\n"
     "\n"
     "Exit status: 0 the import ran to its end, 1 it stopped, 2 the command line is wrong.\n";
 
@@ -54,7 +57,7 @@ Format FormatNamed(const std::string& value) {
 // The LanguageId values of the six languages.
 int32_t LanguageIdNamed(const std::string& value) {
     static const std::map<std::string, int32_t> ids = {
-        {"en", 1}, {"it", 2}, {"fr", 3}, {"es", 4}, {"de", 5}, {"zh", 6},
+        {"en", 1}, {"it", 2}, {"fr", 3}, {"es", 4}, {"de", 5}, {"zh", kChineseLanguageId},
     };
     auto it = ids.find(value);
     if (it == ids.end()) throw UsageError("--language wants it, en, de, fr, es or zh, not \"" + value + "\"");
@@ -105,6 +108,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     import->add_option("--device-name", o.deviceName);
     import->add_option("--format", format);
     import->add_option("--language", language);
+    import->add_option("--codepage", o.codePage);
     import->add_option("FILE", o.files);
 
     CLI::App* devices = app.add_subcommand("devices");

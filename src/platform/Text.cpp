@@ -1,5 +1,7 @@
 #include "platform/Text.h"
 
+#include "platform/CodePageTable.h"
+
 #include <tessaro/RuntimeError.h>
 
 #include <charconv>
@@ -16,21 +18,63 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
+// Every byte is a character on a single-byte page: the byte-wise forms below are the
+// whole work there. A double-byte page walks the text character by character.
+
 std::string_view Columns(std::string_view text, size_t first, size_t count) {
-    if (first < 1 || first > text.size()) return {};
-    return text.substr(first - 1, count);
+    if (first < 1) return {};
+    const DoubleByteCharacters* d = CurrentDoubleBytes();
+    if (!d) return first > text.size() ? std::string_view() : text.substr(first - 1, count);
+    size_t skip = first - 1;
+    size_t begin = d->Skip(text, 0, skip);
+    if (begin >= text.size()) return {};
+    return text.substr(begin, d->Skip(text, begin, count) - begin);
 }
 
 std::string_view ColumnsFrom(std::string_view text, size_t first) {
-    if (first < 1 || first > text.size()) return {};
-    return text.substr(first - 1);
+    return Columns(text, first, std::string_view::npos);
+}
+
+size_t CharacterCount(std::string_view text) {
+    const DoubleByteCharacters* d = CurrentDoubleBytes();
+    if (!d) return text.size();
+    size_t count = 0;
+    for (size_t at = 0; at < text.size(); at += d->Width(text, at)) ++count;
+    return count;
+}
+
+std::string_view LastColumns(std::string_view text, size_t count) {
+    size_t characters = CharacterCount(text);
+    return characters <= count ? text : ColumnsFrom(text, characters - count + 1);
+}
+
+void FitColumns(std::string& text, size_t count) {
+    text.resize(Columns(text, 1, count).size());
+    text.append(count - CharacterCount(text), ' ');
 }
 
 size_t Position(std::string_view text, std::string_view what, size_t start) {
     if (start < 1) start = 1;
-    if (start > text.size() + 1) return 0;
-    size_t at = text.find(what, start - 1);
-    return at == std::string_view::npos ? 0 : at + 1;
+    const DoubleByteCharacters* d = CurrentDoubleBytes();
+    if (!d) {
+        if (start > text.size() + 1) return 0;
+        size_t at = text.find(what, start - 1);
+        return at == std::string_view::npos ? 0 : at + 1;
+    }
+    size_t skip = start - 1;
+    size_t at = d->Skip(text, 0, skip);
+    if (skip > 0) return 0;  // start lies beyond the end
+    size_t characters = start - 1;  // before byte at
+    for (;;) {
+        size_t found = text.find(what, at);
+        if (found == std::string_view::npos) return 0;
+        while (at < found) {
+            at += d->Width(text, at);
+            ++characters;
+        }
+        if (at == found) return characters + 1;
+        // found starts inside a character: look again after it
+    }
 }
 
 namespace {
@@ -141,8 +185,16 @@ int32_t AddInt32(int32_t a, int32_t b) {
 }
 
 std::string_view FileNameOf(std::string_view path) {
-    size_t at = path.rfind(kPathSeparator);
-    return at == std::string_view::npos ? path : path.substr(at + 1);
+    const DoubleByteCharacters* d = CurrentDoubleBytes();
+    size_t after = 0;
+    if (!d) {
+        size_t at = path.rfind(kPathSeparator);
+        after = at == std::string_view::npos ? 0 : at + 1;
+    } else {
+        for (size_t at = 0; at < path.size(); at += d->Width(path, at))
+            if (path[at] == kPathSeparator) after = at + 1;
+    }
+    return path.substr(after);
 }
 
 }  // namespace tessaro

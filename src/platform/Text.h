@@ -1,7 +1,9 @@
 #pragma once
-// Text helpers used across the component. Positions count characters from 1; a slice
-// that runs past the end of a text is simply shorter or empty. "Blanks" are space
-// characters only (tabs are kept).
+// Text helpers used across the component. Positions, counts and lengths are in
+// characters of the component's code page, counted from 1 (on a double-byte page a
+// character may be two bytes, and no slice splits one); a slice that runs past the end
+// of a text is simply shorter or empty. "Blanks" are space characters only (tabs are
+// kept).
 
 #include <cstddef>
 #include <cstdint>
@@ -17,11 +19,18 @@ std::string_view Columns(std::string_view text, size_t first, size_t count);
 // Everything from position first on.
 std::string_view ColumnsFrom(std::string_view text, size_t first);
 
+// The last count characters (the whole text when shorter).
+std::string_view LastColumns(std::string_view text, size_t count);
+// Cuts text to its first count characters, or adds blanks up to count.
+void FitColumns(std::string& text, size_t count);
+// The number of characters.
+size_t CharacterCount(std::string_view text);
+
 // Position (1-based) of the first occurrence of what in text at or after position
-// start, 0 when there is none.
+// start, 0 when there is none. An occurrence starts at a character, never inside one.
 size_t Position(std::string_view text, std::string_view what, size_t start = 1);
 inline bool Contains(std::string_view text, std::string_view what) {
-    return text.find(what) != std::string_view::npos;
+    return text.find(what) != std::string_view::npos && Position(text, what) != 0;  // bytes first: most texts fail there
 }
 
 // The number in a text: its leading decimal number. Blanks (spaces, tabs, line feeds)
