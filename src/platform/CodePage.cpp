@@ -118,6 +118,13 @@ std::atomic<const Tables*> current{nullptr};
 std::mutex building;
 std::vector<std::unique_ptr<const Tables>> allBuilt;  // guarded by building
 
+// Makes t the current page; the caller holds building.
+void MakeCurrent(std::unique_ptr<const Tables> t) {
+    current.store(t.get(), std::memory_order_release);
+    currentDoubleBytes.store(t->doubleByte ? &t->characters : nullptr, std::memory_order_release);
+    allBuilt.push_back(std::move(t));
+}
+
 const Tables& Current() {
     const Tables* t = current.load(std::memory_order_acquire);
     if (t) return *t;
@@ -132,8 +139,7 @@ const Tables& Current() {
             throw RuntimeError(InvalidArgument, "TESSARO_CODEPAGE names no known code page: \"" + name + "\"");
         }
         t = built.get();
-        allBuilt.push_back(std::move(built));
-        current.store(t, std::memory_order_release);
+        MakeCurrent(std::move(built));
     }
     return *t;
 }
@@ -163,7 +169,10 @@ void AppendUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
-const DoubleByteCharacters* CurrentDoubleBytes() {
+const DoubleByteCharacters kNoPageYet;
+std::atomic<const DoubleByteCharacters*> currentDoubleBytes{&kNoPageYet};
+
+const DoubleByteCharacters* FirstDoubleBytes() {
     const Tables& t = Current();
     return t.doubleByte ? &t.characters : nullptr;
 }
@@ -171,8 +180,7 @@ const DoubleByteCharacters* CurrentDoubleBytes() {
 void SetCodePage(const std::string& name) {
     std::unique_ptr<const Tables> built(Build(name));
     std::lock_guard lock(building);
-    current.store(built.get(), std::memory_order_release);
-    allBuilt.push_back(std::move(built));
+    MakeCurrent(std::move(built));
 }
 
 std::string CodePageName() { return Current().name; }
@@ -181,7 +189,10 @@ void AppendUpperCase(std::string& out, std::string_view text) {
     const Tables& t = Current();
     const auto& upper = t.upper;
     if (!t.doubleByte) {
-        for (char c : text) out.push_back(upper[static_cast<unsigned char>(c)]);
+        const size_t at = out.size();
+        out.resize(at + text.size());
+        char* to = out.data() + at;
+        for (char c : text) *to++ = upper[static_cast<unsigned char>(c)];
         return;
     }
     for (size_t i = 0; i < text.size();) {

@@ -4,6 +4,7 @@
 // code pages), and the view of the current page the text helpers walk by.
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -52,7 +53,15 @@ struct DoubleByteCharacters {
     }
 };
 
-// Null while the current page is a single-byte one: then every byte is a character.
-const DoubleByteCharacters* CurrentDoubleBytes();
+// The two-byte characters of the current page, null on a single-byte page (then every
+// byte is a character), kNoPageYet until the page is first used. Read on every cut of a
+// line, so the single-byte case costs one load.
+extern const DoubleByteCharacters kNoPageYet;
+extern std::atomic<const DoubleByteCharacters*> currentDoubleBytes;
+const DoubleByteCharacters* FirstDoubleBytes();  // chooses the default page
+inline const DoubleByteCharacters* CurrentDoubleBytes() {
+    const DoubleByteCharacters* d = currentDoubleBytes.load(std::memory_order_acquire);
+    return d != &kNoPageYet ? d : FirstDoubleBytes();
+}
 
 }  // namespace tessaro

@@ -4,6 +4,7 @@
 
 #include <tessaro/RuntimeError.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -18,26 +19,37 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-// Every byte is a character on a single-byte page: the byte-wise forms below are the
-// whole work there. A double-byte page walks the text character by character.
+// On a single-byte page every byte is a character, and the byte-wise forms in Text.h
+// are the whole work. A double-byte page walks the text character by character here,
+// unless the part of the text that matters is ASCII: no ASCII byte is part of a
+// two-byte character there, so such a text needs no decoding.
 
-std::string_view Columns(std::string_view text, size_t first, size_t count) {
+namespace {
+
+bool IsAscii(std::string_view text) {
+    unsigned char any = 0;
+    for (char c : text) any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
+}  // namespace
+
+std::string_view CharacterColumns(std::string_view text, size_t first, size_t count) {
     if (first < 1) return {};
     const DoubleByteCharacters* d = CurrentDoubleBytes();
-    if (!d) return first > text.size() ? std::string_view() : text.substr(first - 1, count);
+    const size_t through = first - 1 + std::min(count, text.size());  // no more bytes than these matter
+    if (!d || IsAscii(text.substr(0, through))) {
+        return first > text.size() ? std::string_view() : text.substr(first - 1, count);
+    }
     size_t skip = first - 1;
     size_t begin = d->Skip(text, 0, skip);
     if (begin >= text.size()) return {};
     return text.substr(begin, d->Skip(text, begin, count) - begin);
 }
 
-std::string_view ColumnsFrom(std::string_view text, size_t first) {
-    return Columns(text, first, std::string_view::npos);
-}
-
 size_t CharacterCount(std::string_view text) {
     const DoubleByteCharacters* d = CurrentDoubleBytes();
-    if (!d) return text.size();
+    if (!d || IsAscii(text)) return text.size();
     size_t count = 0;
     for (size_t at = 0; at < text.size(); at += d->Width(text, at)) ++count;
     return count;
@@ -53,10 +65,10 @@ void FitColumns(std::string& text, size_t count) {
     text.append(count - CharacterCount(text), ' ');
 }
 
-size_t Position(std::string_view text, std::string_view what, size_t start) {
+size_t CharacterPosition(std::string_view text, std::string_view what, size_t start) {
     if (start < 1) start = 1;
     const DoubleByteCharacters* d = CurrentDoubleBytes();
-    if (!d) {
+    if (!d || IsAscii(text)) {
         if (start > text.size() + 1) return 0;
         size_t at = text.find(what, start - 1);
         return at == std::string_view::npos ? 0 : at + 1;

@@ -7,7 +7,10 @@
 #   wine-test.sh setup DLL               fresh prefix, wineserver -p, regsvr32 of the DLL
 #   wine-test.sh script NAME.vbs [ARG]   runs a test script, checks its marker line
 #   wine-test.sh import NAME DIR FILE... the same import by VBScript and by the Linux command
-#                                        line ($TESSARO_LINUX_CLI, $TESSARO_SAMPLE_DEVICE_DB)
+#                                        line ($TESSARO_LINUX_CLI, $TESSARO_SAMPLE_DEVICE_DB);
+#                                        with $TESSARO_WINE_LOCALE (zh_CN.UTF-8) Wine runs in that
+#                                        locale, whose ANSI code page $TESSARO_WINE_CODEPAGE (CP936)
+#                                        the Linux command line is given
 #   wine-test.sh dao-import NAME DIR FILE... as import, with a Jet device database read
 #                                        through the DAO test double ($TESSARO_DAO_DOUBLE)
 #   wine-test.sh program EXE             runs a test program, checks its marker line
@@ -85,6 +88,10 @@ import)
   cli=${TESSARO_LINUX_CLI:-} database=${TESSARO_SAMPLE_DEVICE_DB:-}
   [[ -n $cli && -x $cli ]] || skip "no Linux command line to compare with (TESSARO_LINUX_CLI)"
   [[ -n $database && -f $database ]] || skip "no sample device database (TESSARO_SAMPLE_DEVICE_DB)"
+  codepage=${TESSARO_WINE_CODEPAGE:-CP1252} locale=${TESSARO_WINE_LOCALE:-}
+  if [[ -n $locale ]]; then
+    locale -a 2>/dev/null | grep -qix "$(sed 's/UTF-8/utf8/' <<<"$locale")" || skip "no locale $locale (scripts/setup makes it)"
+  fi
   # The same layout for both: sources by relative name from their folder, so that the
   # SourceId texts are the same; KorvoDEV.dbr two levels above the component.
   linux=$work/linux-$name
@@ -92,15 +99,15 @@ import)
   cp "$database" "$linux/KorvoDEV.dbr"
   cp "$database" "$work/layout/KorvoDEV.dbr"
   rm -f "$work/layout/app/Messenger.Msg"
-  (cd "$sources" && "$cli" import --component-dir "$linux/app/bin" --format csv --device-name Line1 \
+  (cd "$sources" && TESSARO_CODEPAGE=$codepage "$cli" import --component-dir "$linux/app/bin" --format csv --device-name Line1 \
       --device-code 1 --device-id 7 "$@") >"$linux/variables.csv" 2>"$linux/cli.err"
   [[ $? -le 1 ]] || fail "the Linux command line failed: $(cat "$linux/cli.err")"
   out=$work/logs/import-$name.out
-  (cd "$sources" && run_wine 120 "import-$name" cscript //nologo "$(winpath "$here/import.vbs")" \
+  (cd "$sources" && { [[ -z $locale ]] || export LC_ALL=$locale; } && run_wine 120 "import-$name" cscript //nologo "$(winpath "$here/import.vbs")" \
       "$(winpath "$work/windows-$name.csv")" "$@") >"$out"
   cat "$out"
   tail -n 1 "$out" | tr -d '\r' | grep -qx "END OF import.vbs" || fail "import.vbs stopped before its end"
-  iconv -f CP1252 -t UTF-8 "$work/windows-$name.csv" >"$work/windows-$name.utf8.csv" || fail "no variables written"
+  iconv -f "$codepage" -t UTF-8 "$work/windows-$name.csv" >"$work/windows-$name.utf8.csv" || fail "no variables written"
   cmp "$linux/variables.csv" "$work/windows-$name.utf8.csv" || {
     diff "$linux/variables.csv" "$work/windows-$name.utf8.csv" | head -20 >&2
     fail "the variables differ from the Linux build's"
