@@ -5,6 +5,9 @@
 
 namespace tessaro::cli {
 
+// Sets the component's code page the options name (see kUsage); a UsageError naming the
+// value when the page is unknown.
+void ChooseCodePage(const ImportOptions& options);
 int RunImport(const ImportOptions& options);
 int RunDevices(const DevicesOptions& options);
 

@@ -19,6 +19,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -42,19 +43,25 @@ size_t TerminalWidth(int fd) {
     return fromEnvironment > 0 ? static_cast<size_t>(fromEnvironment) : 80;
 }
 
-// Copies the messages block by block, never the whole file at once; to UTF-8 when asked
-// (the conversion goes byte by byte, so each block converts on its own).
+// Copies the messages block by block, never the whole file at once; to UTF-8 when asked,
+// whole lines at a time (a character of two bytes may straddle two blocks).
 bool CopyMessages(const std::string& file, std::uintmax_t offset, std::ostream& out, bool toUtf8) {
     std::ifstream in(file, std::ios::binary);
     in.seekg(static_cast<std::streamoff>(offset));
     std::array<char, 65536> block;
+    std::string partLine;
     while (in.read(block.data(), block.size()) || in.gcount() > 0) {
         std::string_view bytes(block.data(), static_cast<size_t>(in.gcount()));
-        if (toUtf8)
-            out << ToUtf8(bytes);
-        else
+        if (!toUtf8) {
             out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            continue;
+        }
+        size_t lineEnd = bytes.rfind('\n') + 1;  // 0 without a line feed
+        partLine.append(bytes.substr(0, lineEnd));
+        out << ToUtf8(partLine);
+        partLine.assign(bytes.substr(lineEnd));
     }
+    if (!partLine.empty()) out << ToUtf8(partLine);
     return in.eof() && !in.bad() && out.good();
 }
 
@@ -118,6 +125,20 @@ struct CopiesFolder {
 };
 
 }  // namespace
+
+void ChooseCodePage(const ImportOptions& options) {
+    const char* env = std::getenv("TESSARO_CODEPAGE");
+    std::string name = options.codePage ? *options.codePage : env && *env ? env : "";
+    if (name.empty() && options.languageId == kChineseLanguageId) name = "CP936";
+    if (name.empty()) return;
+    try {
+        SetCodePage(name);
+    } catch (const std::exception&) {
+        throw UsageError((options.codePage ? "--codepage" : "TESSARO_CODEPAGE") + std::string(" names no known code page: \"") +
+                             name + "\"",
+                         "import");
+    }
+}
 
 int RunImport(const ImportOptions& options) {
     const size_t errWidth = TerminalWidth(STDERR_FILENO);

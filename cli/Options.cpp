@@ -48,6 +48,9 @@ const char* const kImportHelp =
     "                        error in UTF-8 (default: a summary on a terminal, else the\n"
     "                        full log on standard error)\n"
     "  --language L          language of the messages: en, it, fr, es, de, zh or 1-6\n"
+    "  --codepage NAME       code page of the source and message files: WINDOWS-1252, CP1251,\n"
+    "                        CP936, CP932, 949, ... in any letter case (default: TESSARO_CODEPAGE,\n"
+    "                        else CP936 with --language zh, else WINDOWS-1252); output stays UTF-8\n"
     "  --normalize           import copies of the files with CR LF line ends and tabs\n"
     "                        expanded to spaces\n"
     "  --component-dir DIR   run in the component's own layout: device database\n"
@@ -138,7 +141,7 @@ Format FormatNamed(const std::string& value) {
 // The LanguageId values of the six languages, by code in any letter case or by number.
 int32_t LanguageIdNamed(const std::string& value) {
     static const std::map<std::string, int32_t> ids = {
-        {"en", 1}, {"it", 2}, {"fr", 3}, {"es", 4}, {"de", 5}, {"zh", 6},
+        {"en", 1}, {"it", 2}, {"fr", 3}, {"es", 4}, {"de", 5}, {"zh", kChineseLanguageId},
     };
     if (auto it = ids.find(Lower(value)); it != ids.end()) return it->second;
     if (value.size() == 1 && value[0] >= '1' && value[0] <= '6') return value[0] - '0';
@@ -268,6 +271,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     import->add_option("--format", format);
     import->add_option("--columns", columns);
     import->add_option("--language", language);
+    import->add_option("--codepage", o.codePage);
     import->add_flag("--normalize", o.normalize);
     import->add_option("FILE", o.files);
 

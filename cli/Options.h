@@ -24,11 +24,15 @@ struct UsageError : std::runtime_error {
 
 enum class Format { Table, Csv, Jsonl };
 
+// The LanguageId of Chinese, whose messages want a Chinese code page.
+inline constexpr int32_t kChineseLanguageId = 6;
+
 struct ImportOptions {
     std::optional<std::string> componentDir;
     std::optional<std::string> deviceDb;
     std::optional<std::string> messages;  // "-": standard error, in UTF-8
     std::optional<int32_t> languageId;    // the LanguageId setting the language stands for
+    std::optional<std::string> codePage;
     int32_t deviceCode = 1;
     int32_t deviceId = 1;
     std::string deviceName;

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     CommandLine line;
     try {
         line = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+        if (line.command == CommandLine::Command::Import) ChooseCodePage(line.import);
     } catch (const UsageError& error) {
         std::cerr << "tessaro: " << error.what() << "\nTry 'tessaro " << (error.command.empty() ? "" : error.command + " ")
                   << "--help'.\n";

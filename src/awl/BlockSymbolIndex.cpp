@@ -12,8 +12,7 @@ bool IsDataBlockSymbol(const Variable& variable) {
 }
 
 std::string QuotedSymbolOf(const Variable& variable) {
-    std::string_view name = variable.Name;
-    if (name.size() > 30) name = name.substr(name.size() - 30);
+    std::string_view name = LastColumns(variable.Name, 30);
     std::string quoted = "\"";
     quoted.append(name);
     quoted.push_back('"');

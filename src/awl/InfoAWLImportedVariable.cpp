@@ -28,7 +28,7 @@ Messenger& Log() {
 // The text of an upper-cased declaration line before its first " : ", trimmed.
 std::string DeclaredName(std::string_view upper) {
     size_t colon = Position(upper, " : ");
-    return colon == 0 ? std::string() : std::string(TrimBlanks(upper.substr(0, colon - 1)));
+    return colon == 0 ? std::string() : std::string(TrimBlanks(Columns(upper, 1, colon - 1)));
 }
 
 // Notes a STRING or UDT-typed declaration of block number in the declaration tables.
@@ -44,7 +44,7 @@ void NoteDeclaration(std::string_view line, int32_t number) {
         size_t from = Position(text, " UDT ") + 5;
         size_t semicolon = Position(text, ";", from);
         if (semicolon == 0) throw RuntimeError(InvalidArgument, "a UDT declaration without \";\"");
-        entry.UDTNumber = RoundToInt16(NumberIn(text.substr(from - 1, semicolon - from)));
+        entry.UDTNumber = RoundToInt16(NumberIn(Columns(text, from, semicolon - from)));
         AppendDeclaration(DeclaredUDTs, std::move(entry));
     }
 }

@@ -23,11 +23,11 @@ std::shared_ptr<UDTField> StringFieldOf(std::string_view line) {
     if (!Contains(upper, ": STRING  [")) return nullptr;
     auto field = std::make_shared<UDTField>();
     size_t colon = Position(upper, " : ");
-    if (colon > 0) field->Name = TrimBlanks(std::string_view(upper).substr(0, colon - 1));
+    if (colon > 0) field->Name = TrimBlanks(Columns(upper, 1, colon - 1));
     size_t open = Position(upper, "[");
     size_t close = Position(upper, "]", open + 1);
     if (close == 0) throw RuntimeError(InvalidArgument, "a STRING field without \"]\"");
-    field->Length = RoundToInt16(NumberIn(std::string_view(upper).substr(open, close - open - 1)));
+    field->Length = RoundToInt16(NumberIn(Columns(upper, open + 1, close - open - 1)));
     return field;
 }
 

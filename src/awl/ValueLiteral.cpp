@@ -78,7 +78,7 @@ bool Holds(const Rule& rule, std::string_view text) {
         if (text.empty()) throw RuntimeError(InvalidArgument, "a value line without a value");
         [[fallthrough]];
     case Test::FirstCharIn:
-        return !text.empty() && Contains(rule.patterns[0], text.substr(0, 1));
+        return !text.empty() && Contains(rule.patterns[0], Columns(text, 1, 1));
     case Test::StartsWithAny:
         for (auto pattern : rule.patterns)
             if (!pattern.empty() && text.substr(0, 2) == pattern) return true;
@@ -113,21 +113,21 @@ void ClassifyText(std::string_view line, std::string_view valueText, int32_t dbN
                   const DeclarationTable& udts, const UDTCollection* UDTs, LiteralClass& result) {
     size_t assign = Position(line, ":=");
     if (assign == 0) throw RuntimeError(InvalidArgument, "a value line without \":=\"");
-    std::string path = UpperCase(TrimBlanks(line.substr(0, assign - 1)));
+    std::string path = UpperCase(TrimBlanks(Columns(line, 1, assign - 1)));
     int32_t length = 0;
     if (const DeclarationEntry* declared = FindDeclaration(strings, dbNumber, path)) {
         length = declared->Length;
     } else {
         size_t dot = Position(line, ".");
         const DeclarationEntry* instance = nullptr;
-        if (dot >= 2) instance = FindDeclaration(udts, dbNumber, UpperCase(TrimBlanks(line.substr(0, dot - 1))));
+        if (dot >= 2) instance = FindDeclaration(udts, dbNumber, UpperCase(TrimBlanks(Columns(line, 1, dot - 1))));
         if (instance) {
             result.VariableLen = 1;
             result.DataLength = 1;
-            std::string_view after = line.substr(dot);
+            std::string_view after = ColumnsFrom(line, dot + 1);
             size_t cut = Position(after, " := ");
             if (cut == 0) throw RuntimeError(InvalidArgument, "a member of a UDT instance without \" := \"");
-            const UDTField* field = FindUDTField(UDTs, instance->UDTNumber, TrimBlanks(after.substr(0, cut - 1)));
+            const UDTField* field = FindUDTField(UDTs, instance->UDTNumber, TrimBlanks(Columns(after, 1, cut - 1)));
             if (!field) return;
             length = field->Length;
         } else {
@@ -155,7 +155,7 @@ int32_t S5TimeTotal(std::string_view valueText) {
         total = RoundToInt32(NumberIn(digits) * factor + static_cast<double>(total));
         digits.clear();
     };
-    while (!rest.empty() && TrimBlanks(rest.substr(0, 1)) != ";") {
+    while (!rest.empty() && TrimBlanks(Columns(rest, 1, 1)) != ";") {
         char c = rest[0];
         if (c >= '0' && c <= '9') {
             digits.push_back(c);
@@ -165,7 +165,7 @@ int32_t S5TimeTotal(std::string_view valueText) {
             rest.remove_prefix(2);
         } else {
             add(c == 'M' ? 60000 : c == 'S' ? 1000 : 1440000);
-            rest.remove_prefix(1);
+            rest.remove_prefix(Columns(rest, 1, 1).size());
         }
     }
     return total;

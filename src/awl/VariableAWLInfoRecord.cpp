@@ -29,7 +29,7 @@ void VariableAWLInfoRecord::GetVariableInfoRecord() {
     Variable& variable = *VariableInfoRecord;
     size_t assign = Position(SourceLine, ":=");
     if (assign == 0) throw RuntimeError(InvalidArgument, "a value line without \":=\"");
-    const std::string_view path = TrimBlanks(std::string_view(SourceLine).substr(0, assign - 1));
+    const std::string_view path = TrimBlanks(Columns(SourceLine, 1, assign - 1));
     // Name is the path while the steps run and the block name, "." and the path after
     // them: room for the whole is made at once.
     variable.Name.reserve(DBName.size() + 1 + path.size());
@@ -52,7 +52,8 @@ void VariableAWLInfoRecord::GetVariableInfoRecord() {
         section = rest.substr(0, dot);
         rest = rest.substr(dot + 1);
     }
-    variable.SectionName = section.substr(0, section.find('['));
+    const size_t bracket = Position(section, "[");
+    variable.SectionName = bracket == 0 ? section : Columns(section, 1, bracket - 1);
     variable.Name.insert(0, 1, '.');
     variable.Name.insert(0, DBName);
     variable.NestingLevel = level;

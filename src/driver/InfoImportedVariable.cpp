@@ -20,7 +20,7 @@ std::string VariableKey(std::string_view name, int32_t deviceId) {
     std::string key;
     key.reserve(name.size() + 2 + static_cast<size_t>(digitsEnd - digits));
     key.push_back('_');
-    for (char c : name) key.push_back(UpperCase(c));
+    AppendUpperCase(key, name);
     key.push_back('_');
     key.append(digits, static_cast<size_t>(digitsEnd - digits));
     return key;

@@ -126,7 +126,7 @@ void Messenger::RecordKORVOTypeConversion(std::string_view varName, std::string_
     std::string& line = recordLine_;
     line.clear();
     line.append(OldType).append("->").append(NewType);
-    line.resize(30, ' ');
+    FitColumns(line, 30);
     line.append(" ").append(varName);
     WriteGroupedRecord(1, line);
 }

@@ -5,39 +5,53 @@
 
 #include <windows.h>
 
-#include <cctype>
 #include <charconv>
 
 namespace tessaro {
 namespace {
 
-UINT CodePageNumber(const std::string& name) {
-    std::string upper;
-    for (char c : name) upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
-    std::string_view digits = upper;
+UINT CodePageNumber(std::string_view name) {
     for (std::string_view prefix : {"WINDOWS-", "CP"}) {
-        if (digits.substr(0, prefix.size()) == prefix) {
-            digits.remove_prefix(prefix.size());
+        if (name.substr(0, prefix.size()) == prefix) {
+            name.remove_prefix(prefix.size());
             break;
         }
     }
     UINT number = 0;
-    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-    if (ec != std::errc{} || end != digits.data() + digits.size() || number == 0) return 0;
+    auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), number);
+    if (ec != std::errc{} || end != name.data() + name.size() || number == 0) return 0;
     return number;
+}
+
+// The one UTF-16 character the bytes stand for, kUndefined when the page does not
+// define them.
+char32_t Decode(UINT page, const char* bytes, int size) {
+    wchar_t out[2] = {};
+    int n = MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, bytes, size, out, 2);
+    return n == 1 ? static_cast<char32_t>(out[0]) : kUndefined;
 }
 
 }  // namespace
 
-bool ReadCodePage(const std::string& name, std::array<char32_t, 256>& toUnicode) {
-    UINT page = CodePageNumber(name);
+bool ReadCodePage(const std::string& name, CodePageCharacters& page) {
+    UINT number = CodePageNumber(name);
     CPINFO info{};
-    if (page == 0 || !GetCPInfo(page, &info) || info.MaxCharSize != 1) return false;
-    for (int b = 0; b < 256; ++b) {
-        char in = static_cast<char>(b);
-        wchar_t out[2] = {};
-        int n = MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, &in, 1, out, 2);
-        toUnicode[static_cast<size_t>(b)] = n == 1 ? static_cast<char32_t>(out[0]) : static_cast<char32_t>(b);
+    if (number == 0 || !GetCPInfo(number, &info) || info.MaxCharSize > 2) return false;
+    for (size_t r = 0; r + 1 < MAX_LEADBYTES && info.LeadByte[r] != 0; r += 2)
+        for (size_t b = info.LeadByte[r]; b <= info.LeadByte[r + 1]; ++b) page.lead[b] = true;
+    for (size_t b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        page.single[b] = page.lead[b] ? kUndefined : Decode(number, &byte, 1);
+    }
+    if (info.MaxCharSize == 2) {
+        page.pairs.assign(65536, kUndefined);
+        for (size_t lead = 0; lead < 256; ++lead) {
+            if (!page.lead[lead]) continue;
+            for (size_t trail = 0; trail < 256; ++trail) {
+                const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                page.pairs[lead << 8 | trail] = Decode(number, bytes, 2);
+            }
+        }
     }
     return true;
 }

@@ -18,7 +18,8 @@ std::string processFolder;
 thread_local std::string threadFolder;
 
 std::string WithoutTrailingSeparator(std::string folder) {
-    while (folder.size() > 1 && folder.back() == kPathSeparator) folder.pop_back();
+    // A separator that ends the folder is a character of its own, not the trail byte of one.
+    while (folder.size() > 1 && FileNameOf(folder).empty()) folder.pop_back();
     return folder;
 }
 

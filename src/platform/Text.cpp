@@ -1,7 +1,10 @@
 #include "platform/Text.h"
 
+#include "platform/CodePageTable.h"
+
 #include <tessaro/RuntimeError.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -16,21 +19,74 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-std::string_view Columns(std::string_view text, size_t first, size_t count) {
-    if (first < 1 || first > text.size()) return {};
-    return text.substr(first - 1, count);
+// On a single-byte page every byte is a character, and the byte-wise forms in Text.h
+// are the whole work. A double-byte page walks the text character by character here,
+// unless the part of the text that matters is ASCII: no ASCII byte is part of a
+// two-byte character there, so such a text needs no decoding.
+
+namespace {
+
+bool IsAscii(std::string_view text) {
+    unsigned char any = 0;
+    for (char c : text) any |= static_cast<unsigned char>(c);
+    return any < 0x80;
 }
 
-std::string_view ColumnsFrom(std::string_view text, size_t first) {
-    if (first < 1 || first > text.size()) return {};
-    return text.substr(first - 1);
+}  // namespace
+
+std::string_view CharacterColumns(std::string_view text, size_t first, size_t count) {
+    if (first < 1) return {};
+    const DoubleByteCharacters* d = CurrentDoubleBytes();
+    const size_t through = first - 1 + std::min(count, text.size());  // no more bytes than these matter
+    if (!d || IsAscii(text.substr(0, through))) {
+        return first > text.size() ? std::string_view() : text.substr(first - 1, count);
+    }
+    size_t skip = first - 1;
+    size_t begin = d->Skip(text, 0, skip);
+    if (begin >= text.size()) return {};
+    return text.substr(begin, d->Skip(text, begin, count) - begin);
 }
 
-size_t Position(std::string_view text, std::string_view what, size_t start) {
+size_t CharacterCount(std::string_view text) {
+    const DoubleByteCharacters* d = CurrentDoubleBytes();
+    if (!d || IsAscii(text)) return text.size();
+    size_t count = 0;
+    for (size_t at = 0; at < text.size(); at += d->Width(text, at)) ++count;
+    return count;
+}
+
+std::string_view LastColumns(std::string_view text, size_t count) {
+    size_t characters = CharacterCount(text);
+    return characters <= count ? text : ColumnsFrom(text, characters - count + 1);
+}
+
+void FitColumns(std::string& text, size_t count) {
+    text.resize(Columns(text, 1, count).size());
+    text.append(count - CharacterCount(text), ' ');
+}
+
+size_t CharacterPosition(std::string_view text, std::string_view what, size_t start) {
     if (start < 1) start = 1;
-    if (start > text.size() + 1) return 0;
-    size_t at = text.find(what, start - 1);
-    return at == std::string_view::npos ? 0 : at + 1;
+    const DoubleByteCharacters* d = CurrentDoubleBytes();
+    if (!d || IsAscii(text)) {
+        if (start > text.size() + 1) return 0;
+        size_t at = text.find(what, start - 1);
+        return at == std::string_view::npos ? 0 : at + 1;
+    }
+    size_t skip = start - 1;
+    size_t at = d->Skip(text, 0, skip);
+    if (skip > 0) return 0;  // start lies beyond the end
+    size_t characters = start - 1;  // before byte at
+    for (;;) {
+        size_t found = text.find(what, at);
+        if (found == std::string_view::npos) return 0;
+        while (at < found) {
+            at += d->Width(text, at);
+            ++characters;
+        }
+        if (at == found) return characters + 1;
+        // found starts inside a character: look again after it
+    }
 }
 
 namespace {
@@ -141,8 +197,16 @@ int32_t AddInt32(int32_t a, int32_t b) {
 }
 
 std::string_view FileNameOf(std::string_view path) {
-    size_t at = path.rfind(kPathSeparator);
-    return at == std::string_view::npos ? path : path.substr(at + 1);
+    const DoubleByteCharacters* d = CurrentDoubleBytes();
+    size_t after = 0;
+    if (!d) {
+        size_t at = path.rfind(kPathSeparator);
+        after = at == std::string_view::npos ? 0 : at + 1;
+    } else {
+        for (size_t at = 0; at < path.size(); at += d->Width(path, at))
+            if (path[at] == kPathSeparator) after = at + 1;
+    }
+    return path.substr(after);
 }
 
 }  // namespace tessaro

@@ -1,7 +1,11 @@
 #pragma once
-// Text helpers used across the component. Positions count characters from 1; a slice
-// that runs past the end of a text is simply shorter or empty. "Blanks" are space
-// characters only (tabs are kept).
+// Text helpers used across the component. Positions, counts and lengths are in
+// characters of the component's code page, counted from 1 (on a double-byte page a
+// character may be two bytes, and no slice splits one); a slice that runs past the end
+// of a text is simply shorter or empty. "Blanks" are space characters only (tabs are
+// kept).
+
+#include "platform/CodePageTable.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,15 +17,36 @@ namespace tessaro {
 std::string_view TrimBlanks(std::string_view text);
 
 // The count characters from position first (1-based); shorter or empty past the end.
-std::string_view Columns(std::string_view text, size_t first, size_t count);
+std::string_view CharacterColumns(std::string_view text, size_t first, size_t count);  // a double-byte page
+inline std::string_view Columns(std::string_view text, size_t first, size_t count) {
+    if (CurrentDoubleBytes()) return CharacterColumns(text, first, count);
+    return first < 1 || first > text.size() ? std::string_view() : text.substr(first - 1, count);
+}
 // Everything from position first on.
-std::string_view ColumnsFrom(std::string_view text, size_t first);
+inline std::string_view ColumnsFrom(std::string_view text, size_t first) {
+    return Columns(text, first, std::string_view::npos);
+}
+
+// The last count characters (the whole text when shorter).
+std::string_view LastColumns(std::string_view text, size_t count);
+// Cuts text to its first count characters, or adds blanks up to count.
+void FitColumns(std::string& text, size_t count);
+// The number of characters.
+size_t CharacterCount(std::string_view text);
 
 // Position (1-based) of the first occurrence of what in text at or after position
-// start, 0 when there is none.
-size_t Position(std::string_view text, std::string_view what, size_t start = 1);
+// start, 0 when there is none. An occurrence starts at a character, never inside one.
+size_t CharacterPosition(std::string_view text, std::string_view what, size_t start);  // a double-byte page
+inline size_t Position(std::string_view text, std::string_view what, size_t start = 1) {
+    if (CurrentDoubleBytes()) return CharacterPosition(text, what, start);
+    if (start < 1) start = 1;
+    if (start > text.size() + 1) return 0;
+    size_t at = text.find(what, start - 1);
+    return at == std::string_view::npos ? 0 : at + 1;
+}
 inline bool Contains(std::string_view text, std::string_view what) {
-    return text.find(what) != std::string_view::npos;
+    // Bytes first: most texts fail there, and on a single-byte page that is the answer.
+    return text.find(what) != std::string_view::npos && (!CurrentDoubleBytes() || CharacterPosition(text, what, 1) != 0);
 }
 
 // The number in a text: its leading decimal number. Blanks (spaces, tabs, line feeds)

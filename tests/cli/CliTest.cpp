@@ -116,6 +116,8 @@ TEST_F(CliTest, FailuresGiveTheDocumentedStatusAndOneLineNamingTheCause) {
         {{}, 2, {"a command is wanted"}, false}, {{"export", good}, 2, {"export"}, false},
         {{"import"}, 2, {"FILE"}, false}, {{"import", "--format", "xml", good}, 2, {"xml"}, false},
         {{"import", "--language", "nl", good}, 2, {"nl"}, false},
+        {{"import", "--codepage", "CP65001x", good}, 2, {"--codepage", "\"CP65001x\""}, false},
+        {{"import", "--codepage=UTF-8", good}, 2, {"\"UTF-8\""}, false},
         {{"import", "--device-id", "12x", good}, 2, {"12x"}, false},
         {{"import", "--device-id=", good}, 2, {"--device-id"}, false},
         {{"import", "--device-id", "2147483648", good}, 2, {"2147483648"}, false},
@@ -374,6 +376,12 @@ TEST_F(CliTest, MessagesGoToStandardErrorOrAreAppendedInTheChosenLanguage) {
     const size_t german = appended.find("-Konversion des Datentyps der Variable\r\n");
     EXPECT_NE(german, std::string::npos);
     EXPECT_LT(german, appended.find("-Conversion of data type of the variable\r\n"));
+    // Chinese texts: the page is CP936 unless one is named; standard error stays UTF-8.
+    run = RunCli({"import", "--format=jsonl", "--language", "zh", file});
+    EXPECT_NE(run.err.find("-变量的数据类型的转换\r\n"), std::string::npos) << run.err;
+    run = RunCli({"import", "--format=jsonl", "--language", "zh", file}, "TESSARO_CODEPAGE=nonsense");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("TESSARO_CODEPAGE names no known code page: \"nonsense\""), std::string::npos) << run.err;
     // Without the option, the user's own settings decide (here: none, so English).
     run = RunCli({"import", "--format=jsonl", file}, "TESSARO_USER_REGISTRY=/nonexistent");
     EXPECT_NE(run.err.find("-Conversion of data type of the variable\r\n"), std::string::npos) << run.err;

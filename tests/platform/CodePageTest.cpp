@@ -51,5 +51,61 @@ TEST_F(CodePageTest, OtherSingleBytePagesFoldTheirOwnLetters) {
     EXPECT_EQ(CodePageName(), "CP1251");
 }
 
+TEST_F(CodePageTest, NamesInAnyLetterCaseAndBareNumbers) {
+    for (const char* name : {"cp936", "936", "Windows-936"}) {
+        SetCodePage(name);
+        EXPECT_EQ(ToUtf8("\xD6\xD0"), "中") << name;
+    }
+    SetCodePage("1251");
+    EXPECT_EQ(CodePageName(), "CP1251");
+    // Not ANSI pages: characters of three or four bytes, or ASCII in two-byte units.
+    for (const char* name : {"UTF-8", "UTF-16", "GB18030", "", "CP"}) {
+        try {
+            SetCodePage(name);
+            ADD_FAILURE() << name;
+        } catch (const RuntimeError& error) {
+            EXPECT_NE(std::string(error.what()).find("\"" + std::string(name) + "\""), std::string::npos) << error.what();
+        }
+    }
+    EXPECT_EQ(CodePageName(), "CP1251");
+}
+
+// On a double-byte page a lead byte and a trail byte it pairs with are one character;
+// trail bytes that look like ASCII letters belong to their character.
+TEST_F(CodePageTest, DoubleBytePagesUpperCaseEachCharacter) {
+    struct Case { const char* page; const char* text; const char* expected; } cases[] = {
+        {"CP936", "ab\xD6\xD0\xCE\xC4", "AB\xD6\xD0\xCE\xC4"},  // CJK stays
+        {"CP936", "\xA3\xE1\xA6\xC1", "\xA3\xC1\xA6\xA1"},      // full-width a, alpha -> A, Alpha
+        {"CP936", "\x81\x61\x81\x5B", "\x81\x61\x81\x5B"},      // trail bytes "a" and "["
+        {"CP936", "a\xD6", "A\xD6"},                                   // lone lead byte at the end
+        {"CP936", "\xD6" "1a", "\xD6" "1A"},                           // lead byte before a byte it does not pair with
+        {"CP932", "\x82\x81\x95\x5Cx", "\x82\x60\x95\x5CX"},    // full-width a; 0x5C trail
+        {"CP949", "\xB0\xA1z", "\xB0\xA1Z"},
+        {"CP950", "\xA4\x40" "b", "\xA4\x40" "B"},
+    };
+    for (const auto& c : cases) {
+        SetCodePage(c.page);
+        EXPECT_EQ(UpperCase(c.text), c.expected) << c.page << " " << c.text;
+    }
+}
+
+TEST_F(CodePageTest, DoubleByteUndefinedSequencesComeBackUnchanged) {
+    SetCodePage("CP936");
+    EXPECT_EQ(ToUtf8("\xB1\xC3 \xB7\xA7"), "泵 阀");
+    EXPECT_EQ(FromUtf8("中文 ａ"), "\xD6\xD0\xCE\xC4 \xA3\xE1");
+    EXPECT_EQ(FromUtf8("한x"), "?x");  // not in the page
+    EXPECT_EQ(ToUtf8("a\xD6"), "a\uF8D6");         // lone lead byte at the end
+    EXPECT_EQ(ToUtf8("\xD6 \x81\x7F"), "\uF8D6 \uF881\x7F");  // lead bytes before bytes they do not pair with
+    EXPECT_EQ(ToUtf8("\xFF"), "\uF8FF");           // undefined single byte
+    for (unsigned first = 0; first < 256; ++first) {
+        std::string one(1, static_cast<char>(first));
+        ASSERT_EQ(FromUtf8(ToUtf8(one)), one) << first;
+        for (unsigned second = 0; second < 256; ++second) {
+            std::string two = one + static_cast<char>(second);
+            ASSERT_EQ(FromUtf8(ToUtf8(two)), two) << first << " " << second;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tessaro

@@ -34,8 +34,7 @@ TEST(CollectionAtScale, KeysSurviveTheSqueezingOfRemovedKeyText) {
         const int kept = c.items - c.removedFromTheEnd;
         ASSERT_EQ(collection.Count(), static_cast<size_t>(kept));
         for (int i = 0; i < kept; ++i) {
-            std::string upper = KeyOf(i);
-            for (char& ch : upper) ch = UpperCase(ch);
+            std::string upper = UpperCase(KeyOf(i));
             ASSERT_EQ(collection.Item(upper), i);
             ASSERT_EQ(collection.Item(static_cast<size_t>(i) + 1), i);
         }

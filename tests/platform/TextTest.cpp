@@ -1,5 +1,6 @@
 #include "platform/Text.h"
 
+#include <tessaro/CodePage.h>
 #include <tessaro/RuntimeError.h>
 
 #include "TestSupport.h"
@@ -15,6 +16,49 @@ namespace tessaro {
 namespace {
 
 using test::ErrorNumberOf;
+
+// CP936: 中 D6D0, 文 CEC4; 0x815B is one character whose trail byte is "[".
+class DoubleByteText : public testing::Test {
+protected:
+    void SetUp() override { SetCodePage("CP936"); }
+    void TearDown() override { SetCodePage("WINDOWS-1252"); }
+};
+
+TEST_F(DoubleByteText, ColumnsCountCharacters) {
+    const std::string text = "\xD6\xD0\xCE\xC4" "ab\x81\x5B";  // 中文ab + one character
+    struct Case { size_t first, count; std::string expected; } cases[] = {
+        {1, 1, "\xD6\xD0"}, {2, 2, "\xCE\xC4" "a"}, {4, 24, "b\x81\x5B"}, {5, 1, "\x81\x5B"},
+        {6, 1, ""},         {0, 3, ""},               {1, 0, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Columns(text, c.first, c.count), c.expected) << c.first << " " << c.count;
+    EXPECT_EQ(ColumnsFrom(text, 3), "ab\x81\x5B");
+    EXPECT_EQ(CharacterCount(text), 5u);
+    EXPECT_EQ(LastColumns(text, 3), "ab\x81\x5B");
+    EXPECT_EQ(LastColumns(text, 9), text);
+    // A lead byte without its trail is a character of its own.
+    EXPECT_EQ(CharacterCount("a\xD6 \xD6"), 4u);
+    EXPECT_EQ(Columns("a\xD6 \xD6", 4, 1), "\xD6");
+}
+
+TEST_F(DoubleByteText, SearchesFindWholeCharactersOnly) {
+    const std::string text = "\x81\x5B[\xD6\xD0]";  // the first "[" byte is a trail byte
+    EXPECT_EQ(Position(text, "["), 2u);
+    EXPECT_EQ(Position(text, "]"), 4u);
+    EXPECT_EQ(Position(text, "["), Position(text, "[", 2));
+    EXPECT_EQ(Position(text, "[", 3), 0u);
+    EXPECT_EQ(Position(text, "", 5), 5u);
+    EXPECT_EQ(Position(text, "", 6), 0u);
+    EXPECT_FALSE(Contains("\x81\x5B", "["));
+    EXPECT_EQ(Position("\xD6\xD0\xCE\xC4 := 1", ":="), 4u);
+}
+
+TEST_F(DoubleByteText, FitColumnsCutsOrPadsByCharacters) {
+    std::string line = "\xD6\xD0->\xCE\xC4";
+    FitColumns(line, 6);
+    EXPECT_EQ(line, "\xD6\xD0->\xCE\xC4  ");
+    FitColumns(line, 2);
+    EXPECT_EQ(line, "\xD6\xD0-");
+}
 
 TEST(NumberIn, ReadsTheLeadingDecimalNumber) {
     struct Case { const char* text; double expected; } cases[] = {
