@@ -7,25 +7,28 @@
 Option Explicit
 Dim fso, sh, plan, line, key, value, folder, code, id, name, language, sources, ds, layout
 
+Dim controls, escapes
+controls = ""
+For escapes = 1 To 31
+    controls = controls & Chr(escapes)
+Next
+escapes = Array("b", "t", "n", "", "f", "r")
+
 Function Js(text)
+    ' Escapes as the command line's JSON does. Wine's VBScript has no AscW, and its "<"
+    ' on strings is not binary: a control character is found by its place in a list.
     Dim i, c, n, out
     out = """"
     For i = 1 To Len(text)
         c = Mid(text, i, 1)
-        n = AscW(c)
+        n = InStr(1, controls, c, vbBinaryCompare)
         If c = """" Or c = "\" Then
             out = out & "\" & c
-        ElseIf n = 8 Then
-            out = out & "\b"
-        ElseIf n = 9 Then
-            out = out & "\t"
-        ElseIf n = 10 Then
-            out = out & "\n"
-        ElseIf n = 12 Then
-            out = out & "\f"
-        ElseIf n = 13 Then
-            out = out & "\r"
-        ElseIf n >= 0 And n < 32 Then
+        ElseIf c = Chr(0) Then
+            out = out & "\u0000"
+        ElseIf n >= 8 And n <= 13 And n <> 11 Then
+            out = out & "\" & escapes(n - 8)
+        ElseIf n > 0 Then
             out = out & "\u00" & LCase(Right("0" & Hex(n), 2))
         Else
             out = out & c
@@ -40,19 +43,29 @@ End Function
 
 Sub MoveIfThere(from, target)
     If fso.FileExists(target) Then fso.DeleteFile target
-    If fso.FileExists(from) Then fso.MoveFile from, target
+    ' Copy and delete: Wine's MoveFile fails here.
+    If fso.FileExists(from) Then
+        fso.CopyFile from, target, True
+        fso.DeleteFile from
+    End If
 End Sub
+
+Function HasLanguage()
+    On Error Resume Next
+    sh.RegRead "HKCU\Software\Tessaro\LanguageId"
+    HasLanguage = (Err.Number = 0)
+    Err.Clear
+End Function
 
 Sub RunCase()
     Dim drv, ok, out, v, i
     fso.CopyFile folder & "\KorvoDEV.dbr", layout & "\KorvoDEV.dbr", True
     If fso.FileExists(layout & "\app\Messenger.Msg") Then fso.DeleteFile layout & "\app\Messenger.Msg"
-    If language = "" Then
-        On Error Resume Next
-        sh.RegDelete "HKCU\Software\Tessaro\LanguageId"
-        On Error GoTo 0
-    Else
+    If language <> "" Then
         sh.RegWrite "HKCU\Software\Tessaro\LanguageId", language, "REG_SZ"
+    ElseIf HasLanguage() Then
+        ' Wine's WScript.Shell has no RegDelete: reg.exe removes the value.
+        sh.Run "reg delete HKCU\Software\Tessaro /v LanguageId /f", 0, True
     End If
     sh.CurrentDirectory = folder
     Set drv = CreateObject("Tessaro.VariableDriver")
@@ -74,8 +87,12 @@ Sub RunCase()
     If ok Then out.Write "yes" Else out.Write "no"
     out.Close
     MoveIfThere layout & "\app\Messenger.Msg", folder & "\Messenger.Msg"
+    ' Partial files left by a failed import stay open until the thread's next import,
+    ' which starts them anew: copied, not moved.
     For i = 1 To 6
-        MoveIfThere layout & "\app\bin\" & i & ".Msg", folder & "\left." & i & ".Msg"
+        If fso.FileExists(layout & "\app\bin\" & i & ".Msg") Then
+            fso.CopyFile layout & "\app\bin\" & i & ".Msg", folder & "\left." & i & ".Msg", True
+        End If
     Next
     WScript.Echo "imported " & fso.GetFileName(folder)
 End Sub
@@ -105,7 +122,12 @@ Do Until plan.AtEndOfStream
             ds.SourceId = value
             sources.Add ds
         Case "END"
+            ' A script error in one case is that case's failure; the others still run.
+            On Error Resume Next
             RunCase
+            If Err.Number <> 0 Then WScript.Echo "FAIL " & folder & ": error " & Err.Number & " " & Err.Description
+            Err.Clear
+            On Error GoTo 0
     End Select
 Loop
 plan.Close

@@ -139,7 +139,8 @@ script)
 corpus)
   # The corpus of example imports (tests/corpus/README.md) in one cscript run: each case
   # prepared in its own folder, imported by corpus.vbs, then compared with its expected
-  # files. Cases in another code page than the prefix's (Windows-1252) are skipped; a Jet
+  # files. Wine takes its ANSI code page from the locale, so the cases of each code page
+  # run together in the locale that has it (a code page without one here is skipped); a Jet
   # device database is read through DAO, here the test double serving the shared
   # fixture's rows from SQLite and logging what it is asked.
   need_prefix
@@ -150,6 +151,9 @@ corpus)
   trim() { local t=${1%$'\r'}; t=${t#"${t%%[![:space:]]*}"}; echo "${t%"${t##*[![:space:]]}"}"; }
   source_of() { [[ $1 == shared/* ]] && echo "$shared/${1#shared/}" || echo "$2/$1"; }
   declare -A languages=([en]=1 [it]=2 [fr]=3 [es]=4 [de]=5 [zh]=6) expected_import
+  declare -A locales=([WINDOWS-1252]=C [CP936]=zh_CN.UTF-8 [CP932]=ja_JP.UTF-8 [CP949]=ko_KR.UTF-8
+    [CP950]=zh_TW.UTF-8 [CP1250]=pl_PL.UTF-8 [CP1251]=ru_RU.UTF-8)
+  have_locale() { [[ $1 == C ]] || locale -a 2>/dev/null | grep -qix "${1/UTF-8/utf8}"; }
   cases=() jet=
   for dir in "$corpus"/*/; do
     name=$(basename "$dir") run=$runs/$(basename "$dir")
@@ -158,7 +162,8 @@ corpus)
     while IFS= read -r l; do
       [[ $l =~ ^[[:space:]]*# || $l != *=* ]] || k[$(trim "${l%%=*}")]=$(trim "${l#*=}")
     done <"$dir/case.txt"
-    [[ ${k[codepage]} == WINDOWS-1252 ]] || { echo "SKIP $name: code page ${k[codepage]}"; continue; }
+    codepage=${k[codepage]} locale=${locales[${k[codepage]}]:-none}
+    have_locale "$locale" || { echo "SKIP $name: no locale for code page $codepage"; continue; }
     [[ "${k[files]} ${k[device-db]}" == *shared/* && ! -d $shared ]] && { echo "SKIP $name: no ../shared"; continue; }
     mkdir -p "$run"
     case ${k[device-db]} in
@@ -167,13 +172,13 @@ corpus)
     *) cp "$(source_of "${k[device-db]}" "$dir")" "$run/KorvoDEV.dbr" && jet=1 ;;
     esac
     { echo "CASE $(winpath "$run")"; echo "CODE ${k[device-code]}"; echo "ID ${k[device-id]}"
-      echo "NAME ${k[device-name]:-}"; echo "LANG ${languages[${k[language]:-}]:-}"
+      echo "NAME ${k[device-name]:-}"; echo "LANG ${languages[${k[language]:-none}]:-}"
       for file in ${k[files]}; do
         source=$(source_of "$file" "$dir")
         [[ -f $source ]] && cp "$source" "$run/"
         echo "FILE $(basename "$file")"
       done
-      echo END; } >>"$runs/plan.utf8"
+      echo END; } >>"$runs/plan.$codepage"
     cases+=("$name") expected_import[$name]=${k[imported]}
     unset k
   done
@@ -185,13 +190,16 @@ corpus)
       fail "cannot register the DAO double"
     export TESSARO_DAO_DOUBLE_DB=$(winpath "$work/dao.sqlite") TESSARO_DAO_DOUBLE_LOG=$(winpath "$work/dao.log")
   fi
-  iconv -f UTF-8 -t CP1252 "$runs/plan.utf8" >"$runs/plan.txt" || fail "a case's settings are not Windows-1252 text"
   printf 'Software\\Tessaro\r\n' >"$component/RegKeys.sys"
   mkdir -p "$work/layout/app"
-  run_marked corpus.vbs corpus.vbs cscript //nologo "$(winpath "$here/corpus.vbs")" "$(winpath "$runs/plan.txt")" \
-    "$(winpath "$work/layout")" >/dev/null
+  for plan in "$runs"/plan.*; do
+    codepage=${plan##*.}
+    iconv -f UTF-8 -t "$codepage" "$plan" >"$plan.txt" || fail "a case's settings are not $codepage text"
+    (export LC_ALL=${locales[$codepage]} && run_marked "corpus-$codepage" corpus.vbs cscript //nologo "$(winpath "$here/corpus.vbs")" "$(winpath "$plan.txt")" \
+       "$(winpath "$work/layout")") >/dev/null || fail "corpus.vbs failed for the cases in $codepage"
+  done
   rm -f "$component/RegKeys.sys"
-  mask() { sed -E 's/^(--.*--)[0-9]{2}-[0-9]{2}-[0-9]{2} [0-9]{2}\.[0-9]{2}\.[0-9]{2}(\r?)$/\1MM-DD-YY HH.MM.SS\2/' "$1"; }
+  mask() { LC_ALL=C sed -E 's/^(--.*--)[0-9]{2}-[0-9]{2}-[0-9]{2} [0-9]{2}\.[0-9]{2}\.[0-9]{2}(\r?)$/\1MM-DD-YY HH.MM.SS\2/' "$1"; }
   differ() {  # case, what, expected file, file written: the first differing line
     local at
     cmp -s "$3" "$4" && return 0
