@@ -66,10 +66,10 @@ bool HasLoneLineFeed(const std::string& file) {
     char previous = '\0';
     std::array<char, 65536> block;
     while (in.read(block.data(), block.size()) || in.gcount() > 0) {
-        for (std::streamsize i = 0; i < in.gcount(); ++i) {
-            if (block[static_cast<size_t>(i)] == '\n' && previous != '\r') return true;
-            previous = block[static_cast<size_t>(i)];
-        }
+        const char* end = block.data() + in.gcount();
+        for (const char* at = block.data(); (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)))); ++at)
+            if ((at == block.data() ? previous : at[-1]) != '\r') return true;
+        previous = end[-1];
     }
     return false;
 }

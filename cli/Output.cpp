@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -20,10 +22,43 @@ constexpr std::array<const char*, 15> kColumns = {
     "FieldAdd1", "FieldAdd2",   "FieldAdd3", "FieldAdd4",    "FieldAdd5",    "Sign",       "Warning",
 };
 
+// Hands the fields of a variable to visit in column order.
+template <class Visit>
+void VisitFields(const Variable& v, Visit&& visit) {
+    visit(v.Name);
+    visit(v.SectionName);
+    visit(v.DeviceId);
+    visit(v.NestingLevel);
+    visit(v.TagAttribute);
+    visit(v.DataAreaId);
+    visit(v.DataTypeId);
+    visit(v.VariableLen);
+    visit(v.FieldAdd1);
+    visit(v.FieldAdd2);
+    visit(v.FieldAdd3);
+    visit(v.FieldAdd4);
+    visit(v.FieldAdd5);
+    visit(v.Sign);
+    visit(v.Warning);
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// A text in UTF-8; ASCII is the same in every code page and needs no conversion.
+std::string Utf8Of(const std::string& text) { return IsAscii(text) ? text : ToUtf8(text); }
+
 std::array<Cell, 15> Row(const Variable& v) {
-    return {ToUtf8(v.Name), ToUtf8(v.SectionName), v.DeviceId,  v.NestingLevel, ToUtf8(v.TagAttribute),
-            v.DataAreaId,   v.DataTypeId,          v.VariableLen, v.FieldAdd1,  v.FieldAdd2,
-            v.FieldAdd3,    v.FieldAdd4,           v.FieldAdd5, v.Sign,         v.Warning};
+    std::array<Cell, 15> row;
+    size_t i = 0;
+    VisitFields(v, [&](const auto& field) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(field)>, std::string>)
+            row[i++] = Utf8Of(field);
+        else
+            row[i++] = field;
+    });
+    return row;
 }
 
 std::string Text(const Cell& cell) {
@@ -32,52 +67,102 @@ std::string Text(const Cell& cell) {
     return std::to_string(std::get<int32_t>(cell));
 }
 
-// One object per line, members in column order, written as the JSON library writes an
-// ordered object; only the texts go through the library, for their escaping.
-void WriteJsonl(std::ostream& out, const VariableList& variables) {
-    std::string line;
-    for (const auto& variable : variables) {
-        auto row = Row(*variable);
-        line.clear();
-        line += '{';
-        for (size_t i = 0; i < kColumns.size(); ++i) {
-            if (i) line += ',';
-            line += '"';
-            line += kColumns[i];
-            line += "\":";
-            if (auto* text = std::get_if<std::string>(&row[i]))
-                line.append(nlohmann::json(*text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
-            else
-                line.append(Text(row[i]));
-        }
-        line.append("}\n");
-        out << line;
+// The records are built in one buffer that goes to the stream in large pieces.
+class Buffered {
+public:
+    explicit Buffered(std::ostream& out) : out_(out) {}
+    ~Buffered() { Flush(); }
+    std::string& Text() { return text_; }
+    void EndRecord() {
+        if (text_.size() >= 64 * 1024) Flush();
     }
+    void Number(int32_t n) {
+        char digits[12];
+        text_.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+    }
+    void Flag(bool flag) { text_.append(flag ? "true" : "false"); }
+
+private:
+    void Flush() {
+        out_.write(text_.data(), static_cast<std::streamsize>(text_.size()));
+        text_.clear();
+    }
+    std::ostream& out_;
+    std::string text_;
+};
+
+// One object per line, members in column order, written as the JSON library writes an
+// ordered object; texts with characters to escape go through the library.
+void WriteJsonl(std::ostream& out, const VariableList& variables) {
+    Buffered buffer(out);
+    std::string& line = buffer.Text();
+    variables.ForEach([&](const VariablePtr& variable) {
+        size_t i = 0;
+        line += '{';
+        VisitFields(*variable, [&](const auto& field) {
+            if (i) line += ',';
+            line.append("\"").append(kColumns[i++]).append("\":");
+            if constexpr (std::is_same_v<std::decay_t<decltype(field)>, std::string>) {
+                const bool plain = std::none_of(field.begin(), field.end(), [](char c) {
+                    return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 ||
+                           static_cast<unsigned char>(c) >= 0x80;
+                });
+                if (plain)
+                    line.append("\"").append(field).append("\"");
+                else
+                    line.append(nlohmann::json(Utf8Of(field))
+                                    .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+            } else if constexpr (std::is_same_v<std::decay_t<decltype(field)>, bool>) {
+                buffer.Flag(field);
+            } else {
+                buffer.Number(field);
+            }
+        });
+        line.append("}\n");
+        buffer.EndRecord();
+        return true;
+    });
 }
 
 // RFC 4180: a field with a comma, a quote, CR or LF is quoted, its quotes doubled;
 // records end in CR LF.
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
+void AppendCsvField(std::string& out, std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out.append(text);
+        return;
     }
-    return quoted + '"';
+    out += '"';
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
 }
 
 void WriteCsv(std::ostream& out, const VariableList& variables) {
-    auto record = [&](const auto& fields) {
-        for (size_t i = 0; i < fields.size(); ++i) out << (i ? "," : "") << CsvField(fields[i]);
-        out << "\r\n";
-    };
-    record(std::vector<std::string>(kColumns.begin(), kColumns.end()));
-    for (const auto& variable : variables) {
-        std::vector<std::string> fields;
-        for (const Cell& cell : Row(*variable)) fields.push_back(Text(cell));
-        record(fields);
-    }
+    Buffered buffer(out);
+    std::string& line = buffer.Text();
+    for (size_t i = 0; i < kColumns.size(); ++i) line.append(i ? "," : "").append(kColumns[i]);
+    line.append("\r\n");
+    variables.ForEach([&](const VariablePtr& variable) {
+        size_t i = 0;
+        VisitFields(*variable, [&](const auto& field) {
+            if (i++) line += ',';
+            if constexpr (std::is_same_v<std::decay_t<decltype(field)>, std::string>) {
+                if (IsAscii(field))
+                    AppendCsvField(line, field);
+                else
+                    AppendCsvField(line, ToUtf8(field));
+            } else if constexpr (std::is_same_v<std::decay_t<decltype(field)>, bool>) {
+                buffer.Flag(field);
+            } else {
+                buffer.Number(field);
+            }
+        });
+        line.append("\r\n");
+        buffer.EndRecord();
+        return true;
+    });
 }
 
 // Characters on screen: UTF-8 continuation bytes take no column.
