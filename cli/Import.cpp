@@ -60,17 +60,16 @@ private:
     std::chrono::steady_clock::time_point last_;
 };
 
-// A line feed not preceded by a carriage return: the import reads it as part of a line.
+// A line feed not preceded by a carriage return in the first 64 KB: the import reads it as
+// part of a line. A file written with such line ends shows them from its start, so the
+// rest of the file is not read for the hint.
 bool HasLoneLineFeed(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
-    char previous = '\0';
     std::array<char, 65536> block;
-    while (in.read(block.data(), block.size()) || in.gcount() > 0) {
-        const char* end = block.data() + in.gcount();
-        for (const char* at = block.data(); (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)))); ++at)
-            if ((at == block.data() ? previous : at[-1]) != '\r') return true;
-        previous = end[-1];
-    }
+    in.read(block.data(), block.size());
+    const char* end = block.data() + in.gcount();
+    for (const char* at = block.data(); (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)))); ++at)
+        if (at == block.data() || at[-1] != '\r') return true;
     return false;
 }
 
