@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "Options.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -14,15 +15,22 @@
 
 namespace {
 
-// An import's memory in 2 MB pages, where the system hands them out on request: the
-// first touch of each fresh page is much of what a large import pays for its memory,
-// and a large page is touched once instead of 512 times. The C library takes the
-// request only from the environment of a starting process, so an import starts the
-// program once more with it (unless the environment already says how to allocate).
-void RestartWithLargePages(char** argv) {
+// A large import's memory in 2 MB pages, where the system hands them out on request:
+// the first touch of each fresh page is much of what a large import pays for its
+// memory, and a large page is touched once instead of 512 times. The C library takes
+// the request only from the environment of a starting process, so an import of large
+// files starts the program once more with it (unless the environment already says how
+// to allocate). Small imports do not pay for the second start.
+void RestartWithLargePages(int argc, char** argv) {
     constexpr const char* kTunables = "GLIBC_TUNABLES";
-    if (std::getenv(kTunables) || !argv[1] || std::strcmp(argv[1], "import") != 0) return;
-    if (::setenv(kTunables, "glibc.malloc.hugetlb=1", 1) != 0) return;
+    constexpr off_t kLargeInput = 8 * 1024 * 1024;
+    if (std::getenv(kTunables) || argc < 2 || std::strcmp(argv[1], "import") != 0) return;
+    off_t input = 0;
+    for (int i = 2; i < argc; ++i) {
+        struct stat file {};
+        if (::stat(argv[i], &file) == 0 && S_ISREG(file.st_mode)) input += file.st_size;
+    }
+    if (input < kLargeInput || ::setenv(kTunables, "glibc.malloc.hugetlb=1", 1) != 0) return;
     ::execv("/proc/self/exe", argv);
     ::unsetenv(kTunables);  // not restarted: go on as started
 }
@@ -31,7 +39,7 @@ void RestartWithLargePages(char** argv) {
 
 int main(int argc, char** argv) {
     using namespace tessaro::cli;
-    RestartWithLargePages(argv);
+    RestartWithLargePages(argc, argv);
     CommandLine line;
     try {
         line = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
