@@ -16,14 +16,14 @@
 namespace {
 
 // A large import's memory in 2 MB pages, where the system hands them out on request:
-// the first touch of each fresh page is much of what a large import pays for its
-// memory, and a large page is touched once instead of 512 times. The C library takes
-// the request only from the environment of a starting process, so an import of large
-// files starts the program once more with it (unless the environment already says how
-// to allocate). Small imports do not pay for the second start.
+// the first touch of each fresh page is much of what an import pays for its memory,
+// and a large page is touched once instead of 512 times. The C library takes the
+// request only from the environment of a starting process, so an import of 2 MB of
+// files or more starts the program once more with it (unless the environment already
+// says how to allocate); below that the second start costs more than it saves.
 void RestartWithLargePages(int argc, char** argv) {
     constexpr const char* kTunables = "GLIBC_TUNABLES";
-    constexpr off_t kLargeInput = 8 * 1024 * 1024;
+    constexpr off_t kLargeInput = 2 * 1024 * 1024;
     if (std::getenv(kTunables) || argc < 2 || std::strcmp(argv[1], "import") != 0) return;
     off_t input = 0;
     for (int i = 2; i < argc; ++i) {
