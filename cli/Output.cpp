@@ -1,14 +1,20 @@
 #include "Output.h"
 
+#include "Commands.h"
+#include "TemporaryFiles.h"
+
 #include <tessaro/CodePage.h>
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <array>
 #include <charconv>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <numeric>
 #include <string>
-#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -17,54 +23,47 @@ namespace {
 
 using Cell = std::variant<std::string, int32_t, bool>;
 
-constexpr std::array<const char*, 15> kColumns = {
-    "Name",      "SectionName", "DeviceId",  "NestingLevel", "TagAttribute", "DataAreaId", "DataTypeId", "VariableLen",
-    "FieldAdd1", "FieldAdd2",   "FieldAdd3", "FieldAdd4",    "FieldAdd5",    "Sign",       "Warning",
-};
-
-// Hands the fields of a variable to visit in column order.
-template <class Visit>
-void VisitFields(const Variable& v, Visit&& visit) {
-    visit(v.Name);
-    visit(v.SectionName);
-    visit(v.DeviceId);
-    visit(v.NestingLevel);
-    visit(v.TagAttribute);
-    visit(v.DataAreaId);
-    visit(v.DataTypeId);
-    visit(v.VariableLen);
-    visit(v.FieldAdd1);
-    visit(v.FieldAdd2);
-    visit(v.FieldAdd3);
-    visit(v.FieldAdd4);
-    visit(v.FieldAdd5);
-    visit(v.Sign);
-    visit(v.Warning);
-}
-
-bool IsAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// A text in UTF-8; ASCII is the same in every code page and needs no conversion.
-std::string Utf8Of(const std::string& text) { return IsAscii(text) ? text : ToUtf8(text); }
-
 std::array<Cell, 15> Row(const Variable& v) {
-    std::array<Cell, 15> row;
-    size_t i = 0;
-    VisitFields(v, [&](const auto& field) {
-        if constexpr (std::is_same_v<std::decay_t<decltype(field)>, std::string>)
-            row[i++] = Utf8Of(field);
-        else
-            row[i++] = field;
-    });
-    return row;
+    return {ToUtf8(v.Name), ToUtf8(v.SectionName), v.DeviceId,  v.NestingLevel, ToUtf8(v.TagAttribute),
+            v.DataAreaId,   v.DataTypeId,          v.VariableLen, v.FieldAdd1,  v.FieldAdd2,
+            v.FieldAdd3,    v.FieldAdd4,           v.FieldAdd5, v.Sign,         v.Warning};
 }
 
 std::string Text(const Cell& cell) {
     if (auto* text = std::get_if<std::string>(&cell)) return *text;
     if (auto* flag = std::get_if<bool>(&cell)) return *flag ? "true" : "false";
     return std::to_string(std::get<int32_t>(cell));
+}
+
+// A column's field of a variable: a text, or a number, or a flag.
+struct Field {
+    const std::string* text = nullptr;
+    int32_t number = 0;
+    bool flag = false;
+};
+
+Field FieldOf(const Variable& v, size_t column) {
+    switch (column) {
+    case 0: return {&v.Name};
+    case 1: return {&v.SectionName};
+    case 2: return {nullptr, v.DeviceId};
+    case 3: return {nullptr, v.NestingLevel};
+    case 4: return {&v.TagAttribute};
+    case 5: return {nullptr, v.DataAreaId};
+    case 6: return {nullptr, v.DataTypeId};
+    case 7: return {nullptr, v.VariableLen};
+    case 8: return {nullptr, v.FieldAdd1};
+    case 9: return {nullptr, v.FieldAdd2};
+    case 10: return {nullptr, v.FieldAdd3};
+    case 11: return {nullptr, v.FieldAdd4};
+    case 12: return {nullptr, v.FieldAdd5};
+    case 13: return {nullptr, v.Sign, true};
+    default: return {nullptr, v.Warning, true};
+    }
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 // The records are built in one buffer that goes to the stream in large pieces.
@@ -76,11 +75,15 @@ public:
     void EndRecord() {
         if (text_.size() >= 64 * 1024) Flush();
     }
-    void Number(int32_t n) {
+    // A number or a flag ("true", "false").
+    void Value(const Field& field) {
+        if (field.flag) {
+            text_.append(field.number ? "true" : "false");
+            return;
+        }
         char digits[12];
-        text_.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+        text_.append(digits, std::to_chars(digits, digits + sizeof digits, field.number).ptr);
     }
-    void Flag(bool flag) { text_.append(flag ? "true" : "false"); }
 
 private:
     void Flush() {
@@ -93,31 +96,30 @@ private:
 
 // One object per line, members in column order, written as the JSON library writes an
 // ordered object; texts with characters to escape go through the library.
-void WriteJsonl(std::ostream& out, const VariableList& variables) {
+void WriteJsonl(std::ostream& out, const VariableList& variables, const std::vector<size_t>& columns) {
     Buffered buffer(out);
     std::string& line = buffer.Text();
     variables.ForEach([&](const VariablePtr& variable) {
-        size_t i = 0;
         line += '{';
-        VisitFields(*variable, [&](const auto& field) {
-            if (i) line += ',';
-            line.append("\"").append(kColumns[i++]).append("\":");
-            if constexpr (std::is_same_v<std::decay_t<decltype(field)>, std::string>) {
-                const bool plain = std::none_of(field.begin(), field.end(), [](char c) {
-                    return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 ||
-                           static_cast<unsigned char>(c) >= 0x80;
-                });
-                if (plain)
-                    line.append("\"").append(field).append("\"");
-                else
-                    line.append(nlohmann::json(Utf8Of(field))
-                                    .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
-            } else if constexpr (std::is_same_v<std::decay_t<decltype(field)>, bool>) {
-                buffer.Flag(field);
-            } else {
-                buffer.Number(field);
+        bool first = true;
+        for (size_t i : columns) {
+            if (!first) line += ',';
+            first = false;
+            line.append("\"").append(kColumns[i]).append("\":");
+            const Field field = FieldOf(*variable, i);
+            if (!field.text) {
+                buffer.Value(field);
+                continue;
             }
-        });
+            const std::string& text = *field.text;
+            const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
+                return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x80;
+            });
+            if (plain)
+                line.append("\"").append(text).append("\"");
+            else
+                line.append(nlohmann::json(ToUtf8(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+        }
         line.append("}\n");
         buffer.EndRecord();
         return true;
@@ -139,26 +141,22 @@ void AppendCsvField(std::string& out, std::string_view text) {
     out += '"';
 }
 
-void WriteCsv(std::ostream& out, const VariableList& variables) {
+void WriteCsv(std::ostream& out, const VariableList& variables, const std::vector<size_t>& columns) {
     Buffered buffer(out);
     std::string& line = buffer.Text();
-    for (size_t i = 0; i < kColumns.size(); ++i) line.append(i ? "," : "").append(kColumns[i]);
+    for (size_t k = 0; k < columns.size(); ++k) line.append(k ? "," : "").append(kColumns[columns[k]]);
     line.append("\r\n");
     variables.ForEach([&](const VariablePtr& variable) {
-        size_t i = 0;
-        VisitFields(*variable, [&](const auto& field) {
-            if (i++) line += ',';
-            if constexpr (std::is_same_v<std::decay_t<decltype(field)>, std::string>) {
-                if (IsAscii(field))
-                    AppendCsvField(line, field);
-                else
-                    AppendCsvField(line, ToUtf8(field));
-            } else if constexpr (std::is_same_v<std::decay_t<decltype(field)>, bool>) {
-                buffer.Flag(field);
-            } else {
-                buffer.Number(field);
-            }
-        });
+        for (size_t k = 0; k < columns.size(); ++k) {
+            if (k) line += ',';
+            const Field field = FieldOf(*variable, columns[k]);
+            if (!field.text)
+                buffer.Value(field);
+            else if (IsAscii(*field.text))
+                AppendCsvField(line, *field.text);
+            else
+                AppendCsvField(line, ToUtf8(*field.text));
+        }
         line.append("\r\n");
         buffer.EndRecord();
         return true;
@@ -170,41 +168,103 @@ size_t Width(const std::string& utf8) {
     return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
+// The text cut to width columns, its last one an ellipsis when anything was cut.
+std::string Shortened(const std::string& utf8, size_t width) {
+    if (Width(utf8) <= width) return utf8;
+    if (width == 0) return "";
+    size_t columns = 0, end = 0;
+    for (; end < utf8.size(); ++end) {
+        if ((utf8[end] & 0xC0) != 0x80 && columns++ == width - 1) break;
+    }
+    return utf8.substr(0, end) + "\xE2\x80\xA6";
+}
+
 // Control characters would break the alignment; they are shown as "?".
 std::string Printable(std::string text) {
     std::replace_if(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, '?');
     return text;
 }
 
-void WriteTable(std::ostream& out, const VariableList& variables) {
+// Short headers for a table narrowed to a terminal's width.
+constexpr std::array<std::string_view, 15> kShortHeaders = {
+    "Name", "Section", "Dev", "Nest", "Tag", "Area", "Type", "Len", "F1", "F2", "F3", "F4", "F5", "Sign", "Warn",
+};
+
+// Aligned columns two blanks apart. Too wide for the terminal, the table gets short
+// headers and one blank between columns, and then the widest of its texts (Name,
+// SectionName, TagAttribute) are shortened, down to five columns each; what still does
+// not fit is cut at the terminal's edge.
+bool WriteTable(std::ostream& out, const VariableList& variables, const std::vector<size_t>& columns, size_t limit) {
     std::vector<std::vector<std::string>> rows;
-    rows.emplace_back(kColumns.begin(), kColumns.end());
+    rows.emplace_back();
+    for (size_t i : columns) rows.back().emplace_back(kColumns[i]);
     for (const auto& variable : variables) {
+        auto row = Row(*variable);
         std::vector<std::string> fields;
-        for (const Cell& cell : Row(*variable)) fields.push_back(Printable(Text(cell)));
+        for (size_t i : columns) fields.push_back(Printable(Text(row[i])));
         rows.push_back(std::move(fields));
     }
-    std::vector<size_t> widths(kColumns.size(), 0);
+    std::vector<size_t> widths(columns.size(), 0);
     for (const auto& row : rows)
-        for (size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], Width(row[i]));
-    for (const auto& row : rows) {
-        std::string line;
-        for (size_t i = 0; i < row.size(); ++i) {
-            line += row[i];
-            if (i + 1 < row.size()) line.append(widths[i] - Width(row[i]) + 2, ' ');
+        for (size_t k = 0; k < row.size(); ++k) widths[k] = std::max(widths[k], Width(row[k]));
+    size_t gap = 2;
+    auto total = [&] { return std::accumulate(widths.begin(), widths.end(), size_t{0}) + gap * (widths.size() - 1); };
+    const bool narrowed = limit != 0 && total() > limit;
+    if (narrowed) {
+        gap = 1;
+        std::fill(widths.begin(), widths.end(), 0);
+        for (size_t k = 0; k < columns.size(); ++k) rows[0][k] = kShortHeaders[columns[k]];
+        for (const auto& row : rows)
+            for (size_t k = 0; k < row.size(); ++k) widths[k] = std::max(widths[k], Width(row[k]));
+        constexpr size_t kShortest = 5;
+        while (total() > limit) {
+            size_t widest = columns.size();
+            for (size_t k = 0; k < columns.size(); ++k) {
+                const bool text = columns[k] == 0 || columns[k] == 1 || columns[k] == 4;
+                if (text && widths[k] > kShortest && (widest == columns.size() || widths[k] > widths[widest]))
+                    widest = k;
+            }
+            if (widest == columns.size()) break;
+            --widths[widest];
         }
+    }
+    std::string line;
+    for (const auto& row : rows) {
+        line.clear();
+        for (size_t k = 0; k < row.size(); ++k) {
+            const std::string cell = narrowed ? Shortened(row[k], widths[k]) : row[k];
+            line += cell;
+            if (k + 1 < row.size()) line.append(widths[k] - Width(cell) + gap, ' ');
+        }
+        if (narrowed) line = Shortened(line, limit);
         out << line << '\n';
     }
+    return narrowed;
 }
 
 }  // namespace
 
-void WriteVariables(std::ostream& out, const VariableList& variables, Format format) {
-    switch (format) {
-    case Format::Table: WriteTable(out, variables); break;
-    case Format::Csv: WriteCsv(out, variables); break;
-    case Format::Jsonl: WriteJsonl(out, variables); break;
+bool WriteVariables(std::ostream& out, const VariableList& variables, Format format, const OutputShape& shape) {
+    std::vector<size_t> columns = shape.columns;
+    if (columns.empty()) {
+        columns.resize(kColumns.size());
+        std::iota(columns.begin(), columns.end(), size_t{0});
     }
+    switch (format) {
+    case Format::Table: return WriteTable(out, variables, columns, shape.width);
+    case Format::Csv: WriteCsv(out, variables, columns); break;
+    case Format::Jsonl: WriteJsonl(out, variables, columns); break;
+    }
+    return false;
+}
+
+int FinishStandardOutput() {
+    const bool failed = !std::cout.flush() || std::fflush(stdout) != 0 || std::ferror(stdout);
+    if (!failed) return 0;
+    const int cause = errno;
+    if (cause == EPIPE) EndAsClosedPipe();
+    std::cerr << "tessaro: cannot write to standard output: " << (cause ? std::strerror(cause) : "write error") << "\n";
+    return 1;
 }
 
 }  // namespace tessaro::cli
