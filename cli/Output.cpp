@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -34,55 +35,132 @@ std::string Text(const Cell& cell) {
     return std::to_string(std::get<int32_t>(cell));
 }
 
+// A column's field of a variable: a text, or a number, or a flag.
+struct Field {
+    const std::string* text = nullptr;
+    int32_t number = 0;
+    bool flag = false;
+};
+
+Field FieldOf(const Variable& v, size_t column) {
+    switch (column) {
+    case 0: return {&v.Name};
+    case 1: return {&v.SectionName};
+    case 2: return {nullptr, v.DeviceId};
+    case 3: return {nullptr, v.NestingLevel};
+    case 4: return {&v.TagAttribute};
+    case 5: return {nullptr, v.DataAreaId};
+    case 6: return {nullptr, v.DataTypeId};
+    case 7: return {nullptr, v.VariableLen};
+    case 8: return {nullptr, v.FieldAdd1};
+    case 9: return {nullptr, v.FieldAdd2};
+    case 10: return {nullptr, v.FieldAdd3};
+    case 11: return {nullptr, v.FieldAdd4};
+    case 12: return {nullptr, v.FieldAdd5};
+    case 13: return {nullptr, v.Sign, true};
+    default: return {nullptr, v.Warning, true};
+    }
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The records are built in one buffer that goes to the stream in large pieces.
+class Buffered {
+public:
+    explicit Buffered(std::ostream& out) : out_(out) {}
+    ~Buffered() { Flush(); }
+    std::string& Text() { return text_; }
+    void EndRecord() {
+        if (text_.size() >= 64 * 1024) Flush();
+    }
+    // A number or a flag ("true", "false").
+    void Value(const Field& field) {
+        if (field.flag) {
+            text_.append(field.number ? "true" : "false");
+            return;
+        }
+        char digits[12];
+        text_.append(digits, std::to_chars(digits, digits + sizeof digits, field.number).ptr);
+    }
+
+private:
+    void Flush() {
+        out_.write(text_.data(), static_cast<std::streamsize>(text_.size()));
+        text_.clear();
+    }
+    std::ostream& out_;
+    std::string text_;
+};
+
 // One object per line, members in column order, written as the JSON library writes an
-// ordered object; only the texts go through the library, for their escaping.
+// ordered object; texts with characters to escape go through the library.
 void WriteJsonl(std::ostream& out, const VariableList& variables, const std::vector<size_t>& columns) {
-    std::string line;
-    for (const auto& variable : variables) {
-        auto row = Row(*variable);
-        line.clear();
+    Buffered buffer(out);
+    std::string& line = buffer.Text();
+    variables.ForEach([&](const VariablePtr& variable) {
         line += '{';
+        bool first = true;
         for (size_t i : columns) {
-            if (line.size() > 1) line += ',';
-            line += '"';
-            line += kColumns[i];
-            line += "\":";
-            if (auto* text = std::get_if<std::string>(&row[i]))
-                line.append(nlohmann::json(*text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+            if (!first) line += ',';
+            first = false;
+            line.append("\"").append(kColumns[i]).append("\":");
+            const Field field = FieldOf(*variable, i);
+            if (!field.text) {
+                buffer.Value(field);
+                continue;
+            }
+            const std::string& text = *field.text;
+            const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
+                return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x80;
+            });
+            if (plain)
+                line.append("\"").append(text).append("\"");
             else
-                line.append(Text(row[i]));
+                line.append(nlohmann::json(ToUtf8(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
         }
         line.append("}\n");
-        out << line;
-    }
+        buffer.EndRecord();
+        return true;
+    });
 }
 
 // RFC 4180: a field with a comma, a quote, CR or LF is quoted, its quotes doubled;
 // records end in CR LF.
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
+void AppendCsvField(std::string& out, std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out.append(text);
+        return;
     }
-    return quoted + '"';
+    out += '"';
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
 }
 
 void WriteCsv(std::ostream& out, const VariableList& variables, const std::vector<size_t>& columns) {
-    auto record = [&](const auto& fields) {
-        for (size_t i = 0; i < fields.size(); ++i) out << (i ? "," : "") << CsvField(fields[i]);
-        out << "\r\n";
-    };
-    std::vector<std::string> fields;
-    for (size_t i : columns) fields.emplace_back(kColumns[i]);
-    record(fields);
-    for (const auto& variable : variables) {
-        auto row = Row(*variable);
-        fields.clear();
-        for (size_t i : columns) fields.push_back(Text(row[i]));
-        record(fields);
-    }
+    Buffered buffer(out);
+    std::string& line = buffer.Text();
+    for (size_t k = 0; k < columns.size(); ++k) line.append(k ? "," : "").append(kColumns[columns[k]]);
+    line.append("\r\n");
+    variables.ForEach([&](const VariablePtr& variable) {
+        for (size_t k = 0; k < columns.size(); ++k) {
+            if (k) line += ',';
+            const Field field = FieldOf(*variable, columns[k]);
+            if (!field.text)
+                buffer.Value(field);
+            else if (IsAscii(*field.text))
+                AppendCsvField(line, *field.text);
+            else
+                AppendCsvField(line, ToUtf8(*field.text));
+        }
+        line.append("\r\n");
+        buffer.EndRecord();
+        return true;
+    });
 }
 
 // Characters on screen: UTF-8 continuation bytes take no column.

@@ -44,8 +44,12 @@ public:
     static std::string TitleLine(int32_t messageNumber);
 
 private:
-    void WriteRecord(int file, std::string_view line);
-    void WriteGroupedRecord(int file, std::string_view line);
+    // A record line goes into its file's pending bytes: StartRecord (after the group line,
+    // when DB changed, with StartGroupedRecord) gives them to append the line to, EndRecord
+    // ends the line and writes the pending bytes once they reach kWriteSize.
+    std::string& StartRecord(int file);
+    std::string& StartGroupedRecord(int file);
+    void EndRecord(int file);
     void CopyMessageFile(std::FILE* merged, int file, const std::string& title);
     void CloseMsgFiles() noexcept;
     std::string PartialFile(int file) const;
@@ -53,7 +57,8 @@ private:
     std::string Folder;                           // the component's folder at CreateMsgFiles
     std::array<std::FILE*, 7> MsgFileNumbers{};  // index 1 to 6; null when not open
     std::array<std::string, 7> LastDB;            // index 1, 2, 4, 5, 6
-    std::string recordLine_;                      // the record line being written, its memory reused
+    std::array<std::string, 7> pending_;          // index 1 to 6: bytes not yet written to the file
+    static constexpr size_t kWriteSize = 256 * 1024;
 };
 
 }  // namespace tessaro

@@ -17,7 +17,7 @@ struct UDTInfoRecord;
 class VariableDriver {
 public:
     VariableDriver();
-    ~VariableDriver();  // empties Variables from the last item to the first, whatever list it is
+    ~VariableDriver();  // empties Variables: a host's list from the last item to the first
     VariableDriver(const VariableDriver&) = delete;
     VariableDriver& operator=(const VariableDriver&) = delete;
 

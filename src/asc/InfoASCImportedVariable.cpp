@@ -25,11 +25,14 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
         const std::string& sourceId = ObjectOf(DataSource).SourceId;
         file.emplace(sourceId);
         const std::string section = SymbolFileSection(sourceId);
+        std::string line;  // the memory of the lines, lent to each record in turn
         while (!file->AtEnd()) {
             YieldToHost();
             VariableASCInfoRecord record;
-            record.SourceLine = file->ReadLine();
+            record.SourceLine.swap(line);
+            record.SourceLine.assign(file->ReadLine());
             record.GetVariableInfoRecord();
+            line.swap(record.SourceLine);
             Variable& variable = *record.VariableInfoRecord;
             variable.SectionName = section;
             variable.DeviceId = DeviceId;

@@ -46,6 +46,11 @@ VariableDriver::VariableDriver() : udts_(std::make_shared<Collection<std::shared
 
 VariableDriver::~VariableDriver() {
     if (!Variables) return;
+    // The driver's own collection goes in one step: nobody can watch its items leave.
+    if (auto* own = dynamic_cast<VariableCollection*>(Variables.get())) {
+        own->Clear();
+        return;
+    }
     try {
         for (size_t position = Variables->Count(); position >= 1; --position) Variables->Remove(position);
     } catch (const std::exception&) {

@@ -7,7 +7,6 @@
 #include "messages/LanguageManager.h"
 #include "messages/MessengerClock.h"
 #include "messages/SharedMessenger.h"
-#include "platform/LineReader.h"
 #include "platform/System.h"
 #include "platform/Text.h"
 
@@ -15,7 +14,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 namespace tessaro {
 
@@ -84,9 +85,13 @@ Messenger::~Messenger() { CloseMsgFiles(); }
 std::string Messenger::PartialFile(int file) const { return Folder + kPathSeparator + std::to_string(file) + ".Msg"; }
 
 void Messenger::CloseMsgFiles() noexcept {
-    for (auto& f : MsgFileNumbers) {
-        if (f) std::fclose(f);
-        f = nullptr;
+    for (size_t i = 1; i < MsgFileNumbers.size(); ++i) {
+        if (std::FILE* f = MsgFileNumbers[i]) {
+            std::fwrite(pending_[i].data(), 1, pending_[i].size(), f);
+            std::fclose(f);
+        }
+        MsgFileNumbers[i] = nullptr;
+        pending_[i].clear();
     }
 }
 
@@ -104,58 +109,107 @@ void Messenger::CreateMsgFiles() {
     }
 }
 
-void Messenger::WriteRecord(int file, std::string_view line) {
-    std::FILE* f = MsgFileNumbers[static_cast<size_t>(file)];
-    if (!f) throw RuntimeError(BadFileNameOrNumber, "The message files are not open");
-    PutLine(f, line);
+std::string& Messenger::StartRecord(int file) {
+    if (!MsgFileNumbers[static_cast<size_t>(file)])
+        throw RuntimeError(BadFileNameOrNumber, "The message files are not open");
+    return pending_[static_cast<size_t>(file)];
 }
 
-void Messenger::WriteGroupedRecord(int file, std::string_view line) {
-    std::FILE* f = MsgFileNumbers[static_cast<size_t>(file)];
-    if (!f) throw RuntimeError(BadFileNameOrNumber, "The message files are not open");
+std::string& Messenger::StartGroupedRecord(int file) {
+    std::string& pending = StartRecord(file);
     auto& last = LastDB[static_cast<size_t>(file)];
     if (DB != last) {
         last = DB;
-        PutLine(f, DB);
+        pending.append(DB).append(kLineEnd);
     }
-    PutLine(f, line);
+    return pending;
+}
+
+void Messenger::EndRecord(int file) {
+    std::string& pending = pending_[static_cast<size_t>(file)];
+    pending.append(kLineEnd);
+    if (pending.size() >= kWriteSize) {
+        Put(MsgFileNumbers[static_cast<size_t>(file)], pending);
+        pending.clear();
+    }
 }
 
 void Messenger::RecordKORVOTypeConversion(std::string_view varName, std::string_view OldType,
                                           std::string_view NewType) {
-    std::string& line = recordLine_;
-    line.clear();
+    std::string& line = StartGroupedRecord(1);
+    const size_t start = line.size();
     line.append(OldType).append("->").append(NewType);
-    FitColumns(line, 30);
+    FitColumns(line, 30, start);
     line.append(" ").append(varName);
-    WriteGroupedRecord(1, line);
+    EndRecord(1);
 }
 
 void Messenger::RecordVariableWithSameName(std::string_view varName, std::string_view FileName) {
-    std::string& line = recordLine_;
-    line.clear();
-    line.append(varName).append(" ").append(FileName);
-    WriteGroupedRecord(2, line);
+    StartGroupedRecord(2).append(varName).append(" ").append(FileName);
+    EndRecord(2);
 }
 
-void Messenger::RecordFileError(std::string_view FileName) { WriteRecord(3, FileName); }
+void Messenger::RecordFileError(std::string_view FileName) {
+    StartRecord(3).append(FileName);
+    EndRecord(3);
+}
 
-void Messenger::RecordVariableNoForKORVO(std::string_view varName) { WriteGroupedRecord(4, varName); }
+void Messenger::RecordVariableNoForKORVO(std::string_view varName) {
+    StartGroupedRecord(4).append(varName);
+    EndRecord(4);
+}
 
-void Messenger::RecordVariableDBIncomplete(std::string_view varName) { WriteGroupedRecord(5, varName); }
+void Messenger::RecordVariableDBIncomplete(std::string_view varName) {
+    StartGroupedRecord(5).append(varName);
+    EndRecord(5);
+}
 
-void Messenger::RecordCheckVariable(std::string_view varName) { WriteGroupedRecord(6, varName); }
+void Messenger::RecordCheckVariable(std::string_view varName) {
+    StartGroupedRecord(6).append(varName);
+    EndRecord(6);
+}
 
+// The title and every line of the partial file, each followed by an empty line: read in
+// blocks, every line end (CR, or CR LF) becomes CR LF CR LF, and a last line without an
+// end gets one.
 void Messenger::CopyMessageFile(std::FILE* merged, int file, const std::string& title) {
-    PutLine(merged, title + std::string(kLineEnd));
-    LineReader in(PartialFile(file));
-    while (!in.AtEnd()) {
-        std::string_view line = in.ReadLine();
-        Put(merged, line);
-        Put(merged, kLineEnd);
-        Put(merged, kLineEnd);
+    const std::string path = PartialFile(file);
+    FilePtr in(std::fopen(path.c_str(), "rb"));
+    if (!in) throw RuntimeError(PathFileAccessError, "Cannot open " + path);
+    constexpr std::string_view kLineAndEmptyLine = "\r\n\r\n";
+    std::string out = title;
+    out.append(kLineAndEmptyLine);
+    std::vector<char> block(kWriteSize);
+    bool lineOpen = false;     // a line has begun and not ended yet
+    bool crAtBlockEnd = false;  // the last block ended in CR: a line feed opening this one belongs to it
+    for (size_t n; (n = std::fread(block.data(), 1, block.size(), in.get())) > 0;) {
+        const char* at = block.data();
+        const char* end = at + n;
+        if (crAtBlockEnd && *at == '\n') ++at;
+        crAtBlockEnd = false;
+        while (at < end) {
+            const char* cr = static_cast<const char*>(std::memchr(at, '\r', static_cast<size_t>(end - at)));
+            if (!cr) {
+                out.append(at, end);
+                lineOpen = true;
+                break;
+            }
+            out.append(at, cr).append(kLineAndEmptyLine);
+            lineOpen = false;
+            at = cr + 1;
+            if (at == end)
+                crAtBlockEnd = true;
+            else if (*at == '\n')
+                ++at;
+        }
+        if (out.size() >= kWriteSize) {
+            Put(merged, out);
+            out.clear();
+        }
     }
-    in.Close();
+    if (std::ferror(in.get())) throw RuntimeError(PathFileAccessError, "Cannot read " + path);
+    if (lineOpen) out.append(kLineAndEmptyLine);
+    Put(merged, out);
 }
 
 std::string Messenger::TitleLine(int32_t messageNumber) {
@@ -171,10 +225,12 @@ void Messenger::AppendAllFiles() {
             throw RuntimeError(BadFileNameOrNumber, "The message files are not open");
 
     // 1. The partial files are complete.
-    for (int i = 1; i <= 6; ++i) {
-        std::FILE* f = MsgFileNumbers[static_cast<size_t>(i)];
-        MsgFileNumbers[static_cast<size_t>(i)] = nullptr;
-        Close(f, PartialFile(i));
+    for (size_t i = 1; i <= 6; ++i) {
+        std::FILE* f = MsgFileNumbers[i];
+        MsgFileNumbers[i] = nullptr;
+        std::fwrite(pending_[i].data(), 1, pending_[i].size(), f);  // a failure shows in Close
+        pending_[i].clear();
+        Close(f, PartialFile(static_cast<int>(i)));
     }
 
     // 2. The merged file, for appending: what is in it stays.

@@ -60,9 +60,12 @@ std::string_view LastColumns(std::string_view text, size_t count) {
     return characters <= count ? text : ColumnsFrom(text, characters - count + 1);
 }
 
-void FitColumns(std::string& text, size_t count) {
-    text.resize(Columns(text, 1, count).size());
-    text.append(count - CharacterCount(text), ' ');
+void FitColumns(std::string& text, size_t count, size_t from) {
+    const std::string_view part = std::string_view(text).substr(from);
+    const size_t kept = Columns(part, 1, count).size();
+    const size_t characters = CharacterCount(part.substr(0, kept));
+    text.resize(from + kept);
+    text.append(count - characters, ' ');
 }
 
 size_t CharacterPosition(std::string_view text, std::string_view what, size_t start) {

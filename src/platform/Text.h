@@ -29,8 +29,8 @@ inline std::string_view ColumnsFrom(std::string_view text, size_t first) {
 
 // The last count characters (the whole text when shorter).
 std::string_view LastColumns(std::string_view text, size_t count);
-// Cuts text to its first count characters, or adds blanks up to count.
-void FitColumns(std::string& text, size_t count);
+// Cuts text after byte from to count characters, or adds blanks up to count.
+void FitColumns(std::string& text, size_t count, size_t from = 0);
 // The number of characters.
 size_t CharacterCount(std::string_view text);
 
