@@ -52,10 +52,18 @@ if(TARGET tessaro_cli)
   install(FILES cli/completion.bash RENAME tessaro DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 endif()
 
-# The Debian package: cpack -G DEB in the build folder, the files under /usr.
+# The copyright and the change log, as Debian packages carry them.
+configure_file(cmake/debian/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/changelog.gz
+  COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/changelog > ${PROJECT_BINARY_DIR}/changelog.gz
+  DEPENDS ${PROJECT_BINARY_DIR}/changelog)
+add_custom_target(tessaro_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/changelog.gz)
+install(FILES cmake/debian/copyright ${PROJECT_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The Debian package: cpack in a build folder configured with CMAKE_INSTALL_PREFIX=/usr.
 set(CPACK_PACKAGE_NAME tessaro)
 set(CPACK_PACKAGE_VENDOR "Tessaro")
-set(CPACK_PACKAGE_CONTACT "Tessaro developers <tessaro@example.org>")
+set(CPACK_PACKAGE_CONTACT "Tessaro maintainers <maintainers@users.noreply.c-seed-5c0f0b60.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "import of S7 controller variables from symbol tables and DB sources")
 set(CPACK_PACKAGE_DESCRIPTION "Tessaro imports the variables of an S7 programmable controller from its
 symbol table (.ASC) and data-block source (.AWL) exports, maps each one to
@@ -69,6 +77,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR})
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)

@@ -6,10 +6,12 @@
 #
 #   wine-test.sh setup DLL               fresh prefix, wineserver -p, regsvr32 of the DLL
 #   wine-test.sh script NAME.vbs [ARG]   runs a test script, checks its marker line
-#   wine-test.sh import NAME DIR FILE... the same import by VBScript and by the Linux command
+#   wine-test.sh import NAME DIR FILE... the same import by the VBScript example and by the Linux command
 #                                        line ($TESSARO_LINUX_CLI, $TESSARO_SAMPLE_DEVICE_DB)
 #   wine-test.sh dao-import NAME DIR FILE... as import, with a Jet device database read
 #                                        through the DAO test double ($TESSARO_DAO_DOUBLE)
+#   wine-test.sh installed BUILD         cmake --install of BUILD, the VBScript example run
+#                                        from the installed tree
 #   wine-test.sh program EXE             runs a test program, checks its marker line
 #   wine-test.sh host EXE DLL DIR        runs the C++ host test with the sample project in
 #                                        DIR and $TESSARO_SAMPLE_DEVICE_DB
@@ -41,6 +43,20 @@ run_wine() {
 }
 
 winpath() { echo "Z:${1//\//\\}"; }
+
+# The VBScript example of the installed tree, which imports and writes a CSV file.
+example=$here/../../samples/windows/import.vbs
+# The lines of a CSV file: they end in CR LF, and a text may hold a lone LF.
+lines() { tr -cd '\r' <"$1" | wc -c; }
+# Shows its output; fails unless it ended with "N variables written to NAME" and the
+# CSV file holds a header and N rows.
+example_ran() {
+  local out=$1 csv=$2 name=$3 last
+  tr -d '\r' <"$out"
+  last=$(tail -n 1 "$out" | tr -d '\r')
+  [[ $last == *" variables written to $name" ]] || fail "import.vbs stopped before its end (script error?)"
+  [[ -f $csv && $(($(lines "$csv") - 1)) == "${last%% *}" ]] || fail "$csv does not hold ${last%% *} variables"
+}
 
 # Runs a Wine program in $work for up to two minutes and shows its output; fails unless
 # it exited with 0, reported no failure and printed "END OF MARKER" last.
@@ -96,10 +112,9 @@ import)
       --device-code 1 --device-id 7 "$@") >"$linux/variables.csv" 2>"$linux/cli.err"
   [[ $? -le 1 ]] || fail "the Linux command line failed: $(cat "$linux/cli.err")"
   out=$work/logs/import-$name.out
-  (cd "$sources" && run_wine 120 "import-$name" cscript //nologo "$(winpath "$here/import.vbs")" \
-      "$(winpath "$work/windows-$name.csv")" "$@") >"$out"
-  cat "$out"
-  tail -n 1 "$out" | tr -d '\r' | grep -qx "END OF import.vbs" || fail "import.vbs stopped before its end"
+  (cd "$sources" && run_wine 120 "import-$name" cscript //nologo "$(winpath "$example")" \
+      "$(winpath "$work/windows-$name.csv")" "$@") >"$out" || fail "import.vbs exited with $?: $(tr -d '\r' <"$out")"
+  example_ran "$out" "$work/windows-$name.csv" "$(winpath "$work/windows-$name.csv")"
   iconv -f CP1252 -t UTF-8 "$work/windows-$name.csv" >"$work/windows-$name.utf8.csv" || fail "no variables written"
   cmp "$linux/variables.csv" "$work/windows-$name.utf8.csv" || {
     diff "$linux/variables.csv" "$work/windows-$name.utf8.csv" | head -20 >&2
@@ -140,6 +155,32 @@ dao-import)
   grep -qxF 'OpenRecordset 4 SELECT DeviceId, DeviceDataAreaId, Name FROM DeviceDataArea WHERE DeviceId= 1' <<<"$log" ||
     fail "no snapshot query of the areas of device 1: $(head -3 <<<"$log")"
   echo "the import read its device database through DAO: $(grep -c OpenRecordset <<<"$log") queries"
+  ;;
+installed)
+  # cmake --install of the Windows build: the DLL, its type library and the notes side
+  # by side, and the VBScript example from there on the sample plant, its defaults.
+  need_prefix
+  tree=$work/installed
+  database=${TESSARO_SAMPLE_DEVICE_DB:-}
+  [[ -n $database && -f $database ]] || skip "no sample device database (TESSARO_SAMPLE_DEVICE_DB)"
+  rm -rf "$tree" "$work/example" && mkdir -p "$work/example"
+  cmake --install "$2" --prefix "$tree" >"$work/logs/install.out" || fail "cmake --install failed"
+  for file in tessaro.dll Tessaro.tlb README-windows.txt samples/windows/import.vbs samples/plant/Plant.ASC \
+      samples/plant/Plant.AWL; do
+    [[ -f $tree/$file ]] || fail "$file is not installed"
+  done
+  cmp -s "$tree/tessaro.dll" "$component/tessaro.dll" || fail "the installed DLL is not the one built"
+  cp "$database" "$work/layout/KorvoDEV.dbr"
+  out=$work/logs/example.out
+  (cd "$work/example" && run_wine 120 example cscript //nologo "$(winpath "$tree/samples/windows/import.vbs")") \
+    >"$out" || fail "import.vbs exited with $?: $(tr -d '\r' <"$out")"
+  example_ran "$out" "$work/example/Plant.csv" Plant.csv
+  cli=${TESSARO_LINUX_CLI:-}
+  if [[ -n $cli && -x $cli ]]; then
+    "$cli" import --format csv --device-db "$database" "$tree"/samples/plant/* >"$work/example/linux.csv" 2>/dev/null
+    [[ $(lines "$work/example/Plant.csv") -eq $(lines "$work/example/linux.csv") ]] ||
+      fail "the example wrote $(lines "$work/example/Plant.csv") lines, the Linux command line $(lines "$work/example/linux.csv")"
+  fi
   ;;
 program)
   need_prefix
