@@ -75,6 +75,8 @@ for command in $commands; do
     done)
     values=$(complete_values tessaro "$command" "$option" "")
     differ "values of $command $option" "the command line" "the completion" "$accepted" "$values"
+    [[ $(complete_values tessaro "$command" "$option" = "") == "$values" ]] ||
+      fail "the completion offers other values after $option= than after $option"
     for value in $accepted; do
       grep -qE -- "^\.[A-Z]+ *$option|$option" <<<"$text" && grep -qw -- "$value" <<<"$text" ||
         fail "the manual page does not name $value, a value of $option"
@@ -84,5 +86,5 @@ done
 differ "options" "the command line's help" "the manual page" "$(sort -u <<<"$all_help")" "$(options <<<"$text")"
 differ "options" "the command line's help" "the completion" "$(sort -u <<<"$all_help")" "$(sort -u <<<"$all_offered" | sed '/^$/d')"
 
-((failures == 0)) || { echo "$failures differences" >&2; exit 1; }
+((failures == 0)) || { echo "differences: $failures" >&2; exit 1; }
 echo "manual page and completion agree with the help of: $(echo $commands)"
