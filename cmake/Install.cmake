@@ -5,6 +5,12 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
+# FILE.gz beside a generated FILE, compressed without a time stamp, built by TARGET.
+function(tessaro_gzip target file)
+  add_custom_command(OUTPUT ${file}.gz COMMAND gzip -9nc ${file} > ${file}.gz DEPENDS ${file})
+  add_custom_target(${target} ALL DEPENDS ${file}.gz)
+endfunction()
+
 # libtessaro.so.0 -> libtessaro.so.0.1.0; hosts built against it load it by its SONAME.
 set_target_properties(tessaro PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
   EXPORT_NAME tessaro)
@@ -44,20 +50,14 @@ if(TARGET tessaro_cli)
   install(TARGETS tessaro_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # The manual page with the version filled in, compressed as man expects it.
   configure_file(cli/tessaro.1.in ${PROJECT_BINARY_DIR}/tessaro.1 @ONLY)
-  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/tessaro.1.gz
-    COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/tessaro.1 > ${PROJECT_BINARY_DIR}/tessaro.1.gz
-    DEPENDS ${PROJECT_BINARY_DIR}/tessaro.1 COMMENT "Compressing the manual page")
-  add_custom_target(tessaro_manual ALL DEPENDS ${PROJECT_BINARY_DIR}/tessaro.1.gz)
+  tessaro_gzip(tessaro_manual ${PROJECT_BINARY_DIR}/tessaro.1)
   install(FILES ${PROJECT_BINARY_DIR}/tessaro.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES cli/completion.bash RENAME tessaro DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 endif()
 
 # The copyright and the change log, as Debian packages carry them.
 configure_file(cmake/debian/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
-add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/changelog.gz
-  COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/changelog > ${PROJECT_BINARY_DIR}/changelog.gz
-  DEPENDS ${PROJECT_BINARY_DIR}/changelog)
-add_custom_target(tessaro_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/changelog.gz)
+tessaro_gzip(tessaro_changelog ${PROJECT_BINARY_DIR}/changelog)
 install(FILES cmake/debian/copyright ${PROJECT_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The Debian package: cpack in a build folder configured with CMAKE_INSTALL_PREFIX=/usr.
