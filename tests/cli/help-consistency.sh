@@ -77,9 +77,11 @@ for command in $commands; do
     differ "values of $command $option" "the command line" "the completion" "$accepted" "$values"
     [[ $(complete_values tessaro "$command" "$option" = "") == "$values" ]] ||
       fail "the completion offers other values after $option= than after $option"
+    # The manual page's paragraph of the option, from its .TP to the next one.
+    paragraph=$(awk -v option="$option" '/^\.(TP|SS|SH)/ {inside = 0} \
+      prev == ".TP" && index($0, option) {inside = 1} inside; {prev = $1}' <<<"$text")
     for value in $accepted; do
-      grep -qE -- "^\.[A-Z]+ *$option|$option" <<<"$text" && grep -qw -- "$value" <<<"$text" ||
-        fail "the manual page does not name $value, a value of $option"
+      grep -qw -- "$value" <<<"$paragraph" || fail "the manual page's $option does not name its value $value"
     done
   done
 done
