@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The manual page and the bash completion say what the command line's own help says:
 #   help-consistency.sh TESSARO MANUAL COMPLETION
-# Commands come from "tessaro --help", each command's options from "tessaro CMD --help",
+# Commands come from "tessaro --help", each command's options from "tessaro help CMD",
 # the values of an option from its error message for a wrong value (the words of it the
 # command line accepts). Every difference is listed, then the test fails.
 set -uo pipefail
@@ -47,19 +47,27 @@ for command in $offered_commands; do
 done
 all_help=$(options <<<"$top")$'\n--help'
 all_offered=$(grep '^-' <<<"$offered")
+# The options of tessaro itself: its usage lines "tessaro --OPTION".
+differ "options of tessaro" "tessaro --help" "the completion" \
+  "$(grep -E '^ *tessaro -' <<<"$top" | options)"$'\n--help' "$all_offered"
 for command in $commands; do
   grep -qx "$command" <<<"$offered_commands" || fail "the completion does not offer the command $command"
   grep -q "^\.SS \"tessaro $command" "$manual" || fail "the manual page has no section for tessaro $command"
-  help=$("$tessaro" "$command" --help) || fail "tessaro $command --help exits with $?"
-  help_options=$(options <<<"$help")$'\n--help'
   command_offered=$(complete_words tessaro "$command" -)
-  all_help+=$'\n'$help_options
   all_offered+=$'\n'$command_offered
-  # Each option the completion offers for a command is in that command's help.
-  while read -r option; do
-    [[ -n $option ]] && ! grep -qx -- "$option" <<<"$help_options" &&
-      fail "the completion offers $option for $command; tessaro $command --help does not name it"
-  done <<<"$command_offered"
+  # A command without a help page of its own (help itself) takes no options.
+  if ! help=$("$tessaro" help "$command" 2>/dev/null); then
+    [[ -z $command_offered ]] || fail "the completion offers options for $command, which has no help page"
+    continue
+  fi
+  help_options=$(options <<<"$help")
+  all_help+=$'\n'$help_options
+  differ "options of $command" "tessaro help $command" "the completion" "$help_options" "$command_offered"
+  # The manual page's options of the command: its subsection "Command options" (--help
+  # is described once, among the other options).
+  section=$(awk -v title="${command^} options" '/^\.S[HS]/ {inside = index($0, title) > 0} inside' <<<"$text")
+  differ "options of $command" "tessaro help $command" "the manual page" "$(grep -vx -- --help <<<"$help_options")" \
+    "$(options <<<"$section")"
 
   # Option values: the words of a wrong value's error message that the command line takes.
   base=(--device-db "$work/none.dbr")
@@ -69,7 +77,7 @@ for command in $commands; do
     status=0
     message=$("$tessaro" "$command" "$option" "@wrong@" "${base[@]}" 2>&1 >/dev/null) || status=$?
     [[ $status -eq 2 ]] || continue
-    accepted=$(for word in $(head -1 <<<"$message" | grep -oE '[a-z]+' | sort -u); do
+    accepted=$(for word in $(head -1 <<<"$message" | grep -oE '[A-Za-z][A-Za-z0-9]*' | sort -u); do
       "$tessaro" "$command" "$option" "$word" "${base[@]}" >/dev/null 2>&1
       [[ $? -ne 2 ]] && echo "$word"
     done)
