@@ -42,9 +42,10 @@ std::string TemporaryName(const std::string& pattern, bool folder) {
 
 std::string SampleDeviceDb() {
     std::error_code ec;
-    fs::path beside = fs::read_symlink("/proc/self/exe", ec).parent_path().parent_path() / "samples" / "KorvoDEV.dbr";
-    if (!ec && fs::is_regular_file(beside, ec)) return beside.string();
-    return TESSARO_SAMPLE_DB;
+    fs::path folder = fs::read_symlink("/proc/self/exe", ec).parent_path();
+    fs::path installed = (folder / TESSARO_INSTALLED_SAMPLE_DB).lexically_normal();
+    fs::path built = (folder / "../samples/KorvoDEV.dbr").lexically_normal();
+    return (!fs::is_regular_file(installed, ec) && fs::is_regular_file(built, ec) ? built : installed).string();
 }
 
 PrivateLayout::PrivateLayout(const std::string& deviceDb) : root(TemporaryName("tessaro-XXXXXX", true)) {

@@ -13,8 +13,10 @@ namespace tessaro::cli {
 // /tmp, remembered for removal on a signal.
 std::string TemporaryName(const std::string& pattern, bool folder);
 
-// The bundled sample device database: beside the executable's folder in the build tree
-// (../samples/KorvoDEV.dbr), else where the build placed it.
+// The bundled sample device database, found from the executable's folder: where an
+// installed tree keeps it (../share/tessaro/samples/KorvoDEV.dbr), else beside that
+// folder in the build tree (../samples/KorvoDEV.dbr). When neither is there, the
+// installed path, for the import to name as missing.
 std::string SampleDeviceDb();
 
 // A private copy of the component's layout in a fresh temporary folder: root/app/bin as

@@ -45,3 +45,10 @@ if(TESSARO_WINE_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   enable_testing()
   add_subdirectory(tests/wine)
 endif()
+
+# cmake --install: the DLL and its type library side by side with the notes on
+# registering it, the VBScript example and the sample project it imports.
+install(FILES $<TARGET_FILE:tessaro> ${PROJECT_BINARY_DIR}/com/generated/Tessaro.tlb
+  cmake/windows/README-windows.txt DESTINATION .)
+install(FILES samples/windows/import.vbs DESTINATION samples/windows)
+install(DIRECTORY samples/plant DESTINATION samples)

@@ -10,6 +10,8 @@
 #   wine-test.sh script NAME.vbs [ARG]   runs a test script, checks its marker line
 #   wine-test.sh corpus DIR              the corpus of example imports in DIR through the
 #                                        server ($TESSARO_SAMPLE_DEVICE_DB, $TESSARO_DAO_DOUBLE)
+#   wine-test.sh installed BUILD         cmake --install of BUILD, the VBScript example run
+#                                        from the installed tree
 #   wine-test.sh program EXE             runs a test program, checks its marker line
 #   wine-test.sh host EXE DLL DIR        runs the C++ host test with the sample project in
 #                                        DIR and $TESSARO_SAMPLE_DEVICE_DB
@@ -44,6 +46,18 @@ run_wine() {
 }
 
 winpath() { echo "Z:${1//\//\\}"; }
+
+# The lines of a CSV file: they end in CR LF, and a text may hold a lone LF.
+lines() { tr -cd '\r' <"$1" | wc -c; }
+# Shows the output of the installed tree's VBScript example; fails unless it ended with "N variables written to NAME" and the
+# CSV file holds a header and N rows.
+example_ran() {
+  local out=$1 csv=$2 name=$3 last
+  tr -d '\r' <"$out"
+  last=$(tail -n 1 "$out" | tr -d '\r')
+  [[ $last == *" variables written to $name" ]] || fail "import.vbs stopped before its end (script error?)"
+  [[ -f $csv && $(($(lines "$csv") - 1)) == "${last%% *}" ]] || fail "$csv does not hold ${last%% *} variables"
+}
 
 # Runs a Wine program in $work for up to two minutes and shows its output; fails unless
 # it exited with 0, reported no failure and printed "END OF MARKER" last.
@@ -233,6 +247,32 @@ corpus)
       fail "no snapshot query of the areas of device 1: $(head -3 <<<"$log")"
   fi
   echo "${#cases[@]} corpus cases equal their expected files under Wine"
+  ;;
+installed)
+  # cmake --install of the Windows build: the DLL, its type library and the notes side
+  # by side, and the VBScript example from there on the sample plant, its defaults.
+  need_prefix
+  tree=$work/installed
+  database=${TESSARO_SAMPLE_DEVICE_DB:-}
+  [[ -n $database && -f $database ]] || skip "no sample device database (TESSARO_SAMPLE_DEVICE_DB)"
+  rm -rf "$tree" "$work/example" && mkdir -p "$work/example"
+  cmake --install "$2" --prefix "$tree" >"$work/logs/install.out" || fail "cmake --install failed"
+  for file in tessaro.dll Tessaro.tlb README-windows.txt samples/windows/import.vbs samples/plant/Plant.ASC \
+      samples/plant/Plant.AWL; do
+    [[ -f $tree/$file ]] || fail "$file is not installed"
+  done
+  cmp -s "$tree/tessaro.dll" "$component/tessaro.dll" || fail "the installed DLL is not the one built"
+  cp "$database" "$work/layout/KorvoDEV.dbr"
+  out=$work/logs/example.out
+  (cd "$work/example" && run_wine 120 example cscript //nologo "$(winpath "$tree/samples/windows/import.vbs")") \
+    >"$out" || fail "import.vbs exited with $?: $(tr -d '\r' <"$out")"
+  example_ran "$out" "$work/example/Plant.csv" Plant.csv
+  cli=${TESSARO_LINUX_CLI:-}
+  if [[ -n $cli && -x $cli ]]; then
+    "$cli" import --format csv --device-db "$database" "$tree"/samples/plant/* >"$work/example/linux.csv" 2>/dev/null
+    [[ $(lines "$work/example/Plant.csv") -eq $(lines "$work/example/linux.csv") ]] ||
+      fail "the example wrote $(lines "$work/example/Plant.csv") lines, the Linux command line $(lines "$work/example/linux.csv")"
+  fi
   ;;
 program)
   need_prefix

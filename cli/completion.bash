@@ -1,0 +1,52 @@
+# bash completion for tessaro: commands, their options, the values of --format,
+# --language and --columns (a comma-separated list), folders for --component-dir and
+# files elsewhere.
+
+_tessaro() {
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
+    # "--opt=VALUE" arrives as "--opt" "=" "VALUE" (= is a word break).
+    if [[ $cur == = ]]; then
+        prev=${COMP_WORDS[COMP_CWORD-1]} cur=
+    elif [[ $prev == = && $COMP_CWORD -ge 2 ]]; then
+        prev=${COMP_WORDS[COMP_CWORD-2]}
+    fi
+
+    local command= word i
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        word=${COMP_WORDS[i]}
+        case $word in
+            import | devices | help) command=$word; break ;;
+        esac
+    done
+
+    case $prev in
+        --format) COMPREPLY=($(compgen -W "table csv jsonl" -- "$cur")); return ;;
+        --language) COMPREPLY=($(compgen -W "en it fr es de zh" -- "$cur")); return ;;
+        --columns)
+            local columns="Name SectionName DeviceId NestingLevel TagAttribute DataAreaId DataTypeId VariableLen
+                FieldAdd1 FieldAdd2 FieldAdd3 FieldAdd4 FieldAdd5 Sign Warning"
+            if [[ $cur == *,* ]]; then
+                COMPREPLY=($(compgen -P "${cur%,*}," -W "$columns" -- "${cur##*,}"))
+            else
+                COMPREPLY=($(compgen -W "$columns" -- "$cur"))
+            fi
+            compopt -o nospace 2>/dev/null; return ;;
+        --component-dir) compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -d -- "$cur")); return ;;
+        --device-db | --messages | --export-sqlite)
+            compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur")); return ;;
+        --device-code | --device-id | --device-name) return ;;
+    esac
+
+    case $command in
+        "") COMPREPLY=($(compgen -W "import devices help --help --version" -- "$cur")) ;;
+        help) COMPREPLY=($(compgen -W "import devices" -- "$cur")) ;;
+        import)
+            if [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W "--device-db --device-code --device-id --device-name --format --columns
+                    --messages --language --normalize --component-dir --help" -- "$cur"))
+            else
+                compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur"))
+            fi ;;
+        devices) COMPREPLY=($(compgen -W "--device-db --export-sqlite --force --help" -- "$cur")) ;;
+    esac
+} && complete -F _tessaro tessaro
