@@ -134,8 +134,8 @@ void ChooseCodePage(const ImportOptions& options) {
     try {
         SetCodePage(name);
     } catch (const std::exception&) {
-        throw UsageError((options.codePage ? "--codepage" : "TESSARO_CODEPAGE") + std::string(" names no known code page: \"") +
-                             name + "\"",
+        throw UsageError((options.codePage ? "--codepage" : "TESSARO_CODEPAGE") + std::string(": \"") + name +
+                             "\" is not a code page known here",
                          "import");
     }
 }

@@ -1,5 +1,5 @@
 # bash completion for tessaro: commands, their options, the values of --format,
-# --language and --columns (a comma-separated list), folders for --component-dir and
+# --language, --codepage and --columns (a comma-separated list), folders for --component-dir and
 # files elsewhere.
 
 _tessaro() {
@@ -22,6 +22,7 @@ _tessaro() {
     case $prev in
         --format) COMPREPLY=($(compgen -W "table csv jsonl" -- "$cur")); return ;;
         --language) COMPREPLY=($(compgen -W "en it fr es de zh" -- "$cur")); return ;;
+        --codepage) COMPREPLY=($(compgen -W "WINDOWS-1252 CP1250 CP1251 CP1253 CP1254 CP936 CP932 CP949 CP950" -- "$cur")); return ;;
         --columns)
             local columns="Name SectionName DeviceId NestingLevel TagAttribute DataAreaId DataTypeId VariableLen
                 FieldAdd1 FieldAdd2 FieldAdd3 FieldAdd4 FieldAdd5 Sign Warning"
@@ -43,7 +44,7 @@ _tessaro() {
         import)
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "--device-db --device-code --device-id --device-name --format --columns
-                    --messages --language --normalize --component-dir --help" -- "$cur"))
+                    --messages --language --codepage --normalize --component-dir --help" -- "$cur"))
             else
                 compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur"))
             fi ;;

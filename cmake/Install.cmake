@@ -46,7 +46,7 @@ if(TARGET tessaro_cli)
   file(RELATIVE_PATH bin_to_db ${CMAKE_INSTALL_FULL_BINDIR}
     ${CMAKE_INSTALL_FULL_DATADIR}/tessaro/samples/KorvoDEV.dbr)
   set_target_properties(tessaro_cli PROPERTIES INSTALL_RPATH "$ORIGIN/${bin_to_lib}")
-  target_compile_definitions(tessaro_cli PRIVATE TESSARO_INSTALLED_SAMPLE_DB="${bin_to_db}")
+  target_compile_definitions(tessaro_cli_core PRIVATE TESSARO_INSTALLED_SAMPLE_DB="${bin_to_db}")
   install(TARGETS tessaro_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # The manual page with the version filled in, compressed as man expects it.
   configure_file(cli/tessaro.1.in ${PROJECT_BINARY_DIR}/tessaro.1 @ONLY)

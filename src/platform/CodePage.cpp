@@ -136,7 +136,7 @@ const Tables& Current() {
         try {
             built.reset(Build(name));
         } catch (const RuntimeError&) {
-            throw RuntimeError(InvalidArgument, "TESSARO_CODEPAGE names no known code page: \"" + name + "\"");
+            throw RuntimeError(InvalidArgument, "TESSARO_CODEPAGE: \"" + name + "\" is not a code page known here");
         }
         t = built.get();
         MakeCurrent(std::move(built));

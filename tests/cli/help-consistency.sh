@@ -82,7 +82,13 @@ for command in $commands; do
       [[ $? -ne 2 ]] && echo "$word"
     done)
     values=$(complete_values tessaro "$command" "$option" "")
-    differ "values of $command $option" "the command line" "the completion" "$accepted" "$values"
+    # Every value the completion offers is taken; an option of a closed list (its error
+    # names the values) has exactly those offered.
+    for word in $values; do
+      "$tessaro" "$command" "$option" "$word" "${base[@]}" >/dev/null 2>&1
+      [[ $? -ne 2 ]] || fail "the completion offers $word for $command $option, which the command line refuses"
+    done
+    [[ -z $accepted ]] || differ "values of $command $option" "the command line" "the completion" "$accepted" "$values"
     [[ $(complete_values tessaro "$command" "$option" = "") == "$values" ]] ||
       fail "the completion offers other values after $option= than after $option"
     # The manual page's paragraph of the option, from its .TP to the next one.
