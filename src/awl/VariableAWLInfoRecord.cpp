@@ -99,14 +99,8 @@ void VariableAWLInfoRecord::AssignDataType() {
 void VariableAWLInfoRecord::AssignFieldAdd1() { VariableInfoRecord->FieldAdd1 = DBNumber; }
 
 void VariableAWLInfoRecord::AssignFieldAdd2() {
-    // An element that is not a bit closes an open run of bits.
-    if (DataLength != 0 && BitAddress != 0) ByteAddress = AddInt32(ByteAddress, 1);
-    // Elements of two bytes or more start on an even byte.
-    if (ByteAddress % 2 != 0 && DataLength > 1) ByteAddress = AddInt32(ByteAddress, 1);
-    // A bit after eight used bits opens the next byte.
-    if (VariableInfoRecord->TagAttribute == "BOOL" && (DataLength == 0 || DataLength == 1) && BitAddress > 7)
-        ByteAddress = AddInt32(ByteAddress, 1);
-    VariableInfoRecord->FieldAdd2 = ByteAddress;
+    const DataBlockLayout start;
+    VariableInfoRecord->FieldAdd2 = (Layout ? *Layout : start).NextByte(VariableInfoRecord->TagAttribute, DataLength);
 }
 
 void VariableAWLInfoRecord::AssignFieldAdd3() { VariableInfoRecord->FieldAdd3 = 0; }

@@ -4,8 +4,6 @@
 #include "awl/DeclarationTables.h"
 #include "awl/VariableAWLInfoRecord.h"
 
-#include <limits>
-
 namespace tessaro::test {
 namespace {
 
@@ -21,9 +19,10 @@ protected:
         record.DBName = dbName;
         record.SourceLine = line;
         record.DBNumber = dbNumber;
-        record.ByteAddress = byte;
-        record.BitAddress = bit;
+        DataBlockLayout counters(byte, bit);
+        record.Layout = &counters;
         record.GetVariableInfoRecord();
+        record.Layout = nullptr;
         return record;
     }
 };
@@ -44,7 +43,8 @@ TEST_F(ElementRecord, NamesSectionsAndLevels) {
     EXPECT_EQ(Parse("   X := 1;", 0, 0, "\"Recipes\"", 7).VariableInfoRecord->Name, "\"Recipes\".X");
 }
 
-// Where the element lands from the counters given, and its identifiers from the device.
+// Where the layout places the element, by the type and length the record finds, and its
+// identifiers from the device.
 TEST_F(ElementRecord, AlignmentTypesAndLabels) {
     struct Case {
         std::string value;
@@ -77,7 +77,6 @@ TEST_F(ElementRecord, AlignmentTypesAndLabels) {
         const Variable& v = *r.VariableInfoRecord;
         EXPECT_EQ(v.FieldAdd1, 12);
         EXPECT_EQ(v.FieldAdd2, c.fieldAdd2);
-        EXPECT_EQ(r.ByteAddress, c.fieldAdd2);
         EXPECT_EQ(r.DataLength, c.dataLength);
         EXPECT_EQ(v.DataAreaId, 1);
         EXPECT_EQ(v.DataTypeId, c.dataTypeId);
@@ -113,8 +112,8 @@ TEST_F(ElementRecord, DeviceWithoutDbwGetsNoTypeButAddresses) {
     record.VariableInfoRecord->Sign = true;
     record.DBName = "DB 12";
     record.DBNumber = 12;
-    record.ByteAddress = 3;
-    record.BitAddress = 2;
+    DataBlockLayout counters(3, 2);
+    record.Layout = &counters;
     record.SourceLine = "   X := 5;";
     record.GetVariableInfoRecord();
     const Variable& v = *record.VariableInfoRecord;
@@ -127,12 +126,8 @@ TEST_F(ElementRecord, DeviceWithoutDbwGetsNoTypeButAddresses) {
 }
 
 TEST_F(ElementRecord, Failures) {
-    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
     EXPECT_EQ(ErrorNumberOf([&] { Parse("   X = 5;"); }), InvalidArgument);
     EXPECT_EQ(ErrorNumberOf([&] { Parse("   X := "); }), InvalidArgument);
-    EXPECT_EQ(ErrorNumberOf([&] { Parse("   X := 5;", kMax - 1, 1); }), Overflow);  // +1 odd, +1 past the limit
-    EXPECT_EQ(ErrorNumberOf([&] { Parse("   X := TRUE;", kMax, 8); }), Overflow);
-    EXPECT_EQ(ErrorNumberOf([&] { Parse("   X := B#16#0;", kMax, 0); }), 0);  // a byte stays where it is
     EXPECT_EQ(ErrorNumberOf([&] { Parse("   X := S5T#1500H;"); }), Overflow);
     DeclaredUDTs.push_back({12, "REC", 0, 1});
     EXPECT_EQ(ErrorNumberOf([&] { Parse("   Rec.Txt := 'A';"); }), ObjectNotSet);  // UDTs unset
