@@ -106,7 +106,12 @@ std::uintmax_t SizeOf(const std::string& file) {
 // without the group lines ("Symbol Files", "DB " and a number) that the importers write.
 std::array<size_t, 7> CountReports(const std::string& file, std::uintmax_t offset) {
     std::array<std::string, 7> titles;
-    for (int32_t n = 1; n <= 6; ++n) titles[static_cast<size_t>(n)] = "-" + GetMessageText(n);
+    // Appended, not "-" + text: GCC 12 warns falsely (-Wrestrict) on inserting before a temporary.
+    for (int32_t n = 1; n <= 6; ++n) {
+        std::string title = "-";
+        title += GetMessageText(n);
+        titles[static_cast<size_t>(n)] = std::move(title);
+    }
     std::array<size_t, 7> counts{};
     size_t kind = 0;
     std::ifstream lines = MessagesFrom(file, offset);

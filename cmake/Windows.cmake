@@ -29,8 +29,7 @@ target_include_directories(tessaro
   PUBLIC $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
   PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR}/com)
 target_compile_definitions(tessaro PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
-# GCC 12 reports a false -Wrestrict in inlined std::string concatenation (its bug 105651).
-target_compile_options(tessaro PRIVATE ${TESSARO_WARNINGS} -Wno-restrict)
+target_compile_options(tessaro PRIVATE ${TESSARO_WARNINGS})
 target_link_libraries(tessaro PRIVATE tessaro_sqlite ole32 oleaut32 uuid advapi32 user32)
 target_link_options(tessaro PRIVATE -static -static-libgcc -static-libstdc++)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)

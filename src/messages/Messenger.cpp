@@ -188,7 +188,10 @@ void Messenger::AppendAllFiles() {
                 PutLine(merged.get(), "\r\n--" + DeviceName + "--" + HeaderTime(MessengerLocalTime()));
                 PutLine(merged.get(), kLineEnd);
             }
-            CopyMessageFile(merged.get(), i, "-" + GetMessageText(kTitleMessage[i]));
+            // Appended, not "-" + text: GCC 12 warns falsely (-Wrestrict) on inserting before a temporary.
+            std::string title = "-";
+            title += GetMessageText(kTitleMessage[i]);
+            CopyMessageFile(merged.get(), i, title);
         }
         Delete(partial);
     }
