@@ -32,7 +32,7 @@ HRESULT STDMETHODCALLTYPE DriverObject::put_DataSource(VARIANT value) {
         auto kept = std::make_shared<Variant>();
         HRESULT hr = VariantCopyInd(&*kept, &value);
         if (FAILED(hr)) ThrowFailure(hr, nullptr, "DataSource");
-        core_->DataSource = kept;  // stored, never read
+        dataSource_ = std::move(kept);
     });
 }
 

@@ -160,6 +160,9 @@ public:
     HRESULT STDMETHODCALLTYPE get_Variables(_Collection** out) override;
     HRESULT STDMETHODCALLTYPE putref_Variables(_Collection* value) override;
     HRESULT STDMETHODCALLTYPE GetVariables(_Collection** DataSources, VARIANT_BOOL* result) override;
+
+private:
+    std::shared_ptr<Variant> dataSource_;  // kept as the host set it; no import reads it
 };
 
 // A new object of each creatable class, as IDispatch with one reference.

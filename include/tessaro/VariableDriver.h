@@ -5,7 +5,6 @@
 #include <tessaro/DataSource.h>
 #include <tessaro/Variable.h>
 
-#include <any>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,7 +24,6 @@ public:
     std::string DeviceName;
     int32_t DeviceId = 0;       // the host's device identifier, part of every key
     int32_t DeviceCodeId = 0;   // the device's code in the device database
-    std::any DataSource;        // stored, never read
 
     // The output. Reading gives the driver's own collection; assigning another list
     // (any VariableList) makes later imports fill that one. With none (null) every

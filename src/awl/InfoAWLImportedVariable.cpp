@@ -64,10 +64,6 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
         DataBlockLayout layout;
         std::optional<BlockSymbolIndex> symbols;  // built at the first header
 
-        auto readUntil = [&](auto found) {
-            while (!found(line) && !file.AtEnd()) line = file.ReadLine();
-            return !file.AtEnd();
-        };
         auto removeSymbol = [&](const VariablePtr& symbol) {
             std::string key = VariableKey(symbol->Name, DeviceId);
             VariablePtr removed = Variables.Item(key);
@@ -80,7 +76,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
             line = file.ReadLine();
             switch (state) {
             case State::SeekBlock: {
-                if (!readUntil([](std::string_view l) { return l.substr(0, 10) == "DATA_BLOCK"; })) return;
+                if (!file.ReadUntil(line, [](std::string_view l) { return l.substr(0, 10) == "DATA_BLOCK"; })) return;
                 blockNumber = 0;
                 blockName.clear();
                 layout = DataBlockLayout();
@@ -105,7 +101,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 break;
             }
             case State::SkipBlock:
-                if (!readUntil([](std::string_view l) { return l == "END_DATA_BLOCK"; })) return;
+                if (!file.ReadUntil(line, [](std::string_view l) { return l == "END_DATA_BLOCK"; })) return;
                 state = State::SeekBlock;
                 break;
             case State::Declarations:
@@ -118,7 +114,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 state = State::Values;
                 break;
             case State::Values: {
-                if (!readUntil([](std::string_view l) { return Contains(l, ":=") || l == "END_DATA_BLOCK"; })) return;
+                if (!file.ReadUntil(line, [](std::string_view l) { return Contains(l, ":=") || l == "END_DATA_BLOCK"; })) return;
                 if (line == "END_DATA_BLOCK") {
                     state = State::SeekBlock;
                     break;

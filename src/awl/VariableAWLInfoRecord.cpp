@@ -78,7 +78,7 @@ void VariableAWLInfoRecord::AssignDataType() {
     DataLength = literal.DataLength;
     variable.TagAttribute = literal.TagAttribute;
     variable.Sign = literal.Sign;
-    if (literal.Rule == 2) variable.VariableLen = literal.VariableLen;
+    if (literal.Rule == kTextLiteralRule) variable.VariableLen = literal.VariableLen;
 
     const std::string_view oldType = literal.SourceType;
     const std::string_view newType = literal.DeviceType;

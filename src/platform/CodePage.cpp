@@ -6,6 +6,7 @@
 #include <tessaro/RuntimeError.h>
 
 #include "platform/CodePageTable.h"
+#include "platform/Text.h"
 
 #include <array>
 #include <atomic>
@@ -112,19 +113,7 @@ std::string ToUtf8(std::string_view text) {
     const auto& toUnicode = Current().toUnicode;
     std::string out;
     out.reserve(text.size());
-    for (char ch : text) {
-        char32_t c = toUnicode[static_cast<unsigned char>(ch)];
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
+    for (char ch : text) AppendUtf8(out, toUnicode[static_cast<unsigned char>(ch)]);
     return out;
 }
 
