@@ -102,36 +102,6 @@ std::uintmax_t SizeOf(const std::string& file) {
     return ec ? 0 : size;
 }
 
-// The reports among the messages, by message number: the lines under each title,
-// without the group lines ("Symbol Files", "DB " and a number) that the importers write.
-std::array<size_t, 7> CountReports(const std::string& file, std::uintmax_t offset) {
-    std::array<std::string, 7> titles;
-    // Appended, not "-" + text: GCC 12 warns falsely (-Wrestrict) on inserting before a temporary.
-    for (int32_t n = 1; n <= 6; ++n) {
-        std::string title = "-";
-        title += GetMessageText(n);
-        titles[static_cast<size_t>(n)] = std::move(title);
-    }
-    std::array<size_t, 7> counts{};
-    size_t kind = 0;
-    std::ifstream lines = MessagesFrom(file, offset);
-    for (std::string line; std::getline(lines, line, '\n');) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
-        auto title = std::find(titles.begin() + 1, titles.end(), line);
-        if (title != titles.end()) {
-            kind = static_cast<size_t>(title - titles.begin());
-            continue;
-        }
-        const bool groupLine = line == "Symbol Files" ||
-                               (line.starts_with("DB ") && line.size() > 3 &&
-                                line.find_first_not_of("0123456789", 3) == std::string::npos);
-        if (kind != 0 && !(groupLine && kind != 1)) ++counts[kind];
-    }
-    return counts;
-}
-
-// Why an import stopped, where it can be told from outside.
 // Why a source file cannot be read, or empty when it can: the component would only
 // report it among the messages, which may go to a file nobody reads.
 std::string WhyUnreadable(const std::string& file) {
@@ -143,16 +113,15 @@ std::string WhyUnreadable(const std::string& file) {
     return reason;
 }
 
-std::string ReasonOfFailure(const std::string& deviceDb, const std::string& component) {
-    // The folder first: a path through a missing folder hides the database behind it.
-    if (::access(component.c_str(), W_OK) != 0)
-        return "cannot write the message files in " + component + ": " + std::strerror(errno);
+// Why the device database a user named cannot be opened, or empty when it can: the
+// import would name only the link to it in the private layout.
+std::string WhyNoDeviceDb(const std::string& deviceDb) {
     try {
         OpenDeviceDBStore(deviceDb);
     } catch (const std::exception& error) {
         return std::string("cannot open the device database ") + error.what();  // the text names the file
     }
-    return "the import stopped before its end";
+    return "";
 }
 
 }  // namespace
@@ -198,9 +167,10 @@ int RunImport(const ImportOptions& options) {
     DataSourceCollection sources;
     for (const auto& file : options.files) sources.Add(std::make_shared<DataSource>(DataSource{file}));
 
-    bool imported;
-    size_t lines;
-    {
+    std::string noDeviceDb = privateLayout ? WhyNoDeviceDb(deviceDb) : "";
+    bool imported = false;
+    size_t lines = 0;
+    if (noDeviceDb.empty()) {
         LanguageChoice language(options.languageId, component);
         Progress progress(stderrIsTerminal);
         imported = driver.GetVariables(sources);
@@ -210,7 +180,7 @@ int RunImport(const ImportOptions& options) {
     std::cout.flush();
 
     if (!imported) {
-        std::cerr << "tessaro: " << ReasonOfFailure(deviceDb, component) << "\n";
+        std::cerr << "tessaro: " << (noDeviceDb.empty() ? driver.LastFailure.Description : noDeviceDb) << "\n";
         return 1;
     }
     const bool anyMessages = !driver.MessengerFile.empty() && SizeOf(merged) > mergedBefore;
@@ -231,12 +201,11 @@ int RunImport(const ImportOptions& options) {
         }
     }
     if (stderrIsTerminal) {
-        std::array<size_t, 7> counts{};
-        if (anyMessages) counts = CountReports(merged, mergedBefore);
+        const std::array<size_t, 7>& counts = driver.ReportCounts;  // by partial message file
         std::cerr << "tessaro: " << driver.Variables->Count() << " variables imported, " << lines << " lines read\n"
-                  << "tessaro: reports: " << counts[2] << " type conversions, " << counts[3]
-                  << " not for the device, " << counts[6] << " same names, " << counts[1] << " file errors, "
-                  << counts[4] << " incomplete data blocks, " << counts[5] << " to check\n"
+                  << "tessaro: reports: " << counts[1] << " type conversions, " << counts[4]
+                  << " not for the device, " << counts[2] << " same names, " << counts[3] << " file errors, "
+                  << counts[5] << " incomplete data blocks, " << counts[6] << " to check\n"
                   << "tessaro: messages: " << whereMessages << "\n";
     }
     return unreadable ? 1 : 0;

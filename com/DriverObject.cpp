@@ -88,6 +88,8 @@ HRESULT STDMETHODCALLTYPE DriverObject::GetVariables(_Collection** DataSources, 
         }
         if (!sources) return;  // an item that is not a DataSource
         *result = core_->GetVariables(*sources) ? VARIANT_TRUE : VARIANT_FALSE;
+        // False stays the answer; why is left in the thread's error information.
+        if (const auto& failure = core_->LastFailure; failure.Number != 0) Raise(failure.Number, failure.Description);
     });
 }
 

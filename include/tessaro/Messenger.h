@@ -38,6 +38,10 @@ public:
     void RecordKORVOTypeConversion(std::string_view varName, std::string_view OldType, std::string_view NewType);
     void AppendAllFiles();
 
+    // The records written since CreateMsgFiles, by partial file (1 to 6), group lines
+    // not counted.
+    const std::array<size_t, 7>& RecordCounts() const { return recordCounts_; }
+
 private:
     void WriteRecord(int file, std::string_view line);
     void WriteGroupedRecord(int file, std::string_view line);
@@ -49,6 +53,7 @@ private:
     std::array<std::FILE*, 7> MsgFileNumbers{};  // index 1 to 6; null when not open
     std::array<std::string, 7> LastDB;            // index 1, 2, 4, 5, 6
     std::string recordLine_;                      // the record line being written, its memory reused
+    std::array<size_t, 7> recordCounts_{};
 };
 
 }  // namespace tessaro

@@ -15,6 +15,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace tessaro {
@@ -94,12 +95,14 @@ void Messenger::CreateMsgFiles() {
     CloseMsgFiles();
     Folder = ComponentFolder();
     for (auto& last : LastDB) last.clear();  // the files start empty again
+    recordCounts_ = {};
     for (int i = 1; i <= 6; ++i) {
         std::string path = PartialFile(i);
         MsgFileNumbers[static_cast<size_t>(i)] = std::fopen(path.c_str(), "wb");
         if (!MsgFileNumbers[static_cast<size_t>(i)]) {
+            const int error = errno;
             CloseMsgFiles();
-            throw RuntimeError(PathFileAccessError, "Cannot create " + path);
+            throw RuntimeError(PathFileAccessError, "Cannot create " + path + ": " + std::strerror(error));
         }
     }
 }
@@ -108,6 +111,7 @@ void Messenger::WriteRecord(int file, std::string_view line) {
     std::FILE* f = MsgFileNumbers[static_cast<size_t>(file)];
     if (!f) throw RuntimeError(BadFileNameOrNumber, "The message files are not open");
     PutLine(f, line);
+    ++recordCounts_[static_cast<size_t>(file)];
 }
 
 void Messenger::WriteGroupedRecord(int file, std::string_view line) {
@@ -119,6 +123,7 @@ void Messenger::WriteGroupedRecord(int file, std::string_view line) {
         PutLine(f, DB);
     }
     PutLine(f, line);
+    ++recordCounts_[static_cast<size_t>(file)];
 }
 
 void Messenger::RecordKORVOTypeConversion(std::string_view varName, std::string_view OldType,

@@ -88,6 +88,8 @@ TEST_F(VariableDriverTest, FileErrorsFollowThePasses) {
     // The UDT pre-pass over the data-block sources, then the symbol tables, then the
     // data-block sources again, each pass in the order of the collection.
     EXPECT_EQ(FileErrors(), (std::vector<std::string>{x, z, y, w, x, z}));
+    // The reports counted by kind: six file errors, nothing else.
+    EXPECT_EQ(driver.ReportCounts, (std::array<size_t, 7>{0, 0, 0, 6, 0, 0, 0}));
 }
 
 TEST_F(VariableDriverTest, TheLastFourCharactersChooseTheImporter) {
@@ -143,12 +145,30 @@ TEST_F(VariableDriverTest, AMissingDatabaseFailsAndKeepsMessengerFile) {
     EXPECT_EQ(driver.MessengerFile, "Earlier.Msg");
     EXPECT_EQ(driver.Variables->Count(), 0u);
     EXPECT_TRUE(std::filesystem::exists(layout.PartialFile(1)));  // not merged
+    // Why, for the host to read.
+    EXPECT_EQ(driver.LastFailure.Number, FileNotFound);
+    const std::string& why = driver.LastFailure.Description;
+    EXPECT_EQ(why.rfind("cannot open the device database " + layout.component + "/../../KorvoDEV.dbr: ", 0), 0u) << why;
+    EXPECT_NE(why.find("No such file or directory"), std::string::npos) << why;
     // Left in place for the next import to replace.
     EXPECT_NE(SharedMessenger, nullptr);
-    // The next import, with the database back, runs normally.
+    // The next import, with the database back, runs normally and forgets the failure.
     test::WriteSqliteDatabase(layout.deviceDb, SampleDeviceDbSql());
     EXPECT_TRUE(driver.GetVariables(list));
     EXPECT_EQ(driver.Variables->Count(), 1u);
+    EXPECT_EQ(driver.LastFailure.Number, 0);
+    EXPECT_EQ(driver.LastFailure.Description, "");
+}
+
+TEST_F(VariableDriverTest, AFolderThatCannotBeWrittenFailsWithItsReason) {
+    std::filesystem::remove_all(layout.component);
+        test::WriteFile(layout.component, "a file where the folder should be");
+    auto list = Sources({});
+    EXPECT_FALSE(driver.GetVariables(list));
+    EXPECT_EQ(driver.LastFailure.Number, PathFileAccessError);
+    const std::string& why = driver.LastFailure.Description;
+    EXPECT_EQ(why.rfind("cannot write the message files in " + layout.component + ": ", 0), 0u) << why;
+    EXPECT_NE(why.find("Not a directory"), std::string::npos) << why;
 }
 
 TEST_F(VariableDriverTest, ItemsThatAreNoDataSourceFail) {

@@ -92,6 +92,8 @@ TEST_F(MessengerTest, RecordLinesOfEveryKindInFileOrder) {
     m.RecordVariableWithSameName("Motor", "/plc/Symbols.ASC");
     m.RecordFileError("/plc/Broken.AWL");
     m.RecordVariableDBIncomplete("DB 7");
+    // Records by partial file, the group lines not among them.
+    EXPECT_EQ(m.RecordCounts(), (std::array<size_t, 7>{0, 3, 1, 1, 1, 1, 1}));
     m.DeviceName = "Dev";
     EXPECT_EQ(m.MessengerFile, "");
     m.AppendAllFiles();
