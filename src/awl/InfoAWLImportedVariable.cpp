@@ -21,11 +21,6 @@ namespace {
 
 enum class State { SeekBlock, SkipBlock, Declarations, Values };
 
-Messenger& Log() {
-    if (!SharedMessenger) throw RuntimeError(ObjectNotSet, "no message log is open");
-    return *SharedMessenger;
-}
-
 // The text of an upper-cased declaration line before its first " : ", trimmed.
 std::string DeclaredName(std::string_view upper) {
     size_t colon = Position(upper, " : ");
@@ -92,7 +87,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                         removeSymbol(symbol);
                     }
                     if (blockNumber == 0) {
-                        Messenger& log = Log();
+                        Messenger& log = ObjectOf(SharedMessenger);
                         log.DB = "DB " + blockName;
                         log.RecordVariableDBIncomplete(blockName);
                         state = State::SkipBlock;
@@ -133,7 +128,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 if (Contains(lastDeclarationLine, " FB ") || Contains(lastDeclarationLine, " SFB ") ||
                     Contains(lastDeclarationLine, " \"")) {
                     variable->Warning = true;
-                    Messenger& log = Log();
+                    Messenger& log = ObjectOf(SharedMessenger);
                     log.DB = "DB " + std::to_string(record.DBNumber);
                     log.RecordCheckVariable(variable->Name);
                 }
@@ -147,10 +142,10 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                         symbols->Added(variable);
                     } catch (const RuntimeError& e) {
                         if (e.Number != DuplicateKey) throw;
-                        Log().RecordVariableWithSameName(variable->Name, DataSource->SourceId);
+                        ObjectOf(SharedMessenger).RecordVariableWithSameName(variable->Name, DataSource->SourceId);
                     }
                 } else {
-                    Messenger& log = Log();
+                    Messenger& log = ObjectOf(SharedMessenger);
                     log.DB = std::to_string(record.DBNumber);
                     log.RecordVariableNoForKORVO(variable->Name);
                 }
@@ -159,7 +154,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
             }
         }
     } catch (const std::exception&) {
-        Log().RecordFileError(DataSource->SourceId);
+        ObjectOf(SharedMessenger).RecordFileError(DataSource->SourceId);
     }
 }
 

@@ -66,8 +66,7 @@ void InfoUDTImportedVariable::GetImportedVariables(UDTCollection& Variables) {
             }
         }
     } catch (const std::exception&) {
-        if (!SharedMessenger) throw RuntimeError(ObjectNotSet, "no message log is open");
-        SharedMessenger->RecordFileError(DataSource->SourceId);
+        ObjectOf(SharedMessenger).RecordFileError(DataSource->SourceId);
     }
 }
 

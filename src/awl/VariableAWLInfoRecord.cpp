@@ -11,20 +11,6 @@
 
 namespace tessaro {
 
-namespace {
-
-DeviceDBService& Database() {
-    if (!DeviceDB) throw RuntimeError(ObjectNotSet, "no device database is open");
-    return *DeviceDB;
-}
-
-Messenger& Log() {
-    if (!SharedMessenger) throw RuntimeError(ObjectNotSet, "no message log is open");
-    return *SharedMessenger;
-}
-
-}  // namespace
-
 void VariableAWLInfoRecord::GetVariableInfoRecord() {
     Variable& variable = *VariableInfoRecord;
     size_t assign = Position(SourceLine, ":=");
@@ -59,7 +45,7 @@ void VariableAWLInfoRecord::GetVariableInfoRecord() {
 }
 
 void VariableAWLInfoRecord::AssignDataArea() {
-    DeviceDBService& db = Database();
+    DeviceDBService& db = ObjectOf(DeviceDB);
     db.DataAreaId = 0;
     db.FindDataAreaId("DBW");
     VariableInfoRecord->DataAreaId = db.DataAreaId;
@@ -67,7 +53,7 @@ void VariableAWLInfoRecord::AssignDataArea() {
 
 void VariableAWLInfoRecord::AssignDataType() {
     Variable& variable = *VariableInfoRecord;
-    DeviceDBService& db = Database();
+    DeviceDBService& db = ObjectOf(DeviceDB);
     variable.TagAttribute.clear();
     variable.Sign = false;
     variable.Warning = false;
@@ -83,12 +69,12 @@ void VariableAWLInfoRecord::AssignDataType() {
     const std::string_view oldType = literal.SourceType;
     const std::string_view newType = literal.DeviceType;
     if (!oldType.empty() && !newType.empty() && UpperCase(TrimBlanks(oldType)) != UpperCase(TrimBlanks(newType))) {
-        Messenger& log = Log();
+        Messenger& log = ObjectOf(SharedMessenger);
         log.DB = "DB " + std::to_string(DBNumber);
         log.RecordKORVOTypeConversion(variable.Name, oldType, newType);
     }
     if ((oldType != "BOOL" && DataLength == 0) || (newType.empty() && !oldType.empty())) {
-        Messenger& log = Log();
+        Messenger& log = ObjectOf(SharedMessenger);
         log.DB = "DB " + std::to_string(DBNumber);
         log.RecordVariableNoForKORVO(variable.Name);
     }
