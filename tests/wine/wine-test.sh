@@ -5,6 +5,8 @@
 # (a script error ends cscript silently with status 0).
 #
 #   wine-test.sh setup DLL               fresh prefix, wineserver -p, regsvr32 of the DLL
+#   wine-test.sh first-boot DLL          the set-up from nothing, twice in a row, each time
+#                                        with a fresh prefix and a fresh HOME
 #   wine-test.sh script NAME.vbs [ARG]   runs a test script, checks its marker line
 #   wine-test.sh import NAME DIR FILE... the same import by VBScript and by the Linux command
 #                                        line ($TESSARO_LINUX_CLI, $TESSARO_SAMPLE_DEVICE_DB)
@@ -22,6 +24,9 @@ work=${TESSARO_WINE_WORK:?TESSARO_WINE_WORK must name the folder of the test run
 wine=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver64
 export WINEPREFIX=$work/prefix
+# Wine keeps per-user state under HOME as well: each run has its own, so nothing depends
+# on what an earlier run (or another user of this machine) left there.
+export HOME=$work/home
 export WINEDEBUG=-all,err+module
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
@@ -55,19 +60,74 @@ run_marked() {
   tail -n 1 "$out" | tr -d '\r' | grep -qx "END OF $marker" || fail "$name stopped before its end (script error?)"
 }
 
+# The prefix holds what a finished first boot writes: its three registry files.
+prefix_booted() { [[ -s $WINEPREFIX/system.reg && -s $WINEPREFIX/user.reg && -s $WINEPREFIX/userdef.reg ]]; }
+# The DLL's class is registered in the prefix's registry.
+server_registered() {
+  run_wine 30 reg-check reg query 'HKCR\CLSID\{96CF5634-6710-44EB-9751-41D1EB87757E}\InprocServer32' >/dev/null
+}
+
+# One attempt at a ready prefix from nothing: boot, wait for the server to write the
+# registry and exit, then register the DLL. Readiness is judged by what the prefix
+# holds, not by wineboot's exit status (a first boot may report a failure of one of its
+# own steps and still leave a complete prefix, or exit 0 before the registry is written).
+boot_prefix() {
+  local dll=$1 attempt=$2 log=$work/logs/wineboot-$2.out
+  timeout -k 5 30 "$server" -k >/dev/null 2>&1
+  rm -rf "$WINEPREFIX" "$HOME"
+  mkdir -p "$HOME" "$component"
+  timeout -k 5 180 "$wine" wineboot -i >"$log" 2>&1
+  echo "wineboot -i (attempt $attempt) exited with $?" >>"$log"
+  timeout -k 5 120 "$server" -w >>"$log" 2>&1
+  prefix_booted || { echo "the prefix lacks its registry files" >>"$log"; return 1; }
+  "$server" -p </dev/null >/dev/null 2>&1 &
+  cp "$dll" "$component/tessaro.dll" 2>>"$log" || return 1
+  run_wine 60 regsvr32 regsvr32 /s "$(winpath "$component/tessaro.dll")" ||
+    { echo "regsvr32 exited with $?" >>"$log"; return 1; }
+  server_registered || { echo "the server's class is not in the registry" >>"$log"; return 1; }
+}
+
+# A ready prefix in $work, retried once from scratch; on giving up, the tail of Wine's logs.
+setup_prefix() {
+  local dll=$1 attempt
+  rm -rf "$work"
+  mkdir -p "$work/logs"
+  for attempt in 1 2; do
+    if boot_prefix "$dll" "$attempt"; then
+      touch "$work/ready"
+      echo "prefix ready: $WINEPREFIX (attempt $attempt)"
+      return 0
+    fi
+    echo "the Wine prefix is not ready after attempt $attempt" >&2
+  done
+  timeout -k 5 30 "$server" -k >/dev/null 2>&1
+  for f in "$work"/logs/*; do echo "--- $f (last lines)"; tail -n 15 "$f"; done >&2
+  fail "cannot set up a Wine prefix"
+}
+
 case ${1:-} in
 setup)
-  dll=$2
   need_wine
-  "$server" -k >/dev/null 2>&1 || true
-  rm -rf "$work"
-  mkdir -p "$work/logs" "$component"
-  timeout -k 5 180 "$wine" wineboot -i >"$work/logs/wineboot.out" 2>&1 || fail "wineboot -i failed (see $work/logs)"
-  "$server" -p </dev/null >/dev/null 2>&1 &
-  cp "$dll" "$component/tessaro.dll"
-  run_wine 60 regsvr32 regsvr32 /s "$(winpath "$component/tessaro.dll")" || fail "regsvr32 failed"
-  touch "$work/ready"
-  echo "prefix ready: $WINEPREFIX"
+  setup_prefix "$2"
+  ;;
+first-boot)
+  # As on a machine that has never run Wine: the set-up from nothing, twice, each in a
+  # new folder with its own HOME, the second after the first's server has stopped.
+  need_wine
+  for run in 1 2; do
+    TESSARO_WINE_WORK=$(mktemp -d) || fail "no temporary folder"
+    (
+      work=$TESSARO_WINE_WORK WINEPREFIX=$TESSARO_WINE_WORK/prefix HOME=$TESSARO_WINE_WORK/home
+      component=$work/layout/app/bin
+      setup_prefix "$2"
+      timeout -k 5 30 "$server" -k >/dev/null 2>&1
+      timeout -k 5 60 "$server" -w >/dev/null 2>&1
+    )
+    status=$?
+    rm -rf "$TESSARO_WINE_WORK"
+    [[ $status -eq 0 ]] || fail "set-up from nothing failed on run $run"
+    echo "set-up from nothing, run $run: ready"
+  done
   ;;
 cleanup)
   need_wine
