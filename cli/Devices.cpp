@@ -9,6 +9,7 @@
 
 #include <tessaro/CodePage.h>
 
+#include <filesystem>
 #include <iostream>
 #include <set>
 
@@ -25,10 +26,18 @@ int RunDevices(const DevicesOptions& options) {
     const std::string path = options.deviceDb.value_or(SampleDeviceDb());
     auto store = OpenDeviceDBStore(path);
     if (options.exportSqlite) {
+        // The export replaces its target by renaming a new file over it: never a device,
+        // a pipe or a folder.
+        std::error_code ec;
+        const auto status = std::filesystem::status(*options.exportSqlite, ec);
+        if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+            std::cerr << "tessaro: " << *options.exportSqlite << ": not a plain file, not replaced\n";
+            return 1;
+        }
         ExportCounts counts = ExportSqlite(*store, *options.exportSqlite, options.force);
         std::cout << "Device database " << path << " written to " << *options.exportSqlite << ": " << counts.areas
                   << " area rows, " << counts.types << " type rows\n";
-        return 0;
+        return FinishStandardOutput();
     }
     std::cout << "Device database " << path << "\n";
     for (int32_t device : store->ReadDeviceIds()) {
@@ -53,7 +62,7 @@ int RunDevices(const DevicesOptions& options) {
                       << IdText(type.DeviceDataAreaId) << ", not listed)\n";
         }
     }
-    return 0;
+    return FinishStandardOutput();
 }
 
 }  // namespace tessaro::cli

@@ -1,90 +1,52 @@
-// tessaro import: one DataSource per FILE, one GetVariables, the variables to standard
-// output and the merged messages where the options say.
+// tessaro import: the sources checked, one DataSource per FILE, one GetVariables, the
+// variables to standard output and the merged messages where the options say.
 
 #include "Commands.h"
 #include "Layout.h"
 #include "Output.h"
+#include "Plural.h"
+#include "Progress.h"
+#include "SourceCheck.h"
+#include "Summary.h"
+#include "TemporaryFiles.h"
 
 #include "devicedb/DeviceDBStore.h"
-#include "driver/SourceKind.h"
-#include "messages/LanguageManager.h"
 
 #include <tessaro/CodePage.h>
 #include <tessaro/Platform.h>
 #include <tessaro/VariableDriver.h>
 
-#include <algorithm>
 #include <array>
-#include <chrono>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <string_view>
 #include <iostream>
+#include <string_view>
+#include <sys/ioctl.h>
 #include <unistd.h>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 
 namespace fs = std::filesystem;
 
 namespace tessaro::cli {
 namespace {
 
-// Progress on a terminal, driven by the importers' once-per-line yield: shown only when
-// an import takes longer than half a second, then refreshed a few times a second.
-class Progress {
-public:
-    explicit Progress(bool shown) : shown_(shown) { SetYieldHook(&Progress::OnLine, this); }
-    ~Progress() {
-        SetYieldHook(nullptr, nullptr);
-        if (printed_) std::fprintf(stderr, "\r%40s\r", "");
-    }
-    size_t Lines() const { return lines_; }
-
-private:
-    static void OnLine(void* context) {
-        auto& self = *static_cast<Progress*>(context);
-        if (++self.lines_ % 1024 != 0 || !self.shown_) return;
-        auto now = std::chrono::steady_clock::now();
-        if (now - self.start_ < std::chrono::milliseconds(500) || now - self.last_ < std::chrono::milliseconds(200))
-            return;
-        self.last_ = now;
-        self.printed_ = true;
-        std::fprintf(stderr, "\rtessaro: %zu lines read", self.lines_);
-    }
-    bool shown_;
-    bool printed_ = false;
-    size_t lines_ = 0;
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    std::chrono::steady_clock::time_point last_;
-};
-
-// A line feed not preceded by a carriage return: the import reads it as part of a line.
-bool HasLoneLineFeed(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    char previous = '\0';
-    std::array<char, 65536> block;
-    while (in.read(block.data(), block.size()) || in.gcount() > 0) {
-        for (std::streamsize i = 0; i < in.gcount(); ++i) {
-            if (block[static_cast<size_t>(i)] == '\n' && previous != '\r') return true;
-            previous = block[static_cast<size_t>(i)];
-        }
-    }
-    return false;
-}
-
-// The messages this import added to the merged file: the file from offset on.
-std::ifstream MessagesFrom(const std::string& file, std::uintmax_t offset) {
-    std::ifstream in(file, std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(offset));
-    return in;
+// The width of the terminal on fd, or 0 when fd is no terminal.
+size_t TerminalWidth(int fd) {
+    if (::isatty(fd) != 1) return 0;
+    struct winsize size {};
+    if (::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    const char* columns = std::getenv("COLUMNS");
+    const long fromEnvironment = columns ? std::strtol(columns, nullptr, 10) : 0;
+    return fromEnvironment > 0 ? static_cast<size_t>(fromEnvironment) : 80;
 }
 
 // Copies the messages block by block, never the whole file at once; to UTF-8 when asked
 // (the conversion goes byte by byte, so each block converts on its own).
 bool CopyMessages(const std::string& file, std::uintmax_t offset, std::ostream& out, bool toUtf8) {
-    std::ifstream in = MessagesFrom(file, offset);
+    std::ifstream in(file, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(offset));
     std::array<char, 65536> block;
     while (in.read(block.data(), block.size()) || in.gcount() > 0) {
         std::string_view bytes(block.data(), static_cast<size_t>(in.gcount()));
@@ -102,15 +64,33 @@ std::uintmax_t SizeOf(const std::string& file) {
     return ec ? 0 : size;
 }
 
-// Why a source file cannot be read, or empty when it can: the component would only
-// report it among the messages, which may go to a file nobody reads.
-std::string WhyUnreadable(const std::string& file) {
-    int fd = ::open(file.c_str(), O_RDONLY);
-    if (fd < 0) return std::strerror(errno);
-    char byte;
-    std::string reason = ::read(fd, &byte, 1) < 0 ? std::strerror(errno) : "";
-    ::close(fd);
-    return reason;
+// What the device database will not give the lookups, in one line, or empty: a missing
+// table, or no rows for the device code. A database that cannot be opened at all stops
+// the import, which then says so.
+std::string DeviceDbWarning(const std::string& deviceDb, int32_t deviceCode) {
+    std::unique_ptr<DeviceDBStore> store;
+    try {
+        store = OpenDeviceDBStore(deviceDb);
+    } catch (const std::exception&) {
+        return "";
+    }
+    bool areas = false;
+    for (const char* table : {"DeviceDataArea", "DeviceDataType"}) {
+        try {
+            if (table == std::string_view("DeviceDataArea"))
+                areas = !store->ReadDataAreas(deviceCode).empty();
+            else
+                store->ReadDataTypes(deviceCode);
+        } catch (const std::exception& error) {
+            const bool missing = std::string_view(error.what()).find("no such table") != std::string_view::npos;
+            return "the device database " + deviceDb + (missing ? " lacks the table " : " cannot give the table ") +
+                   table + " (" + error.what() + "); every lookup of the import fails";
+        }
+    }
+    if (!areas)
+        return "device code " + std::to_string(deviceCode) + " is not in " + deviceDb +
+               "; no variable finds its data area (tessaro devices lists the codes)";
+    return "";
 }
 
 // Why the device database a user named cannot be opened, or empty when it can: the
@@ -124,22 +104,66 @@ std::string WhyNoDeviceDb(const std::string& deviceDb) {
     return "";
 }
 
+// The folder of the normalized copies, one subfolder per FILE so that copies keep their
+// file names.
+struct CopiesFolder {
+    std::string path = TemporaryName("tessaro-normalized-XXXXXX", true);
+    ~CopiesFolder() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+        ForgetTemporary(path);
+    }
+};
+
 }  // namespace
 
 int RunImport(const ImportOptions& options) {
-    const bool stderrIsTerminal = ::isatty(STDERR_FILENO) == 1;
-    const Format format = options.format.value_or(::isatty(STDOUT_FILENO) == 1 ? Format::Table : Format::Jsonl);
+    const size_t errWidth = TerminalWidth(STDERR_FILENO);
+    const size_t outWidth = TerminalWidth(STDOUT_FILENO);
+    const Format format = options.format.value_or(outWidth ? Format::Table : Format::Jsonl);
+    Summary summary(errWidth);
+    bool failed = false;
 
-    bool unreadable = false;
-    for (const auto& file : options.files) {
-        if (!IsSourceOfKind(file, kSymbolTableExtension) && !IsSourceOfKind(file, kDataBlockSourceExtension)) continue;
-        if (std::string reason = WhyUnreadable(file); !reason.empty()) {
-            std::cerr << "tessaro: cannot read " << file << ": " << reason << "\n";
-            unreadable = true;
-        } else if (HasLoneLineFeed(file))
-            std::cerr << "tessaro: hint: " << file
-                      << " has lines ending in LF alone; the import reads up to CR or CR LF, so such lines run "
-                         "together (convert the file to CR LF line ends)\n";
+    std::vector<SourceFacts> facts;
+    std::vector<std::string> sourceIds = options.files;
+    std::optional<CopiesFolder> copies;
+    for (size_t i = 0; i < options.files.size(); ++i) {
+        const std::string& file = options.files[i];
+        SourceFacts& f = facts.emplace_back(CheckSource(file));
+        if (!f.skipped.empty()) {
+            summary.Note("skipped " + file + ": " + f.skipped + "; only files named *.ASC or *.AWL are imported");
+            failed = true;
+            continue;
+        }
+        if (!f.unreadable.empty()) {
+            summary.Note("cannot read " + file + ": " + f.unreadable);
+            failed = true;
+            continue;
+        }
+        if (options.normalize && fs::is_regular_file(file)) {
+            if (!copies) copies.emplace();
+            const std::string copy = copies->path + "/" + std::to_string(i) + "/" + fs::path(file).filename().string();
+            fs::create_directories(fs::path(copy).parent_path());
+            const NormalizedCopy normalized = Normalize(file, copy, f.kind);
+            if (normalized.Changed()) {
+                std::string changes = normalized.lineEnds ? Counted(normalized.lineEnds, "lone LF") + " made CR LF" : "";
+                if (normalized.tabLines)
+                    changes += (changes.empty() ? "" : ", ") + ("tabs made blanks in " + Counted(normalized.tabLines, "line"));
+                summary.Note("normalized " + file + ": " + changes + "; the import reads the copy");
+                sourceIds[i] = copy;
+                f = CheckSource(copy);
+                f.file = file;
+            }
+            continue;
+        }
+        if (f.loneLineFeeds)
+            summary.Note("hint: " + file +
+                         " has lines ending in LF alone; the import reads up to CR or CR LF, so such lines run "
+                         "together (convert the file to CR LF line ends, or use --normalize)");
+        if (f.tabValueLines)
+            summary.Note("hint: " + file + " has tab characters in " + Counted(f.tabValueLines, "value line") +
+                         " of its data blocks (the first is line " + std::to_string(f.firstTabValueLine) +
+                         "); the import may stop at such a line with a file error (use --normalize)");
     }
 
     std::optional<PrivateLayout> privateLayout;
@@ -153,6 +177,8 @@ int RunImport(const ImportOptions& options) {
         privateLayout.emplace(deviceDb);
         component = privateLayout->component;
     }
+    if (std::string warning = DeviceDbWarning(deviceDb, options.deviceCode); !warning.empty())
+        summary.Note("warning: " + warning);
     SetThreadComponentFolder(component);
     struct FolderReset {
         ~FolderReset() { SetThreadComponentFolder(""); }
@@ -165,19 +191,30 @@ int RunImport(const ImportOptions& options) {
     driver.DeviceId = options.deviceId;
     driver.DeviceName = FromUtf8(options.deviceName);
     DataSourceCollection sources;
-    for (const auto& file : options.files) sources.Add(std::make_shared<DataSource>(DataSource{file}));
+    for (const auto& id : sourceIds) sources.Add(std::make_shared<DataSource>(DataSource{id}));
 
-    std::string noDeviceDb = privateLayout ? WhyNoDeviceDb(deviceDb) : "";
+    // The passes of the import: the data-block sources for their types, the symbol
+    // tables, the data-block sources for their blocks.
+    std::vector<const SourceFacts*> reads;
+    for (auto kind : {SourceFacts::Kind::DataBlockSource, SourceFacts::Kind::SymbolTable, SourceFacts::Kind::DataBlockSource})
+        for (const auto& f : facts)
+            if (f.kind == kind && f.unreadable.empty()) reads.push_back(&f);
+
+    const std::string noDeviceDb = privateLayout ? WhyNoDeviceDb(deviceDb) : "";
     bool imported = false;
     size_t lines = 0;
+    double seconds = 0;
     if (noDeviceDb.empty()) {
         LanguageChoice language(options.languageId, component);
-        Progress progress(stderrIsTerminal);
+        Progress progress(reads, errWidth);
         imported = driver.GetVariables(sources);
         lines = progress.Lines();
+        seconds = progress.Seconds();
     }
-    WriteVariables(std::cout, *driver.Variables, format);
-    std::cout.flush();
+    errno = 0;
+    const bool narrowed = WriteVariables(std::cout, *driver.Variables, format,
+                                         {options.columns, format == Format::Table ? outWidth : 0});
+    if (FinishStandardOutput() != 0) failed = true;
 
     if (!imported) {
         std::cerr << "tessaro: " << (noDeviceDb.empty() ? driver.LastFailure.Description : noDeviceDb) << "\n";
@@ -187,28 +224,28 @@ int RunImport(const ImportOptions& options) {
     std::string whereMessages = "none";
     if (anyMessages) {
         if (options.componentDir) {
-            whereMessages = fs::path(merged).lexically_normal().string();
-        } else if (options.messages) {
-            std::ofstream out(*options.messages, std::ios::binary | std::ios::app);
-            if (!CopyMessages(merged, mergedBefore, out, false) || !out.flush()) {
-                std::cerr << "tessaro: cannot append the messages to " << *options.messages << "\n";
-                return 1;
-            }
-            whereMessages = *options.messages;
-        } else {
+            whereMessages = "in " + fs::path(merged).lexically_normal().string();
+        } else if (options.messages == "-" || (!options.messages && !errWidth)) {
             CopyMessages(merged, mergedBefore, std::cerr, true);
             whereMessages = "above, on standard error";
+        } else if (options.messages) {
+            errno = 0;
+            std::ofstream out(*options.messages, std::ios::binary | std::ios::app);
+            if (!CopyMessages(merged, mergedBefore, out, false) || !out.flush()) {
+                std::cerr << "tessaro: cannot append the messages to " << *options.messages << ": "
+                          << (errno ? std::strerror(errno) : "write error") << "\n";
+                return 1;
+            }
+            whereMessages = "appended to " + *options.messages;
+        } else {
+            whereMessages = "not kept (use --messages FILE, or - for this terminal)";
         }
+        if (errWidth) summary.ReadReports(merged, mergedBefore);
     }
-    if (stderrIsTerminal) {
-        const std::array<size_t, 7>& counts = driver.ReportCounts;  // by partial message file
-        std::cerr << "tessaro: " << driver.Variables->Count() << " variables imported, " << lines << " lines read\n"
-                  << "tessaro: reports: " << counts[1] << " type conversions, " << counts[4]
-                  << " not for the device, " << counts[2] << " same names, " << counts[3] << " file errors, "
-                  << counts[5] << " incomplete data blocks, " << counts[6] << " to check\n"
-                  << "tessaro: messages: " << whereMessages << "\n";
-    }
-    return unreadable ? 1 : 0;
+    if (narrowed)
+        summary.Keep("table narrowed to " + std::to_string(outWidth) + " columns (see --columns, --format csv)");
+    summary.Print(driver.Variables->Count(), lines, seconds, whereMessages);
+    return failed ? 1 : 0;
 }
 
 }  // namespace tessaro::cli

@@ -1,5 +1,7 @@
 #include "Layout.h"
 
+#include "TemporaryFiles.h"
+
 #include "messages/LanguageManager.h"
 
 #include <tessaro/CodePage.h>
@@ -16,6 +18,14 @@ namespace fs = std::filesystem;
 namespace tessaro::cli {
 namespace {
 
+void WriteText(const std::string& file, const std::string& text) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush()) throw std::runtime_error("cannot write " + file);
+}
+
+}  // namespace
+
 std::string TemporaryName(const std::string& pattern, bool folder) {
     const char* tmp = std::getenv("TMPDIR");
     std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/" + pattern;
@@ -26,16 +36,9 @@ std::string TemporaryName(const std::string& pattern, bool folder) {
         if (fd < 0) throw std::runtime_error("cannot create a temporary file in " + name);
         ::close(fd);
     }
+    RememberTemporary(name);
     return name;
 }
-
-void WriteText(const std::string& file, const std::string& text) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush()) throw std::runtime_error("cannot write " + file);
-}
-
-}  // namespace
 
 std::string SampleDeviceDb() {
     std::error_code ec;
@@ -53,6 +56,7 @@ PrivateLayout::PrivateLayout(const std::string& deviceDb) : root(TemporaryName("
 PrivateLayout::~PrivateLayout() {
     std::error_code ec;
     fs::remove_all(root, ec);
+    ForgetTemporary(root);
 }
 
 LanguageChoice::LanguageChoice(std::optional<int32_t> languageId, const std::string& component) {
@@ -60,6 +64,7 @@ LanguageChoice::LanguageChoice(std::optional<int32_t> languageId, const std::str
     std::string keyPath = "Software\\Tessaro";
     if (FindRegKeysFile().empty()) {
         placedRegKeys_ = component + "/RegKeys.sys";
+        RememberTemporary(placedRegKeys_);
         WriteText(placedRegKeys_, keyPath + "\r\n");
     } else {
         keyPath = ReadRegistryKeyPath();
@@ -80,7 +85,11 @@ LanguageChoice::~LanguageChoice() {
     }
     std::error_code ec;
     fs::remove(hive_, ec);
-    if (!placedRegKeys_.empty()) fs::remove(placedRegKeys_, ec);
+    ForgetTemporary(hive_);
+    if (!placedRegKeys_.empty()) {
+        fs::remove(placedRegKeys_, ec);
+        ForgetTemporary(placedRegKeys_);
+    }
 }
 
 }  // namespace tessaro::cli

@@ -9,6 +9,10 @@
 
 namespace tessaro::cli {
 
+// A fresh temporary folder or empty file from a pattern ending in XXXXXX, in TMPDIR or
+// /tmp, remembered for removal on a signal.
+std::string TemporaryName(const std::string& pattern, bool folder);
+
 // The bundled sample device database: beside the executable's folder in the build tree
 // (../samples/KorvoDEV.dbr), else where the build placed it.
 std::string SampleDeviceDb();

@@ -1,37 +1,118 @@
 #include "Options.h"
 
+#include "Output.h"
+#include "Version.h"
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <map>
 #include <string_view>
 
 namespace tessaro::cli {
 
-const char* const kUsage =
+namespace {
+
+const char* const kGeneralHelp =
     "Usage:\n"
     "  tessaro import [options] FILE...   import symbol tables (.ASC) and data-block sources (.AWL)\n"
     "  tessaro devices [--device-db FILE] list the devices, areas and types of a device database\n"
     "  tessaro devices [--device-db FILE] --export-sqlite NEW [--force]\n"
-    "                                     convert a device database (Jet or SQLite) into the SQLite\n"
-    "                                     form, rows in the same order; an existing NEW is kept\n"
-    "                                     unless --force replaces it\n"
+    "                                     convert a device database into the SQLite form\n"
+    "  tessaro help COMMAND               the options of a command, with examples\n"
+    "  tessaro --version                  the version and the commit it was built from\n"
     "\n"
-    "Import options (--opt VALUE or --opt=VALUE; -- ends the options):\n"
-    "  --component-dir DIR   run in the component's own layout: device database DIR/../../KorvoDEV.dbr,\n"
-    "                        message files in DIR, merged messages in DIR/../Messenger.Msg\n"
+    "Examples:\n"
+    "  tessaro import Plant.ASC Plant.AWL\n"
+    "  tessaro import --format csv --messages plant.msg Plant.ASC > plant.csv\n"
+    "  tessaro devices --device-db KorvoDEV.dbr\n"
+    "\n"
+    "Exit status: 0 the import ran to its end, 1 it stopped, a FILE was not read or an\n"
+    "output could not be written, 2 the command line is wrong.\n";
+
+const char* const kImportHelp =
+    "Usage: tessaro import [options] FILE...\n"
+    "Imports the symbol tables (.ASC) and data-block sources (.AWL) given, in that order,\n"
+    "and writes one row per variable to standard output.\n"
+    "\n"
+    "Options (--opt VALUE or --opt=VALUE; -- ends the options):\n"
     "  --device-db FILE      device database (default: the bundled sample database)\n"
-    "  --messages FILE       append the merged messages to FILE (default: standard error)\n"
     "  --device-code N       the device's code in the device database (default 1)\n"
     "  --device-id N         the device identifier written into every variable (default 1)\n"
     "  --device-name NAME    the device name in the header of the messages (default empty)\n"
     "  --format F            table, csv or jsonl (default: table on a terminal, jsonl otherwise)\n"
-    "  --language L          language of the messages: it, en, de, fr, es or zh\n"
+    "  --columns C,C,...     only these columns, in this order (any format)\n"
+    "  --messages FILE       append the full message log to FILE; - writes it to standard\n"
+    "                        error in UTF-8 (default: a summary on a terminal, else the\n"
+    "                        full log on standard error)\n"
+    "  --language L          language of the messages: en, it, fr, es, de, zh or 1-6\n"
+    "  --normalize           import copies of the files with CR LF line ends and tabs\n"
+    "                        expanded to spaces\n"
+    "  --component-dir DIR   run in the component's own layout: device database\n"
+    "                        DIR/../../KorvoDEV.dbr, message files in DIR, merged messages\n"
+    "                        in DIR/../Messenger.Msg\n"
+    "  -h, --help            this help\n"
     "\n"
-    "Exit status: 0 the import ran to its end, 1 it stopped, 2 the command line is wrong.\n";
+    "Columns: Name SectionName DeviceId NestingLevel TagAttribute DataAreaId DataTypeId\n"
+    "VariableLen FieldAdd1 FieldAdd2 FieldAdd3 FieldAdd4 FieldAdd5 Sign Warning\n"
+    "\n"
+    "Examples:\n"
+    "  tessaro import Plant.ASC Plant.AWL\n"
+    "  tessaro import --format csv --columns Name,DataAreaId,DataTypeId,FieldAdd1 Plant.ASC > plant.csv\n"
+    "  tessaro import --language de --messages plant.msg --normalize Plant.ASC Plant.AWL > plant.jsonl\n";
 
-namespace {
+const char* const kDevicesHelp =
+    "Usage: tessaro devices [--device-db FILE]\n"
+    "       tessaro devices [--device-db FILE] --export-sqlite NEW [--force]\n"
+    "Lists the devices of a device database with their data areas and types, or converts\n"
+    "the database (Jet or SQLite) into the SQLite form, rows in the same order.\n"
+    "\n"
+    "Options:\n"
+    "  --device-db FILE      device database (default: the bundled sample database)\n"
+    "  --export-sqlite NEW   write the database to NEW in the SQLite form\n"
+    "  --force               replace NEW when it exists (else it is kept)\n"
+    "  -h, --help            this help\n"
+    "\n"
+    "Examples:\n"
+    "  tessaro devices\n"
+    "  tessaro devices --device-db old.dbr --export-sqlite new.dbr\n";
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+// Edits (insert, remove, replace, swap two neighbours) from one word to the other,
+// ignoring letter case.
+size_t Distance(const std::string& a, const std::string& b) {
+    const std::string x = Lower(a), y = Lower(b);
+    std::vector<std::vector<size_t>> d(x.size() + 1, std::vector<size_t>(y.size() + 1));
+    for (size_t i = 0; i <= x.size(); ++i) d[i][0] = i;
+    for (size_t j = 0; j <= y.size(); ++j) d[0][j] = j;
+    for (size_t i = 1; i <= x.size(); ++i)
+        for (size_t j = 1; j <= y.size(); ++j) {
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (x[i - 1] == y[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && x[i - 1] == y[j - 2] && x[i - 2] == y[j - 1]) d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[x.size()][y.size()];
+}
+
+// "; did you mean 'x'?" for the nearest candidate that is near enough (a third of the
+// word may be wrong), or a candidate the word begins; else nothing.
+std::string Suggestion(const std::string& word, const std::vector<std::string>& candidates) {
+    const std::string* best = nullptr;
+    size_t bestDistance = std::max<size_t>(1, word.size() / 3) + 1;
+    for (const auto& candidate : candidates) {
+        size_t distance = Distance(word, candidate);
+        if (word.size() >= 3 && Lower(candidate).starts_with(Lower(word))) distance = std::min<size_t>(distance, 1);
+        if (distance < bestDistance) bestDistance = distance, best = &candidate;
+    }
+    return best ? "; did you mean '" + *best + "'?" : "";
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 int32_t Number(const std::string& option, const std::string& value) {
     int32_t number = 0;
@@ -40,63 +121,144 @@ int32_t Number(const std::string& option, const std::string& value) {
     if (first != last && *first == '+') ++first;
     auto [end, error] = std::from_chars(first, last, number);
     if (value.empty() || error != std::errc() || end != last)
-        throw UsageError(option + " wants a whole number from -2147483648 to 2147483647, not \"" + value + "\"");
+        throw UsageError(option + " takes a whole number from -2147483648 to 2147483647, not " + Quoted(value),
+                         "import");
     return number;
 }
 
 Format FormatNamed(const std::string& value) {
-    if (value == "table") return Format::Table;
-    if (value == "csv") return Format::Csv;
-    if (value == "jsonl") return Format::Jsonl;
-    throw UsageError("--format wants table, csv or jsonl, not \"" + value + "\"");
+    const std::vector<std::string> names = {"table", "csv", "jsonl"};
+    const auto it = std::find(names.begin(), names.end(), Lower(value));
+    if (it == names.end())
+        throw UsageError("--format takes one of table, csv, jsonl, not " + Quoted(value) + Suggestion(value, names),
+                         "import");
+    return static_cast<Format>(it - names.begin());
 }
 
-// The LanguageId values of the six languages.
+// The LanguageId values of the six languages, by code in any letter case or by number.
 int32_t LanguageIdNamed(const std::string& value) {
     static const std::map<std::string, int32_t> ids = {
         {"en", 1}, {"it", 2}, {"fr", 3}, {"es", 4}, {"de", 5}, {"zh", 6},
     };
-    auto it = ids.find(value);
-    if (it == ids.end()) throw UsageError("--language wants it, en, de, fr, es or zh, not \"" + value + "\"");
-    return it->second;
+    if (auto it = ids.find(Lower(value)); it != ids.end()) return it->second;
+    if (value.size() == 1 && value[0] >= '1' && value[0] <= '6') return value[0] - '0';
+    throw UsageError("--language takes one of en, it, fr, es, de, zh or a number 1-6, not " + Quoted(value), "import");
 }
 
-// CLI11 reads "--opt=" as an option waiting for the next argument. Spelling every
-// "--opt=VALUE" before "--" as "--opt" "VALUE" gives it the form it reads right, empty
-// values and values starting with "-" included.
-std::vector<std::string> SplitAttachedValues(const std::vector<std::string>& arguments) {
-    std::vector<std::string> split;
+std::vector<size_t> ColumnsNamed(const std::string& value) {
+    std::vector<std::string> names(kColumns.begin(), kColumns.end());
+    std::vector<size_t> columns;
+    size_t start = 0;
+    while (start <= value.size()) {
+        size_t comma = std::min(value.find(',', start), value.size());
+        std::string name = value.substr(start, comma - start);
+        name.erase(0, name.find_first_not_of(' '));
+        name.erase(name.find_last_not_of(' ') + 1);
+        auto it = std::find_if(names.begin(), names.end(), [&](const std::string& n) { return Lower(n) == Lower(name); });
+        if (it == names.end())
+            throw UsageError("--columns: no column is named " + Quoted(name) + Suggestion(name, names) +
+                                 " (the columns: " + [&] {
+                                     std::string all;
+                                     for (const auto& n : names) all += (all.empty() ? "" : ",") + n;
+                                     return all;
+                                 }() + ")",
+                             "import");
+        columns.push_back(static_cast<size_t>(it - names.begin()));
+        start = comma + 1;
+    }
+    return columns;
+}
+
+std::vector<std::string> LongNames(const CLI::App& command) {
+    std::vector<std::string> names;
+    for (const CLI::Option* option : command.get_options())
+        for (const auto& name : option->get_lnames()) names.push_back("--" + name);
+    return names;
+}
+
+// Checks the arguments of one command before the parser sees them, so that every
+// mistake gets our wording: unknown options (with a suggestion), a missing value, an
+// option given twice, a value given to a flag, a FILE where none is taken. Returns the
+// arguments in the form the parser reads right ("--opt=VALUE", and "--opt" "" for an
+// empty value), or nothing when the command's help is asked for.
+std::optional<std::vector<std::string>> Checked(const CLI::App& command, const CLI::App& other,
+                                                const std::vector<std::string>& arguments) {
+    const std::string name = command.get_name();
+    std::vector<std::string> checked;
+    std::map<std::string, int> seen;
     bool optionsEnded = false;
-    for (size_t i = 1; i < arguments.size(); ++i) {
+    const bool takesFiles = !command.get_options([](const CLI::Option* o) { return o->get_positional(); }).empty();
+    for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (argument == "--") optionsEnded = true;
-        size_t equals = argument.find('=');
-        if (!optionsEnded && argument.starts_with("--") && equals != std::string::npos) {
-            split.push_back(argument.substr(0, equals));
-            split.push_back(argument.substr(equals + 1));
+        if (optionsEnded || argument == "-" || !argument.starts_with("-")) {
+            if (!takesFiles) throw UsageError(name + " takes no FILE, but was given " + Quoted(argument), name);
+            checked.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            checked.push_back(argument);
+            continue;
+        }
+        const size_t equals = argument.starts_with("--") ? argument.find('=') : std::string::npos;
+        const std::string option = argument.substr(0, equals);
+        if (option == "-h" || option == "--help") return std::nullopt;
+        const CLI::Option* known = command.get_option_no_throw(option);
+        if (!known || known->get_positional()) {
+            std::string message = "unknown option " + option + " for " + name;
+            if (other.get_option_no_throw(option) && option != "--device-db")
+                message += "; " + option + " goes with 'tessaro " + other.get_name() + "'";
+            else
+                message += Suggestion(option, LongNames(command));
+            throw UsageError(message, name);
+        }
+        if (++seen[option] > 1) throw UsageError(option + " is given more than once", name);
+        if (known->get_expected_min() == 0) {  // a flag
+            if (equals != std::string::npos) throw UsageError(option + " takes no value", name);
+            checked.push_back(option);
+            continue;
+        }
+        std::string value;
+        if (equals != std::string::npos) {
+            value = argument.substr(equals + 1);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments[++i];
         } else {
-            split.push_back(argument);
+            throw UsageError(option + " wants a value", name);
+        }
+        if (value.empty()) {
+            checked.push_back(option);
+            checked.push_back(value);
+        } else {
+            checked.push_back(option + "=" + value);
         }
     }
-    std::reverse(split.begin(), split.end());  // CLI11 takes its arguments last first
-    return split;
+    return checked;
 }
 
 }  // namespace
+
+const char* HelpText(const std::string& command) {
+    if (command == "import") return kImportHelp;
+    if (command == "devices") return kDevicesHelp;
+    return kGeneralHelp;
+}
+
+std::string VersionText() {
+    return std::string("tessaro ") + kProjectVersion +
+           (*kBuildCommit ? std::string(" (commit ") + kBuildCommit + ")" : " (not built from a git checkout)");
+}
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
     CLI::App app("tessaro", "tessaro");
     app.set_help_flag();
     app.require_subcommand(0, 1);
-    bool help = false;
-    app.add_flag("-h,--help", help);
 
     ImportOptions& o = line.import;
-    std::string deviceCode = "1", deviceId = "1", format, language;
+    std::string deviceCode = "1", deviceId = "1", format, language, columns;
     CLI::App* import = app.add_subcommand("import");
     import->set_help_flag();
-    import->add_flag("-h,--help", help);
     import->add_option("--component-dir", o.componentDir);
     import->add_option("--device-db", o.deviceDb);
     import->add_option("--messages", o.messages);
@@ -104,43 +266,73 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     import->add_option("--device-id", deviceId);
     import->add_option("--device-name", o.deviceName);
     import->add_option("--format", format);
+    import->add_option("--columns", columns);
     import->add_option("--language", language);
+    import->add_flag("--normalize", o.normalize);
     import->add_option("FILE", o.files);
 
     CLI::App* devices = app.add_subcommand("devices");
     devices->set_help_flag();
-    devices->add_flag("-h,--help", help);
     devices->add_option("--device-db", line.devices.deviceDb);
     devices->add_option("--export-sqlite", line.devices.exportSqlite);
     devices->add_flag("--force", line.devices.force);
 
-    auto rest = SplitAttachedValues(arguments);
+    const std::vector<std::string> commands = {"import", "devices", "help"};
+    std::vector<std::string> rest;
+    if (!arguments.empty()) rest.assign(arguments.begin() + 1, arguments.end());
     if (rest.empty()) throw UsageError("a command is wanted: import or devices");
-    if (rest.back() == "help") return line;
-    try {
-        app.parse(rest);
-    } catch (const CLI::ParseError& error) {
-        throw UsageError(error.what());
+    const std::string first = rest.front();
+    if (first == "-h" || first == "--help") return line;
+    if (first == "--version") {
+        if (rest.size() > 1) throw UsageError("--version takes nothing after it");
+        line.command = CommandLine::Command::Version;
+        return line;
     }
-    if (help) return line;
-    if (import->parsed()) {
+    if (first == "help") {
+        if (rest.size() > 2) throw UsageError("help takes one COMMAND");
+        line.helpTopic = rest.size() == 2 ? rest[1] : "";
+        if (!line.helpTopic.empty() && line.helpTopic != "import" && line.helpTopic != "devices")
+            throw UsageError("no command is named " + Quoted(line.helpTopic) +
+                             Suggestion(line.helpTopic, {"import", "devices"}));
+        return line;
+    }
+    if (first.starts_with("-"))
+        throw UsageError("unknown option " + first + Suggestion(first, {"--help", "--version"}) +
+                         " (a command comes first: import or devices)");
+    CLI::App* command = first == "import" ? import : first == "devices" ? devices : nullptr;
+    if (!command) throw UsageError("unknown command " + Quoted(first) + Suggestion(first, commands));
+    auto checked = Checked(*command, command == import ? *devices : *import, {rest.begin() + 1, rest.end()});
+    if (!checked) {
+        line.helpTopic = first;
+        return line;
+    }
+    checked->insert(checked->begin(), first);
+    std::reverse(checked->begin(), checked->end());  // CLI11 takes its arguments last first
+    try {
+        app.parse(*checked);
+    } catch (const CLI::ParseError& error) {
+        throw UsageError(error.what(), first);  // not reached for the lines checked above
+    }
+    if (command == import) {
         o.deviceCode = Number("--device-code", deviceCode);
         o.deviceId = Number("--device-id", deviceId);
         if (import->count("--format")) o.format = FormatNamed(format);
         if (import->count("--language")) o.languageId = LanguageIdNamed(language);
-        if (o.files.empty()) throw UsageError("import wants at least one FILE");
+        if (import->count("--columns")) o.columns = ColumnsNamed(columns);
+        if (o.files.empty()) throw UsageError("import wants at least one FILE", "import");
         if (o.componentDir && o.deviceDb)
             throw UsageError("--device-db and --component-dir exclude each other: the component's layout has "
-                             "its own device database");
+                             "its own device database",
+                             "import");
         if (o.componentDir && o.messages)
             throw UsageError("--messages and --component-dir exclude each other: the component's layout has "
-                             "its own merged message file");
+                             "its own merged message file",
+                             "import");
         line.command = CommandLine::Command::Import;
-    } else if (devices->parsed()) {
-        if (line.devices.force && !line.devices.exportSqlite) throw UsageError("--force goes with --export-sqlite");
-        line.command = CommandLine::Command::Devices;
     } else {
-        throw UsageError("unknown command " + arguments[1]);
+        if (line.devices.force && !line.devices.exportSqlite)
+            throw UsageError("--force goes with --export-sqlite", "devices");
+        line.command = CommandLine::Command::Devices;
     }
     return line;
 }

@@ -2,6 +2,7 @@
 // The command line of tessaro:
 //   tessaro import [options] FILE...
 //   tessaro devices [--device-db FILE] [--export-sqlite FILE [--force]]
+//   tessaro help [COMMAND], tessaro --help, tessaro --version
 // Options take their value as "--opt VALUE" or "--opt=VALUE" (a value may start with
 // "-" or be empty); "--" ends the options.
 
@@ -13,9 +14,12 @@
 
 namespace tessaro::cli {
 
-// A command line that cannot be run; exit status 2.
+// A command line that cannot be run; exit status 2. command names the command whose help
+// the user is sent to ("" for the general help).
 struct UsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    UsageError(const std::string& message, std::string helpOf = "")
+        : std::runtime_error(message), command(std::move(helpOf)) {}
+    std::string command;
 };
 
 enum class Format { Table, Csv, Jsonl };
@@ -23,12 +27,14 @@ enum class Format { Table, Csv, Jsonl };
 struct ImportOptions {
     std::optional<std::string> componentDir;
     std::optional<std::string> deviceDb;
-    std::optional<std::string> messages;
-    std::optional<int32_t> languageId;  // the LanguageId setting the language stands for
+    std::optional<std::string> messages;  // "-": standard error, in UTF-8
+    std::optional<int32_t> languageId;    // the LanguageId setting the language stands for
     int32_t deviceCode = 1;
     int32_t deviceId = 1;
     std::string deviceName;
     std::optional<Format> format;  // none: a table on a terminal, JSON lines otherwise
+    std::vector<size_t> columns;   // indexes into the output's columns, in the order chosen
+    bool normalize = false;        // import copies with CR LF line ends and no tabs
     std::vector<std::string> files;
 };
 
@@ -39,13 +45,18 @@ struct DevicesOptions {
 };
 
 struct CommandLine {
-    enum class Command { Help, Import, Devices } command = Command::Help;
+    enum class Command { Help, Version, Import, Devices } command = Command::Help;
+    std::string helpTopic;  // with Help: "", "import" or "devices"
     ImportOptions import;
     DevicesOptions devices;
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
-extern const char* const kUsage;
+// The help page of a command, or the general one for "".
+const char* HelpText(const std::string& command);
+
+// "tessaro 0.1.0 (commit ...)", from the build.
+std::string VersionText();
 
 }  // namespace tessaro::cli

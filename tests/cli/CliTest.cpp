@@ -68,7 +68,7 @@ TEST_F(CliTest, OptionValuesInBothFormsAndTheEndOfOptions) {
     struct Case { std::vector<std::string> arguments; std::string expected; } cases[] = {
         {{"--device-id", "-7", "--device-name", "", "--", "-x.ASC"}, R"j("DeviceId":-7)j"},
         {{"--device-id=-2147483648", "--device-name=", "--", "-x.ASC"}, R"j("DeviceId":-2147483648)j"},
-        {{"--device-id=+5", "--device-name=a=b", "-x.ASC"}, "not expected: -x.ASC"},
+        {{"--device-id=+5", "--device-name=a=b", "-x.ASC"}, "not expected: unknown option -x.ASC for import"},
         {{"--device-code=2", "--", "-x.ASC"}, ""},  // device 2 has no markers
     };
     const auto previous = fs::current_path();
@@ -78,9 +78,9 @@ TEST_F(CliTest, OptionValuesInBothFormsAndTheEndOfOptions) {
         std::vector<std::string> arguments = {"import", "--format=jsonl", "--messages=" + messages};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
         CliRun run = RunCli(arguments);
-        if (c.expected.starts_with("not expected")) {
+        if (c.expected.starts_with("not expected: ")) {
             EXPECT_EQ(run.status, 2);
-            EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
+            EXPECT_NE(run.err.find(c.expected.substr(14)), std::string::npos) << run.err;
             continue;
         }
         EXPECT_EQ(run.status, 0) << run.err;
@@ -94,14 +94,17 @@ TEST_F(CliTest, OptionValuesInBothFormsAndTheEndOfOptions) {
 }
 
 // Whatever the command line cannot use ends in the documented status (1: the import
-// stopped or a source could not be read, 2: a wrong command line) and in a first line on
-// standard error that names the file or option and the cause; never a stack trace.
+// stopped, a FILE was skipped or could not be read, 2: a wrong command line) and in a
+// first line on standard error that names the file or option and the cause; never a
+// stack trace. A wrong command line gets that line and where to find help, nothing more.
 TEST_F(CliTest, FailuresGiveTheDocumentedStatusAndOneLineNamingTheCause) {
     const std::string good = Source("Good.ASC", {SymbolLine("Pump", "M", "1", "BYTE")});
     const std::string clash = Source("Clash.ASC", {SymbolLine("Pump", "M", "1", "BYTE"), SymbolLine("Pump", "M", "2", "BYTE")});
     const std::string d = dir.path().string();
     fs::create_directories(dir / "Folder.AWL");
     WriteFile(dir / "plain", "a file where a folder belongs");
+    WriteFile(dir / "plant.txt", SymbolLine("Pump", "M", "1", "BYTE") + "\r\n");
+    fs::create_directories(dir / "Export");
     fs::create_directories(dir / "root/app");  // a device database beside a missing component folder
     fs::copy_file(TESSARO_SAMPLE_DB, dir / "root/KorvoDEV.dbr");
     struct Case {
@@ -117,7 +120,16 @@ TEST_F(CliTest, FailuresGiveTheDocumentedStatusAndOneLineNamingTheCause) {
         {{"import", "--device-id=", good}, 2, {"--device-id"}, false},
         {{"import", "--device-id", "2147483648", good}, 2, {"2147483648"}, false},
         {{"import", "--device-code", "x1", good}, 2, {"x1"}, false},
-        {{"import", "--frobnicate", good}, 2, {"--frobnicate"}, false}, {{"import", "-v", good}, 2, {"-v"}, false},
+        {{"import", "--frobnicate", good}, 2, {"unknown option --frobnicate for import"}, false},
+        {{"import", "-v", good}, 2, {"-v"}, false},
+        {{"import", "--format", "csv", "--format=jsonl", good}, 2, {"--format is given more than once"}, false},
+        {{"import", "--normalize=yes", good}, 2, {"--normalize takes no value"}, false},
+        {{"import", "--columns", "Name,DataAreID", good}, 2, {"no column is named \"DataAreID\"", "did you mean 'DataAreaId'"}, false},
+        {{"import", "--language", "7", good}, 2, {"en, it, fr, es, de, zh or a number 1-6", "\"7\""}, false},
+        {{"imprt", good}, 2, {"unknown command \"imprt\"; did you mean 'import'?"}, false},
+        {{"import", "--langauge", "de", good}, 2, {"did you mean '--language'?"}, false},
+        {{"import", "--force", good}, 2, {"--force goes with 'tessaro devices'"}, false},
+        {{"help", "devcies"}, 2, {"did you mean 'devices'?"}, false},
         {{"import", good, "--device-name"}, 2, {"--device-name"}, false},
         {{"import", "--component-dir", d, "--device-db", good, good}, 2, {"--device-db", "--component-dir"}, false},
         {{"devices", "extra"}, 2, {"extra"}, false},
@@ -134,6 +146,20 @@ TEST_F(CliTest, FailuresGiveTheDocumentedStatusAndOneLineNamingTheCause) {
          {"cannot write the message files in " + (dir / "root") + "/app/bin", "No such file or directory"}, false},
         {{"import", "--format=csv", "--messages", d, clash}, 1, {"cannot append the messages to " + d}, true},
         {{"devices", "--device-db", dir / "None.dbr"}, 1, {dir / "None.dbr", "No such file or directory"}, false},
+        {{"devices", "--export-sqlite", "/dev/null", "--force"}, 1, {"/dev/null: not a plain file, not replaced"}, false},
+        {{"devices", "--export-sqlite", dir / "no/such/folder.dbr"}, 1, {dir / "no/such/folder.dbr"}, false},
+        // Every kind of FILE the import does not read: named with the reason, the rest imported.
+        {{"import", "--format=csv", "--messages", messages, good, dir / "plant.txt"}, 1,
+         {"skipped " + (dir / "plant.txt") + ": the name does not end in .ASC or .AWL"}, true},
+        {{"import", "--format=csv", "--messages", messages, good, dir / "Export"}, 1,
+         {"skipped " + (dir / "Export") + ": a folder, not a file"}, true},
+        {{"import", "--format=csv", "--messages", messages, good, "-"}, 1, {"skipped -: standard input is not read"}, true},
+        {{"import", "--format=csv", "--messages", messages, good, "/dev/stdin"}, 1,
+         {"skipped /dev/stdin: not a plain file"}, true},
+        {{"import", "--format=csv", "--messages", messages, good, "/bin/ls"}, 1,
+         {"skipped /bin/ls: the name does not end in .ASC or .AWL"}, true},
+        {{"import", "--format=csv", "--messages", dir / "no/such/folder.msg", clash}, 1,
+         {"cannot append the messages to " + (dir / "no/such/folder.msg") + ": No such file or directory"}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.empty() ? "" : c.arguments.back());
@@ -144,14 +170,43 @@ TEST_F(CliTest, FailuresGiveTheDocumentedStatusAndOneLineNamingTheCause) {
         for (const auto& part : c.inFirstLine) EXPECT_NE(first.find(part), std::string::npos) << part << "\n" << run.err;
         EXPECT_EQ(run.err.find("terminate called"), std::string::npos) << run.err;
         const long lines = std::count(run.err.begin(), run.err.end(), '\n');
-        EXPECT_TRUE(c.status == 2 ? run.err.find("Usage:") != std::string::npos && run.out.empty()
-                                  : c.variablesWritten || lines == 1)
-            << run.err;
+        if (c.status == 2) {
+            const std::string help = !c.arguments.empty() && (c.arguments[0] == "import" || c.arguments[0] == "devices")
+                                         ? "Try 'tessaro " + c.arguments[0] + " --help'.\n"
+                                         : "Try 'tessaro --help'.\n";
+            EXPECT_EQ(run.err, first + "\n" + help);
+            EXPECT_EQ(run.out, "");
+        } else {
+            EXPECT_TRUE(c.variablesWritten || lines == 1) << run.err;
+        }
         EXPECT_EQ(run.out.find("Pump") != std::string::npos, c.variablesWritten) << run.out;
     }
-    CliRun help = RunCli({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("tessaro import [options] FILE..."), std::string::npos);
+}
+
+// Help: the general page, and a page per command with its options and examples, reached
+// in either spelling; the version names the commit or says there is none.
+TEST_F(CliTest, HelpPagesAndVersion) {
+    const std::string good = Source("Good.ASC", {SymbolLine("Pump", "M", "1", "BYTE")});
+    CliRun general = RunCli({"--help"});
+    EXPECT_EQ(general.status, 0);
+    EXPECT_NE(general.out.find("tessaro import [options] FILE..."), std::string::npos);
+    EXPECT_EQ(RunCli({"help"}).out, general.out);
+    for (const std::string command : {"import", "devices"}) {
+        CliRun page = RunCli({"help", command});
+        EXPECT_EQ(page.status, 0);
+        EXPECT_TRUE(page.out.starts_with("Usage: tessaro " + command)) << page.out;
+        EXPECT_NE(page.out.find("\nExamples:\n  tessaro " + command), std::string::npos) << page.out;
+        EXPECT_EQ(RunCli({command, "--help"}).out, page.out);
+        EXPECT_EQ(RunCli({command, "-h"}).out, page.out);
+    }
+    EXPECT_EQ(RunCli({"import", "--format=csv", good, "--help"}).out, RunCli({"help", "import"}).out);  // nothing imported
+    for (const std::string option : {"--device-db", "--columns", "--normalize", "--messages", "--language"})
+        EXPECT_NE(RunCli({"help", "import"}).out.find("  " + option), std::string::npos) << option;
+    CliRun version = RunCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("tessaro [0-9]+\\.[0-9]+\\.[0-9]+ \\((commit [0-9a-f]{12}.*|not built "
+                                                         "from a git checkout)\\)\n")))
+        << version.out;
 }
 
 TEST_F(CliTest, FilesInTheOrderGivenAndAHintForALoneLineFeed) {
@@ -160,13 +215,107 @@ TEST_F(CliTest, FilesInTheOrderGivenAndAHintForALoneLineFeed) {
     WriteFile(dir / "lf.asc", SymbolLine("First", "M", "1", "BYTE") + "\n" + SymbolLine("Second", "M", "2", "BYTE") + "\n");
     WriteFile(dir / "lf.txt", "a\nb\n");  // not a source: no hint
     CliRun run = RunCli({"import", "--format=csv", "--messages", messages, b, a, dir / "lf.asc", dir / "lf.txt"});
-    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(run.status, 1) << run.err;  // lf.txt is skipped
     EXPECT_EQ(run.out, kCsvHeader + "PUMP,b.ASC (Symbol file),1,1,,2,20,0,2,0,0,0,0,false,false\r\n"
                                     "Fan,b.ASC (Symbol file),1,1,,2,20,0,3,0,0,0,0,false,false\r\n"
                                     "First,lf.asc (Symbol file),1,1,,2,20,0,1,0,0,0,0,false,false\r\n");
     EXPECT_EQ(run.err, "tessaro: hint: " + (dir / "lf.asc") +
                            " has lines ending in LF alone; the import reads up to CR or CR LF, so such lines run "
-                           "together (convert the file to CR LF line ends)\n");
+                           "together (convert the file to CR LF line ends, or use --normalize)\n"
+                           "tessaro: skipped " + (dir / "lf.txt") + ": the name does not end in .ASC or .AWL; only files "
+                           "named *.ASC or *.AWL are imported\n");
+}
+
+// --columns picks and orders the columns of every format, names in any letter case.
+TEST_F(CliTest, ChosenColumnsInEveryFormat) {
+    const std::string file = Source("p.ASC", {SymbolLine("Level", "EW", "12", "int"), SymbolLine("A,b", "M", "3", "REAL")});
+    const std::vector<std::string> base = {"import", "--messages", messages, "--columns", "fieldadd1,Name,Sign"};
+    auto run = [&](const std::string& format) {
+        std::vector<std::string> arguments = base;
+        arguments.insert(arguments.end(), {"--format", format, file});
+        CliRun result = RunCli(arguments);
+        EXPECT_EQ(result.status, 0) << result.err;
+        return result.out;
+    };
+    EXPECT_EQ(run("csv"), "FieldAdd1,Name,Sign\r\n12,Level,true\r\n3,\"A,b\",false\r\n");
+    EXPECT_EQ(run("jsonl"), "{\"FieldAdd1\":12,\"Name\":\"Level\",\"Sign\":true}\n{\"FieldAdd1\":3,\"Name\":\"A,b\",\"Sign\":false}\n");
+    EXPECT_EQ(run("table"), "FieldAdd1  Name   Sign\n12         Level  true\n3          A,b    false\n");  // off a terminal: unchanged
+}
+
+// --language takes the six codes in any letter case and their numbers.
+TEST_F(CliTest, LanguageByCodeInAnyCaseOrByNumber) {
+    const std::string file = Source("p.ASC", {SymbolLine("Horn", "A", "1", "BOOL")});
+    for (const std::string language : {"DE", "De", "5"}) {
+        CliRun run = RunCli({"import", "--format=jsonl", "--language", language, file});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.err.find("-Konversion des Datentyps der Variable\r\n"), std::string::npos) << language;
+    }
+}
+
+// Before the import the command line names the causes it can see in the device
+// database, one line each; the import and its messages stay as they are.
+TEST_F(CliTest, WarningsNameAMissingDeviceCodeOrTable) {
+    const std::string file = Source("p.ASC", {SymbolLine("Horn", "A", "1", "BOOL")});
+    CliRun run = RunCli({"import", "--format=csv", "--device-code", "99", "--messages", messages, file});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, kCsvHeader);
+    EXPECT_TRUE(run.err.starts_with("tessaro: warning: device code 99 is not in " + std::string(TESSARO_SAMPLE_DB) + ";"))
+        << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+    test::WriteSqliteDatabase(dir / "areas.dbr", "CREATE TABLE DeviceDataArea (DeviceId INTEGER, DeviceDataAreaId INTEGER, "
+                                                 "Name TEXT); INSERT INTO DeviceDataArea VALUES (1, 4, 'Output');");
+    run = RunCli({"import", "--format=csv", "--device-db", dir / "areas.dbr", "--messages", messages, file});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.err.starts_with("tessaro: warning: the device database " + (dir / "areas.dbr") +
+                                    " lacks the table DeviceDataType ("))
+        << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+    EXPECT_NE(ReadFile(messages).find("File access error"), std::string::npos);  // the component's own report
+}
+
+// --normalize imports copies with CR LF line ends and blanks for tabs, and says which
+// files it changed: a source that went through Unix tools then gives the records of
+// its CR LF, blank-indented original. Without the option the files are read as given.
+TEST_F(CliTest, NormalizeReadsLineFeedAndTabFilesAsTheirCrLfBlankTwins) {
+    const std::vector<std::string> symbols = {SymbolLine("Speed", "MW", "10", "INT"), SymbolLine("Block", "DB", "12", "DB 12")};
+    const std::vector<std::string> block = {"DATA_BLOCK DB 12", "  STRUCT", "   Speed : INT ;", "   On : BOOL ;",
+                                            "   Text : STRING [4] ;", "  END_STRUCT ;", "BEGIN",
+                                            "   Speed := 120;", "   On := TRUE;", "   Text := 'ab';", "END_DATA_BLOCK"};
+    auto unix = [](const std::vector<std::string>& lines) {
+        std::string text;
+        for (std::string line : lines) {
+            if (line.starts_with("   ")) line = "\t" + line.substr(3);
+            text += line + "\n";
+        }
+        return text;
+    };
+    fs::create_directories(dir / "crlf");
+    fs::create_directories(dir / "unix");
+    WriteFile(dir / "crlf/p.ASC", CrLf(symbols));
+    WriteFile(dir / "crlf/p.AWL", CrLf(block));
+    WriteFile(dir / "unix/p.ASC", unix(symbols));
+    WriteFile(dir / "unix/p.AWL", unix(block));
+    CliRun original = RunCli({"import", "--format=jsonl", "--messages", messages, dir / "crlf/p.ASC", dir / "crlf/p.AWL"});
+    ASSERT_EQ(original.status, 0) << original.err;
+    ASSERT_EQ(std::count(original.out.begin(), original.out.end(), '\n'), 5) << original.out;
+    CliRun normalized = RunCli({"import", "--format=jsonl", "--normalize", "--messages", messages, dir / "unix/p.ASC",
+                                dir / "unix/p.AWL", dir / "crlf/p.ASC"});
+    ASSERT_EQ(normalized.status, 0) << normalized.err;
+    EXPECT_TRUE(normalized.out.starts_with(original.out)) << normalized.out;
+    EXPECT_EQ(normalized.err, "tessaro: normalized " + (dir / "unix/p.ASC") +
+                                  ": 2 lone LFs made CR LF; the import reads the copy\n"
+                                  "tessaro: normalized " + (dir / "unix/p.AWL") +
+                                  ": 11 lone LFs made CR LF, tabs made blanks in 6 lines; the import reads the copy\n");
+    CliRun asGiven = RunCli({"import", "--format=jsonl", "--messages", messages, dir / "unix/p.ASC", dir / "unix/p.AWL"});
+    EXPECT_NE(asGiven.out, original.out);
+    EXPECT_NE(asGiven.err.find("has lines ending in LF alone"), std::string::npos) << asGiven.err;
+    // A CR LF file with tabs in its value lines gets a hint naming the first such line.
+    WriteFile(dir / "tabs.AWL", CrLf({"DATA_BLOCK DB 3", "  STRUCT", "\tOn : BOOL ;", "  END_STRUCT ;", "BEGIN",
+                                      "   On := TRUE;", "\tOn := FALSE;", "END_DATA_BLOCK"}));
+    CliRun tabs = RunCli({"import", "--format=jsonl", "--messages", messages, dir / "tabs.AWL"});
+    EXPECT_EQ(tabs.err, "tessaro: hint: " + (dir / "tabs.AWL") +
+                            " has tab characters in 1 value line of its data blocks (the first is line 7); the import "
+                            "may stop at such a line with a file error (use --normalize)\n");
 }
 
 TEST_F(CliTest, DevicesListsTheSampleDatabase) {
