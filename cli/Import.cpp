@@ -100,17 +100,15 @@ std::string DeviceDbWarning(const std::string& deviceDb, int32_t deviceCode) {
     return "";
 }
 
-// Why an import stopped, where it can be told from outside.
-std::string ReasonOfFailure(const std::string& deviceDb, const std::string& component) {
-    // The folder first: a path through a missing folder hides the database behind it.
-    if (::access(component.c_str(), W_OK) != 0)
-        return "cannot write the message files in " + component + ": " + std::strerror(errno);
+// Why the device database a user named cannot be opened, or empty when it can: the
+// import would name only the link to it in the private layout.
+std::string WhyNoDeviceDb(const std::string& deviceDb) {
     try {
         OpenDeviceDBStore(deviceDb);
     } catch (const std::exception& error) {
         return std::string("cannot open the device database ") + error.what();  // the text names the file
     }
-    return "the import stopped before its end";
+    return "";
 }
 
 // The folder of the normalized copies, one subfolder per FILE so that copies keep their
@@ -223,10 +221,11 @@ int RunImport(const ImportOptions& options) {
         for (const auto& f : facts)
             if (f.kind == kind && f.unreadable.empty()) reads.push_back(&f);
 
-    bool imported;
-    size_t lines;
-    double seconds;
-    {
+    const std::string noDeviceDb = privateLayout ? WhyNoDeviceDb(deviceDb) : "";
+    bool imported = false;
+    size_t lines = 0;
+    double seconds = 0;
+    if (noDeviceDb.empty()) {
         LanguageChoice language(options.languageId, component);
         Progress progress(reads, errWidth);
         imported = driver.GetVariables(sources);
@@ -239,7 +238,7 @@ int RunImport(const ImportOptions& options) {
     if (FinishStandardOutput() != 0) failed = true;
 
     if (!imported) {
-        std::cerr << "tessaro: " << ReasonOfFailure(deviceDb, component) << "\n";
+        std::cerr << "tessaro: " << (noDeviceDb.empty() ? driver.LastFailure.Description : noDeviceDb) << "\n";
         return 1;
     }
     const bool anyMessages = !driver.MessengerFile.empty() && SizeOf(merged) > mergedBefore;

@@ -74,51 +74,58 @@ std::shared_ptr<Variant> DispatchItem(IDispatch* object) {
     return v;
 }
 
-// The common IDispatch side of both collections.
+// The IDispatch side of both collections.
 template <class C>
-HRESULT DispatchCollection(C* self, DISPID id, WORD flags, const Arguments& args, VARIANT* result) {
-    if (result) VariantInit(result);
+HRESULT InvokeItem(C* self, WORD flags, const Arguments& args, VARIANT* result) {
     if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
-    switch (id) {
-    case DISPID_VALUE: {
-        if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
-        Variant item;
-        HRESULT hr = self->Item(&args[0], &item);
-        if (SUCCEEDED(hr) && result) *result = std::exchange(item.get(), VARIANT{});
-        return hr;
+    if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
+    Variant item;
+    HRESULT hr = self->Item(&args[0], &item);
+    if (SUCCEEDED(hr) && result) *result = std::exchange(item.get(), VARIANT{});
+    return hr;
+}
+
+template <class C>
+HRESULT InvokeAdd(C* self, WORD flags, const Arguments& args, VARIANT*) {
+    if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
+    if (args.Count() < 1 || args.Count() > 4) return DISP_E_BADPARAMCOUNT;
+    VARIANT* given[4] = {};
+    for (UINT i = 0; i < args.Count(); ++i) given[i] = &args[i];
+    return self->Add(given[0], given[1], given[2], given[3]);
+}
+
+template <class C>
+HRESULT InvokeCount(C* self, WORD flags, const Arguments& args, VARIANT* result) {
+    if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
+    if (args.Count() != 0) return DISP_E_BADPARAMCOUNT;
+    LONG count = 0;
+    HRESULT hr = self->Count(&count);
+    if (SUCCEEDED(hr) && result) {
+        V_VT(result) = VT_I4;
+        V_I4(result) = count;
     }
-    case 1: {
-        if (args.Count() < 1 || args.Count() > 4) return DISP_E_BADPARAMCOUNT;
-        VARIANT* given[4] = {};
-        for (UINT i = 0; i < args.Count(); ++i) given[i] = &args[i];
-        return self->Add(given[0], given[1], given[2], given[3]);
+    return hr;
+}
+
+template <class C>
+HRESULT InvokeRemove(C* self, WORD flags, const Arguments& args, VARIANT*) {
+    if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
+    if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
+    return self->Remove(&args[0]);
+}
+
+template <class C>
+HRESULT Invoke_NewEnum(C* self, WORD flags, const Arguments&, VARIANT* result) {
+    if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
+    IUnknown* enumerator = nullptr;
+    HRESULT hr = self->_NewEnum(&enumerator);
+    if (SUCCEEDED(hr) && result) {
+        V_VT(result) = VT_UNKNOWN;
+        V_UNKNOWN(result) = enumerator;
+    } else if (enumerator) {
+        enumerator->Release();
     }
-    case 2: {
-        if (args.Count() != 0) return DISP_E_BADPARAMCOUNT;
-        LONG count = 0;
-        HRESULT hr = self->Count(&count);
-        if (SUCCEEDED(hr) && result) {
-            V_VT(result) = VT_I4;
-            V_I4(result) = count;
-        }
-        return hr;
-    }
-    case 3:
-        if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
-        return self->Remove(&args[0]);
-    case DISPID_NEWENUM: {
-        IUnknown* enumerator = nullptr;
-        HRESULT hr = self->_NewEnum(&enumerator);
-        if (SUCCEEDED(hr) && result) {
-            V_VT(result) = VT_UNKNOWN;
-            V_UNKNOWN(result) = enumerator;
-        } else if (enumerator) {
-            enumerator->Release();
-        }
-        return hr;
-    }
-    default: return DISP_E_MEMBERNOTFOUND;
-    }
+    return hr;
 }
 
 }  // namespace
@@ -165,9 +172,7 @@ HRESULT STDMETHODCALLTYPE VariablesObject::_NewEnum(IUnknown** out) {
     });
 }
 
-HRESULT VariablesObject::Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result) {
-    return DispatchCollection(this, id, flags, args, result);
-}
+TESSARO_DEFINE_DISPATCH(VariablesObject, TESSARO_COLLECTION_MEMBERS)
 
 // Tessaro.Collection.
 
@@ -210,9 +215,7 @@ HRESULT STDMETHODCALLTYPE ItemsObject::_NewEnum(IUnknown** out) {
     });
 }
 
-HRESULT ItemsObject::Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result) {
-    return DispatchCollection(this, id, flags, args, result);
-}
+TESSARO_DEFINE_DISPATCH(ItemsObject, TESSARO_COLLECTION_MEMBERS)
 
 IDispatch* NewCollection() { return WrapperOf<ItemsObject>(std::make_shared<ItemCollection>()); }
 IDispatch* NewVariable() { return WrapperOf<VariableObject>(std::make_shared<tessaro::Variable>()); }

@@ -41,9 +41,9 @@ HRESULT Guard(F&& f) noexcept {
     } catch (const RuntimeError& e) {
         return Raise(e.Number, e.what());
     } catch (const std::bad_alloc&) {
-        return Raise(7, "Out of memory");
+        return Raise(OutOfMemory, RuntimeError::DefaultDescription(OutOfMemory));
     } catch (const std::exception& e) {
-        return Raise(51, e.what());  // internal error
+        return Raise(InternalError, e.what());
     }
 }
 
@@ -109,7 +109,7 @@ public:
         } catch (const RuntimeError& e) {
             hr = Raise(e.Number, e.what());
         } catch (const std::bad_alloc&) {
-            hr = Raise(7, "Out of memory");
+            hr = Raise(OutOfMemory, RuntimeError::DefaultDescription(OutOfMemory));
         }
         if (SUCCEEDED(hr) || HRESULT_FACILITY(hr) != FACILITY_CONTROL) return hr;
         // A run-time error: hand it over as the exception of the call, or as the result

@@ -27,17 +27,12 @@ std::unique_ptr<DataSourceCollection> SourcesOf(IDispatch* collection) {
 
 }  // namespace
 
-TESSARO_TEXT_PROPERTY(DriverObject, MessengerFile, core_->MessengerFile)
-TESSARO_TEXT_PROPERTY(DriverObject, DeviceName, core_->DeviceName)
-TESSARO_LONG_PROPERTY(DriverObject, DeviceId, core_->DeviceId)
-TESSARO_LONG_PROPERTY(DriverObject, DeviceCodeId, core_->DeviceCodeId)
-
 HRESULT STDMETHODCALLTYPE DriverObject::put_DataSource(VARIANT value) {
     return Guard([&] {
         auto kept = std::make_shared<Variant>();
         HRESULT hr = VariantCopyInd(&*kept, &value);
         if (FAILED(hr)) ThrowFailure(hr, nullptr, "DataSource");
-        core_->DataSource = kept;  // stored, never read
+        dataSource_ = std::move(kept);
     });
 }
 
@@ -93,67 +88,68 @@ HRESULT STDMETHODCALLTYPE DriverObject::GetVariables(_Collection** DataSources, 
         }
         if (!sources) return;  // an item that is not a DataSource
         *result = core_->GetVariables(*sources) ? VARIANT_TRUE : VARIANT_FALSE;
+        // False stays the answer; why is left in the thread's error information.
+        if (const auto& failure = core_->LastFailure; failure.Number != 0) Raise(failure.Number, failure.Description);
     });
 }
 
-HRESULT DriverObject::Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result) {
-    if (result) VariantInit(result);
-    bool get = flags & DISPATCH_PROPERTYGET;
-    switch (id) {
-    case 1: return DispatchProperty(core_->MessengerFile, flags, args, result);
-    case 2: return DispatchProperty(core_->DeviceName, flags, args, result);
-    case 3: return DispatchProperty(core_->DeviceId, flags, args, result);
-    case 4: return DispatchProperty(core_->DeviceCodeId, flags, args, result);
-    case 5:
-        if (!(flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))) return DISP_E_MEMBERNOTFOUND;
-        if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
-        return put_DataSource(args[0]);
-    case 6:
-        if (get && args.Count() == 0) {
-            _Collection* collection = nullptr;
-            HRESULT hr = get_Variables(&collection);
-            if (SUCCEEDED(hr) && result) {
-                V_VT(result) = VT_DISPATCH;
-                V_DISPATCH(result) = collection;
-            } else if (collection) {
-                collection->Release();
-            }
-            return hr;
-        }
-        if ((flags & (DISPATCH_PROPERTYPUTREF | DISPATCH_PROPERTYPUT)) && args.Count() == 1) {
-            const VARIANT& v = args[0];
-            if (V_VT(&v) == VT_EMPTY || (V_VT(&v) == VT_DISPATCH && !V_DISPATCH(&v))) return putref_Variables(nullptr);
-            ComPtr<IDispatch> object = DispatchOf(v);
-            ComPtr<_Collection> collection;
-            if (FAILED(object->QueryInterface(IID__Collection, reinterpret_cast<void**>(collection.put()))))
-                return Raise(TypeMismatch, "Type mismatch");
-            return putref_Variables(collection.get());
-        }
-        return DISP_E_BADPARAMCOUNT;
-    case 7: {
-        if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
-        if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
-        const VARIANT& v = args[0];
-        ComPtr<IDispatch> object = DispatchOf(v);
-        ComPtr<_Collection> collection;
-        // A host's own collection may answer only IDispatch: the import walks it by
-        // _NewEnum all the same.
-        if (FAILED(object->QueryInterface(IID__Collection, reinterpret_cast<void**>(collection.put())))) {
-            object->AddRef();
-            collection = ComPtr<_Collection>(reinterpret_cast<_Collection*>(object.get()));
-        }
-        _Collection* passed = collection.get();
-        VARIANT_BOOL ok = VARIANT_FALSE;
-        HRESULT hr = GetVariables(&passed, &ok);
+namespace {
+
+HRESULT InvokeDataSource(DriverObject* self, WORD flags, const Arguments& args, VARIANT*) {
+    if (!(flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))) return DISP_E_MEMBERNOTFOUND;
+    if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
+    return self->put_DataSource(args[0]);
+}
+
+HRESULT InvokeVariables(DriverObject* self, WORD flags, const Arguments& args, VARIANT* result) {
+    if ((flags & DISPATCH_PROPERTYGET) && args.Count() == 0) {
+        _Collection* collection = nullptr;
+        HRESULT hr = self->get_Variables(&collection);
         if (SUCCEEDED(hr) && result) {
-            V_VT(result) = VT_BOOL;
-            V_BOOL(result) = ok;
+            V_VT(result) = VT_DISPATCH;
+            V_DISPATCH(result) = collection;
+        } else if (collection) {
+            collection->Release();
         }
         return hr;
     }
-    default: return DISP_E_MEMBERNOTFOUND;
+    if ((flags & (DISPATCH_PROPERTYPUTREF | DISPATCH_PROPERTYPUT)) && args.Count() == 1) {
+        const VARIANT& v = args[0];
+        if (V_VT(&v) == VT_EMPTY || (V_VT(&v) == VT_DISPATCH && !V_DISPATCH(&v))) return self->putref_Variables(nullptr);
+        ComPtr<IDispatch> object = DispatchOf(v);
+        ComPtr<_Collection> collection;
+        if (FAILED(object->QueryInterface(IID__Collection, reinterpret_cast<void**>(collection.put()))))
+            return Raise(TypeMismatch, "Type mismatch");
+        return self->putref_Variables(collection.get());
     }
+    return DISP_E_BADPARAMCOUNT;
 }
+
+HRESULT InvokeGetVariables(DriverObject* self, WORD flags, const Arguments& args, VARIANT* result) {
+    if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+    if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
+    const VARIANT& v = args[0];
+    ComPtr<IDispatch> object = DispatchOf(v);
+    ComPtr<_Collection> collection;
+    // A host's own collection may answer only IDispatch: the import walks it by
+    // _NewEnum all the same.
+    if (FAILED(object->QueryInterface(IID__Collection, reinterpret_cast<void**>(collection.put())))) {
+        object->AddRef();
+        collection = ComPtr<_Collection>(reinterpret_cast<_Collection*>(object.get()));
+    }
+    _Collection* passed = collection.get();
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    HRESULT hr = self->GetVariables(&passed, &ok);
+    if (SUCCEEDED(hr) && result) {
+        V_VT(result) = VT_BOOL;
+        V_BOOL(result) = ok;
+    }
+    return hr;
+}
+
+}  // namespace
+
+TESSARO_DEFINE_DISPATCH(DriverObject, TESSARO_DRIVER_MEMBERS)
 
 IDispatch* NewDriver() { return WrapperOf<DriverObject>(std::make_shared<tessaro::VariableDriver>()); }
 

@@ -29,7 +29,7 @@ ForeignVariables::ForeignVariables(ComPtr<IDispatch> collection) : collection_(s
 
 size_t ForeignVariables::Count() const {
     Variant count, converted;
-    InvokeId(collection_.get(), 2, kCall, {}, &count);
+    InvokeId(collection_.get(), CollectionId::Count, kCall, {}, &count);
     if (FAILED(VariantChangeType(&converted, &count, 0, VT_I4)) || V_I4(&converted.get()) < 0)
         throw RuntimeError(TypeMismatch, "Variables.Count is not a count");
     return static_cast<size_t>(V_I4(&converted.get()));
@@ -40,33 +40,33 @@ void ForeignVariables::AddFolded(VariablePtr variable, std::string foldedKey) {
     V_VT(&item) = VT_DISPATCH;
     V_DISPATCH(&item) = WrapperOf<VariableObject>(variable);
     key.get() = TextArgument(foldedKey);
-    InvokeId(collection_.get(), 1, DISPATCH_METHOD, {item.get(), key.get()}, nullptr);
+    InvokeId(collection_.get(), CollectionId::Add, DISPATCH_METHOD, {item.get(), key.get()}, nullptr);
 }
 
 VariablePtr ForeignVariables::Item(size_t position) const {
     Variant index, item;
     index.get() = PositionArgument(position);
-    InvokeId(collection_.get(), DISPID_VALUE, kCall, {index.get()}, &item);
+    InvokeId(collection_.get(), CollectionId::Item, kCall, {index.get()}, &item);
     return VariableOf(item.get());
 }
 
 VariablePtr ForeignVariables::Item(std::string_view key) const {
     Variant index, item;
     index.get() = TextArgument(std::string(key));
-    InvokeId(collection_.get(), DISPID_VALUE, kCall, {index.get()}, &item);
+    InvokeId(collection_.get(), CollectionId::Item, kCall, {index.get()}, &item);
     return VariableOf(item.get());
 }
 
 void ForeignVariables::Remove(std::string_view key) {
     Variant index;
     index.get() = TextArgument(std::string(key));
-    InvokeId(collection_.get(), 3, DISPATCH_METHOD, {index.get()}, nullptr);
+    InvokeId(collection_.get(), CollectionId::Remove, DISPATCH_METHOD, {index.get()}, nullptr);
 }
 
 void ForeignVariables::Remove(size_t position) {
     Variant index;
     index.get() = PositionArgument(position);
-    InvokeId(collection_.get(), 3, DISPATCH_METHOD, {index.get()}, nullptr);
+    InvokeId(collection_.get(), CollectionId::Remove, DISPATCH_METHOD, {index.get()}, nullptr);
 }
 
 void ForeignVariables::ForEach(const std::function<bool(const VariablePtr&)>& visit) const {

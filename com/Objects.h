@@ -2,22 +2,46 @@
 // The automation objects: one wrapper class per public class, over the core object.
 
 #include "ComObject.h"
+#include "Members.h"
 
 #include <tessaro/DataSource.h>
 #include <tessaro/Messenger.h>
 #include <tessaro/Variable.h>
 #include <tessaro/VariableDriver.h>
 
+#include <array>
 #include <functional>
+#include <tuple>
 
 namespace tessaro::com {
 
-HRESULT TextOut(const std::string& text, BSTR* out);
-HRESULT TextIn(BSTR text, std::string& into);
-// Get and put of a plain property over a core member, for the objects' own Invoke.
+// The vtable side of a plain property over a core member.
+HRESULT PropertyOut(const std::string& field, BSTR* out);
+HRESULT PropertyIn(BSTR value, std::string& field);
+HRESULT PropertyOut(int32_t field, LONG* out);
+HRESULT PropertyIn(LONG value, int32_t& field);
+HRESULT PropertyOut(bool field, VARIANT_BOOL* out);
+HRESULT PropertyIn(VARIANT_BOOL value, bool& field);
+// Its IDispatch side: get and put.
 HRESULT DispatchProperty(std::string& field, WORD flags, const Arguments& args, VARIANT* result);
 HRESULT DispatchProperty(int32_t& field, WORD flags, const Arguments& args, VARIANT* result);
 HRESULT DispatchProperty(bool& field, WORD flags, const Arguments& args, VARIANT* result);
+
+// The IDispatch side of a method over Count texts by reference: a script's variable comes
+// as a by-reference Variant, which is read here as a text. call takes the texts' BSTR*.
+template <unsigned Count, class Call>
+HRESULT CallWithTexts(WORD flags, const Arguments& args, Call&& call) {
+    if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+    if (args.Count() != Count) return DISP_E_BADPARAMCOUNT;
+    struct Texts {
+        std::array<BSTR, Count> at{};
+        ~Texts() {
+            for (BSTR text : at) SysFreeString(text);
+        }
+    } texts;
+    for (UINT i = 0; i < Count; ++i) texts.at[i] = args.Text(i);
+    return std::apply([&](auto&... text) { return call(&text...); }, texts.at);
+}
 
 // Base of the wrappers that the map of WrapperOf hands out.
 template <class Derived, class Itf, class CoreType>
@@ -36,69 +60,60 @@ protected:
     Forget forget_;
 };
 
-#define TESSARO_DECLARE_TEXT(Name)                          \
-    HRESULT STDMETHODCALLTYPE get_##Name(BSTR* out) override; \
-    HRESULT STDMETHODCALLTYPE put_##Name(BSTR value) override;
-#define TESSARO_DECLARE_LONG(Name)                          \
-    HRESULT STDMETHODCALLTYPE get_##Name(LONG* out) override; \
-    HRESULT STDMETHODCALLTYPE put_##Name(LONG value) override;
-#define TESSARO_DECLARE_FLAG(Name)                                  \
-    HRESULT STDMETHODCALLTYPE get_##Name(VARIANT_BOOL* out) override; \
-    HRESULT STDMETHODCALLTYPE put_##Name(VARIANT_BOOL value) override;
+// A class's members from its list in Members.h. In the class, TESSARO_MEMBERS gives the
+// vtable members of its plain properties, with their bodies, and of its methods; in its
+// source file, TESSARO_DEFINE_DISPATCH gives its IDispatch side, which calls
+// Invoke##Name(object, flags, args, result) for each member written by hand.
+#define TESSARO_DECLARE_PROPERTY(Name, Id, Type)                                                            \
+    HRESULT STDMETHODCALLTYPE get_##Name(property::Type* out) override { return PropertyOut(core_->Name, out); } \
+    HRESULT STDMETHODCALLTYPE put_##Name(property::Type value) override { return PropertyIn(value, core_->Name); }
+#define TESSARO_DECLARE_METHOD(Name, Id, Parameters) HRESULT STDMETHODCALLTYPE Name Parameters override;
+#define TESSARO_DECLARE_MEMBER(Name, Id, Access)
+#define TESSARO_MEMBERS(LIST)                                                      \
+    LIST(TESSARO_DECLARE_PROPERTY, TESSARO_DECLARE_METHOD, TESSARO_DECLARE_MEMBER) \
+    HRESULT Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result);
+
+#define TESSARO_DISPATCH_PROPERTY(Name, Id, Type) \
+    case Id: return DispatchProperty(core_->Name, flags, args, result);
+#define TESSARO_DISPATCH_METHOD(Name, Id, Parameters) \
+    case Id: return CallWithTexts<ParameterCount<void Parameters>>(flags, args, [&](auto*... texts) { return Name(texts...); });
+#define TESSARO_DISPATCH_MEMBER(Name, Id, Access) \
+    case Id: return Invoke##Name(this, flags, args, result);
+#define TESSARO_DEFINE_DISPATCH(Class, LIST)                                                      \
+    HRESULT Class::Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result) {      \
+        if (result) VariantInit(result);                                                          \
+        switch (id) {                                                                             \
+            LIST(TESSARO_DISPATCH_PROPERTY, TESSARO_DISPATCH_METHOD, TESSARO_DISPATCH_MEMBER)     \
+        default: return DISP_E_MEMBERNOTFOUND;                                                    \
+        }                                                                                         \
+    }
 
 class VariableObject : public Wrapper<VariableObject, _Variable, tessaro::Variable> {
 public:
     using Wrapper::Wrapper;
-    HRESULT Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result);
-    TESSARO_DECLARE_FLAG(Warning)
-    TESSARO_DECLARE_FLAG(Sign)
-    TESSARO_DECLARE_TEXT(Name)
-    TESSARO_DECLARE_TEXT(SectionName)
-    TESSARO_DECLARE_LONG(DeviceId)
-    TESSARO_DECLARE_LONG(NestingLevel)
-    TESSARO_DECLARE_TEXT(TagAttribute)
-    TESSARO_DECLARE_LONG(DataAreaId)
-    TESSARO_DECLARE_LONG(DataTypeId)
-    TESSARO_DECLARE_LONG(VariableLen)
-    TESSARO_DECLARE_LONG(FieldAdd1)
-    TESSARO_DECLARE_LONG(FieldAdd2)
-    TESSARO_DECLARE_LONG(FieldAdd3)
-    TESSARO_DECLARE_LONG(FieldAdd4)
-    TESSARO_DECLARE_LONG(FieldAdd5)
+    TESSARO_MEMBERS(TESSARO_VARIABLE_MEMBERS)
 };
 
 class DataSourceObject : public Wrapper<DataSourceObject, _DataSource, tessaro::DataSource> {
 public:
     using Wrapper::Wrapper;
-    HRESULT Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result);
-    TESSARO_DECLARE_TEXT(SourceId)
+    TESSARO_MEMBERS(TESSARO_DATASOURCE_MEMBERS)
 };
 
 class MessengerObject : public Wrapper<MessengerObject, _Messenger, tessaro::Messenger> {
 public:
     using Wrapper::Wrapper;
-    HRESULT Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result);
-    TESSARO_DECLARE_TEXT(DeviceName)
-    TESSARO_DECLARE_TEXT(MessengerFile)
-    TESSARO_DECLARE_TEXT(DB)
-    HRESULT STDMETHODCALLTYPE CreateMsgFiles() override;
-    HRESULT STDMETHODCALLTYPE RecordVariableNoForKORVO(BSTR* varName) override;
-    HRESULT STDMETHODCALLTYPE RecordVariableDBIncomplete(BSTR* varName) override;
-    HRESULT STDMETHODCALLTYPE RecordVariableWithSameName(BSTR* varName, BSTR* FileName) override;
-    HRESULT STDMETHODCALLTYPE RecordFileError(BSTR* FileName) override;
-    HRESULT STDMETHODCALLTYPE RecordCheckVariable(BSTR* varName) override;
-    HRESULT STDMETHODCALLTYPE RecordKORVOTypeConversion(BSTR* varName, BSTR* OldType, BSTR* NewType) override;
-    HRESULT STDMETHODCALLTYPE AppendAllFiles() override;
+    TESSARO_MEMBERS(TESSARO_MESSENGER_MEMBERS)
 };
 
-// The collection members every _Collection of the server implements alike.
+// The vtable members every _Collection of the server implements alike.
 #define TESSARO_DECLARE_COLLECTION                                                               \
-    HRESULT Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result);             \
     HRESULT STDMETHODCALLTYPE Item(VARIANT* Index, VARIANT* out) override;                       \
     HRESULT STDMETHODCALLTYPE Add(VARIANT* Item, VARIANT* Key, VARIANT* Before, VARIANT* After) override; \
     HRESULT STDMETHODCALLTYPE Count(LONG* out) override;                                         \
     HRESULT STDMETHODCALLTYPE Remove(VARIANT* Index) override;                                   \
-    HRESULT STDMETHODCALLTYPE _NewEnum(IUnknown** out) override;
+    HRESULT STDMETHODCALLTYPE _NewEnum(IUnknown** out) override;                                 \
+    TESSARO_MEMBERS(TESSARO_COLLECTION_MEMBERS)
 
 // A driver's Variables: the core collection of Variable records.
 class VariablesObject : public Wrapper<VariablesObject, _Collection, VariableCollection> {
@@ -140,41 +155,15 @@ private:
 class DriverObject : public Wrapper<DriverObject, _VariableDriver, tessaro::VariableDriver> {
 public:
     using Wrapper::Wrapper;
-    HRESULT Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result);
-    TESSARO_DECLARE_TEXT(MessengerFile)
-    TESSARO_DECLARE_TEXT(DeviceName)
-    TESSARO_DECLARE_LONG(DeviceId)
-    TESSARO_DECLARE_LONG(DeviceCodeId)
+    TESSARO_MEMBERS(TESSARO_DRIVER_MEMBERS)
     HRESULT STDMETHODCALLTYPE put_DataSource(VARIANT value) override;
     HRESULT STDMETHODCALLTYPE get_Variables(_Collection** out) override;
     HRESULT STDMETHODCALLTYPE putref_Variables(_Collection* value) override;
     HRESULT STDMETHODCALLTYPE GetVariables(_Collection** DataSources, VARIANT_BOOL* result) override;
-};
 
-// The vtable bodies of plain properties over a core member.
-#define TESSARO_TEXT_PROPERTY(Class, Name, expr)                                                 \
-    HRESULT STDMETHODCALLTYPE Class::get_##Name(BSTR* out) { return TextOut(expr, out); }      \
-    HRESULT STDMETHODCALLTYPE Class::put_##Name(BSTR value) { return TextIn(value, expr); }
-#define TESSARO_LONG_PROPERTY(Class, Name, expr)                                                 \
-    HRESULT STDMETHODCALLTYPE Class::get_##Name(LONG* out) {                                   \
-        if (!out) return E_POINTER;                                                            \
-        *out = expr;                                                                           \
-        return S_OK;                                                                           \
-    }                                                                                          \
-    HRESULT STDMETHODCALLTYPE Class::put_##Name(LONG value) {                                  \
-        expr = value;                                                                          \
-        return S_OK;                                                                           \
-    }
-#define TESSARO_FLAG_PROPERTY(Class, Name, expr)                                                 \
-    HRESULT STDMETHODCALLTYPE Class::get_##Name(VARIANT_BOOL* out) {                           \
-        if (!out) return E_POINTER;                                                            \
-        *out = expr ? VARIANT_TRUE : VARIANT_FALSE;                                            \
-        return S_OK;                                                                           \
-    }                                                                                          \
-    HRESULT STDMETHODCALLTYPE Class::put_##Name(VARIANT_BOOL value) {                          \
-        expr = value != VARIANT_FALSE;                                                         \
-        return S_OK;                                                                           \
-    }
+private:
+    std::shared_ptr<Variant> dataSource_;  // kept as the host set it; no import reads it
+};
 
 // A new object of each creatable class, as IDispatch with one reference.
 IDispatch* NewVariable();

@@ -1,50 +1,41 @@
-// Variable and DataSource: thin wrappers over the core records, one per record.
+// Variable and DataSource: thin wrappers over the core records, one per record; and the
+// plain properties every wrapper shares.
 
 #include "Objects.h"
 
 #include <type_traits>
 
 namespace tessaro::com {
-namespace {
 
-using TextField = std::string tessaro::Variable::*;
-using LongField = int32_t tessaro::Variable::*;
-using FlagField = bool tessaro::Variable::*;
-
-// The properties by DISPID, as the type library numbers them.
-struct Property {
-    DISPID id;
-    TextField text;
-    LongField number;
-    FlagField flag;
-};
-constexpr Property kVariableProperties[] = {
-    {1, nullptr, nullptr, &tessaro::Variable::Warning},
-    {2, nullptr, nullptr, &tessaro::Variable::Sign},
-    {3, &tessaro::Variable::Name, nullptr, nullptr},
-    {4, &tessaro::Variable::SectionName, nullptr, nullptr},
-    {5, nullptr, &tessaro::Variable::DeviceId, nullptr},
-    {6, nullptr, &tessaro::Variable::NestingLevel, nullptr},
-    {7, &tessaro::Variable::TagAttribute, nullptr, nullptr},
-    {8, nullptr, &tessaro::Variable::DataAreaId, nullptr},
-    {9, nullptr, &tessaro::Variable::DataTypeId, nullptr},
-    {10, nullptr, &tessaro::Variable::VariableLen, nullptr},
-    {11, nullptr, &tessaro::Variable::FieldAdd1, nullptr},
-    {12, nullptr, &tessaro::Variable::FieldAdd2, nullptr},
-    {13, nullptr, &tessaro::Variable::FieldAdd3, nullptr},
-    {14, nullptr, &tessaro::Variable::FieldAdd4, nullptr},
-    {15, nullptr, &tessaro::Variable::FieldAdd5, nullptr},
-};
-
-}  // namespace
-
-HRESULT TextOut(const std::string& text, BSTR* out) {
+HRESULT PropertyOut(const std::string& field, BSTR* out) {
     if (!out) return E_POINTER;
-    return Guard([&] { *out = ToBstr(text); });
+    return Guard([&] { *out = ToBstr(field); });
 }
 
-HRESULT TextIn(BSTR text, std::string& into) {
-    return Guard([&] { into = FromBstr(text); });
+HRESULT PropertyIn(BSTR value, std::string& field) {
+    return Guard([&] { field = FromBstr(value); });
+}
+
+HRESULT PropertyOut(int32_t field, LONG* out) {
+    if (!out) return E_POINTER;
+    *out = field;
+    return S_OK;
+}
+
+HRESULT PropertyIn(LONG value, int32_t& field) {
+    field = value;
+    return S_OK;
+}
+
+HRESULT PropertyOut(bool field, VARIANT_BOOL* out) {
+    if (!out) return E_POINTER;
+    *out = field ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT PropertyIn(VARIANT_BOOL value, bool& field) {
+    field = value != VARIANT_FALSE;
+    return S_OK;
 }
 
 namespace {
@@ -57,7 +48,7 @@ HRESULT DispatchMember(T& field, WORD flags, const Arguments& args, VARIANT* res
         VariantInit(result);
         if constexpr (std::is_same_v<T, std::string>) {
             V_VT(result) = VT_BSTR;
-            return TextOut(field, &V_BSTR(result));
+            return PropertyOut(field, &V_BSTR(result));
         } else if constexpr (std::is_same_v<T, bool>) {
             V_VT(result) = VT_BOOL;
             V_BOOL(result) = field ? VARIANT_TRUE : VARIANT_FALSE;
@@ -71,7 +62,7 @@ HRESULT DispatchMember(T& field, WORD flags, const Arguments& args, VARIANT* res
         if (args.Count() != 1) return DISP_E_BADPARAMCOUNT;
         if constexpr (std::is_same_v<T, std::string>) {
             BSTR text = args.Text(0);
-            HRESULT hr = TextIn(text, field);
+            HRESULT hr = PropertyIn(text, field);
             SysFreeString(text);
             return hr;
         } else if constexpr (std::is_same_v<T, bool>) {
@@ -96,38 +87,7 @@ HRESULT DispatchProperty(bool& field, WORD flags, const Arguments& args, VARIANT
     return DispatchMember(field, flags, args, result);
 }
 
-HRESULT VariableObject::Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result) {
-    for (const Property& p : kVariableProperties) {
-        if (p.id != id) continue;
-        tessaro::Variable& v = *core_;
-        if (p.text) return DispatchProperty(v.*p.text, flags, args, result);
-        if (p.number) return DispatchProperty(v.*p.number, flags, args, result);
-        return DispatchProperty(v.*p.flag, flags, args, result);
-    }
-    return DISP_E_MEMBERNOTFOUND;
-}
-
-TESSARO_FLAG_PROPERTY(VariableObject, Warning, core_->Warning)
-TESSARO_FLAG_PROPERTY(VariableObject, Sign, core_->Sign)
-TESSARO_TEXT_PROPERTY(VariableObject, Name, core_->Name)
-TESSARO_TEXT_PROPERTY(VariableObject, SectionName, core_->SectionName)
-TESSARO_LONG_PROPERTY(VariableObject, DeviceId, core_->DeviceId)
-TESSARO_LONG_PROPERTY(VariableObject, NestingLevel, core_->NestingLevel)
-TESSARO_TEXT_PROPERTY(VariableObject, TagAttribute, core_->TagAttribute)
-TESSARO_LONG_PROPERTY(VariableObject, DataAreaId, core_->DataAreaId)
-TESSARO_LONG_PROPERTY(VariableObject, DataTypeId, core_->DataTypeId)
-TESSARO_LONG_PROPERTY(VariableObject, VariableLen, core_->VariableLen)
-TESSARO_LONG_PROPERTY(VariableObject, FieldAdd1, core_->FieldAdd1)
-TESSARO_LONG_PROPERTY(VariableObject, FieldAdd2, core_->FieldAdd2)
-TESSARO_LONG_PROPERTY(VariableObject, FieldAdd3, core_->FieldAdd3)
-TESSARO_LONG_PROPERTY(VariableObject, FieldAdd4, core_->FieldAdd4)
-TESSARO_LONG_PROPERTY(VariableObject, FieldAdd5, core_->FieldAdd5)
-
-TESSARO_TEXT_PROPERTY(DataSourceObject, SourceId, core_->SourceId)
-
-HRESULT DataSourceObject::Dispatch(DISPID id, WORD flags, const Arguments& args, VARIANT* result) {
-    if (id != 1) return DISP_E_MEMBERNOTFOUND;
-    return DispatchProperty(core_->SourceId, flags, args, result);
-}
+TESSARO_DEFINE_DISPATCH(VariableObject, TESSARO_VARIABLE_MEMBERS)
+TESSARO_DEFINE_DISPATCH(DataSourceObject, TESSARO_DATASOURCE_MEMBERS)
 
 }  // namespace tessaro::com

@@ -10,6 +10,7 @@
 // the element record alone fails, if at all, with a RuntimeError.
 #include "FuzzSupport.h"
 #include "asc/InfoASCImportedVariable.h"
+#include "awl/DataBlockLayout.h"
 #include "awl/InfoAWLImportedVariable.h"
 #include "awl/InfoUDTImportedVariable.h"
 #include "awl/UDTInfoRecord.h"
@@ -95,21 +96,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         at->second = v->FieldAdd2;
     }
 
-    // The element record alone, on every value line, with the tables the import left.
+    // The element record alone, on every value line, with the tables the import left,
+    // placed by one layout: it lands where the layout puts it, never before the last.
+    DataBlockLayout layout;
     int32_t address = 0;
     for (std::string_view line : valueLines) {
         VariableAWLInfoRecord record;
         record.SourceLine = std::string(line);
         record.DBName = "DB 1";
         record.DBNumber = 1;
-        record.ByteAddress = address;
-        record.BitAddress = static_cast<int32_t>(line.size() % 9);
+        record.Layout = &layout;
         record.UDTs = udts;
         try {
+            layout.BeginLine(line);
             record.GetVariableInfoRecord();
-            fuzz::Check(record.ByteAddress >= address, "the record moved an element backwards");
             fuzz::Check(record.DataLength >= 0, "an element of negative length");
-            address = record.ByteAddress;
+            int32_t at = layout.Place(record.VariableInfoRecord->TagAttribute, record.DataLength);
+            fuzz::Check(at == record.VariableInfoRecord->FieldAdd2, "the record and the layout disagree");
+            fuzz::Check(at >= address, "the layout moved an element backwards");
+            address = at;
         } catch (const RuntimeError&) {
         }
     }

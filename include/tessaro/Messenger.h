@@ -42,6 +42,9 @@ public:
     // The line that opens a kind of report in the merged file: "-" and the text of the
     // given message number in the current language.
     static std::string TitleLine(int32_t messageNumber);
+    // The records written since CreateMsgFiles, by partial file (1 to 6), group lines
+    // not counted.
+    const std::array<size_t, 7>& RecordCounts() const { return recordCounts_; }
 
 private:
     // A record line goes into its file's pending bytes: StartRecord (after the group line,
@@ -59,6 +62,7 @@ private:
     std::array<std::string, 7> LastDB;            // index 1, 2, 4, 5, 6
     std::array<std::string, 7> pending_;          // index 1 to 6: bytes not yet written to the file
     static constexpr size_t kWriteSize = 256 * 1024;
+    std::array<size_t, 7> recordCounts_{};
 };
 
 }  // namespace tessaro

@@ -13,10 +13,12 @@ namespace tessaro {
 enum ErrorNumber : int32_t {
     InvalidArgument = 5,        // invalid procedure call or argument
     Overflow = 6,
+    OutOfMemory = 7,
     SubscriptOutOfRange = 9,
     TypeMismatch = 13,
     BadFileNameOrNumber = 52,
     FileNotFound = 53,
+    InternalError = 51,
     InputPastEndOfFile = 62,
     PathFileAccessError = 75,
     ObjectNotSet = 91,          // object variable not set
@@ -36,8 +38,10 @@ public:
         switch (number) {
         case InvalidArgument: return "Invalid procedure call or argument";
         case Overflow: return "Overflow";
+        case OutOfMemory: return "Out of memory";
         case SubscriptOutOfRange: return "Subscript out of range";
         case TypeMismatch: return "Type mismatch";
+        case InternalError: return "Internal error";
         case BadFileNameOrNumber: return "Bad file name or number";
         case FileNotFound: return "File not found";
         case InputPastEndOfFile: return "Input past end of file";

@@ -5,7 +5,7 @@
 #include <tessaro/DataSource.h>
 #include <tessaro/Variable.h>
 
-#include <any>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,7 +25,6 @@ public:
     std::string DeviceName;
     int32_t DeviceId = 0;       // the host's device identifier, part of every key
     int32_t DeviceCodeId = 0;   // the device's code in the device database
-    std::any DataSource;        // stored, never read
 
     // The output. Reading gives the driver's own collection; assigning another list
     // (any VariableList) makes later imports fill that one. With none (null) every
@@ -35,6 +34,19 @@ public:
     // Runs one import over the sources (".ASC" and ".AWL" by the end of SourceId, any
     // letter case). True when it ran to its end, false when a step failed.
     bool GetVariables(DataSourceCollection& DataSources);
+
+    // Why the last import returned false: the run-time error that stopped it, its
+    // description naming what failed (the message files' folder, the device database).
+    // Number 0 after an import that ran to its end.
+    struct Failure {
+        int32_t Number = 0;
+        std::string Description;
+    };
+    Failure LastFailure;
+
+    // The reports of the last import, by partial message file (1 type conversions, 2 same
+    // names, 3 file errors, 4 not for the device, 5 incomplete data blocks, 6 to check).
+    std::array<size_t, 7> ReportCounts{};
 
 private:
     std::shared_ptr<Collection<std::shared_ptr<UDTInfoRecord>>> udts_;

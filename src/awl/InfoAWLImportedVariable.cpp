@@ -1,6 +1,7 @@
 #include "awl/InfoAWLImportedVariable.h"
 
 #include "awl/BlockSymbolIndex.h"
+#include "awl/DataBlockLayout.h"
 #include "awl/DeclarationTables.h"
 #include "awl/VariableAWLInfoRecord.h"
 #include "messages/SharedMessenger.h"
@@ -19,11 +20,6 @@ namespace tessaro {
 namespace {
 
 enum class State { SeekBlock, SkipBlock, Declarations, Values };
-
-Messenger& Log() {
-    if (!SharedMessenger) throw RuntimeError(ObjectNotSet, "no message log is open");
-    return *SharedMessenger;
-}
 
 // The text of an upper-cased declaration line before its first " : ", trimmed.
 std::string DeclaredName(std::string_view upper) {
@@ -49,15 +45,6 @@ void NoteDeclaration(std::string_view line, int32_t number) {
     }
 }
 
-// Whether two value lines lie in different structures: the run of bits of the previous
-// line (which holds a ".") is closed before the current one.
-bool StructureChanged(std::string_view previous, std::string_view current) {
-    size_t dot = current.find('.');
-    if (dot == std::string_view::npos) return true;
-    if (previous.substr(0, previous.find('.')) != current.substr(0, dot)) return true;
-    return previous.substr(0, previous.rfind('.')) != current.substr(0, current.rfind('.'));
-}
-
 }  // namespace
 
 void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
@@ -66,18 +53,12 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
         ResetDeclarationTables();
         State state = State::SeekBlock;
         std::string line;
-        std::string previousValueLine;
         std::string lastDeclarationLine;
         int32_t blockNumber = 0;
         std::string blockName;
-        int32_t byteCounter = 0;
-        int16_t bitCount = 0;
+        DataBlockLayout layout;
         std::optional<BlockSymbolIndex> symbols;  // built at the first header
 
-        auto readUntil = [&](auto found) {
-            while (!found(line) && !file.AtEnd()) line = file.ReadLine();
-            return !file.AtEnd();
-        };
         auto removeSymbol = [&](const VariablePtr& symbol) {
             std::string key = VariableKey(symbol->Name, DeviceId);
             VariablePtr removed = Variables.Item(key);
@@ -90,10 +71,10 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
             line = file.ReadLine();
             switch (state) {
             case State::SeekBlock: {
-                if (!readUntil([](std::string_view l) { return l.substr(0, 10) == "DATA_BLOCK"; })) return;
+                if (!file.ReadUntil(line, [](std::string_view l) { return l.substr(0, 10) == "DATA_BLOCK"; })) return;
                 blockNumber = 0;
                 blockName.clear();
-                byteCounter = 0;
+                layout = DataBlockLayout();
                 if (!symbols) symbols.emplace(Variables);
                 blockName = TrimBlanks(Columns(line, 11, 20));
                 state = State::Declarations;
@@ -106,7 +87,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                         removeSymbol(symbol);
                     }
                     if (blockNumber == 0) {
-                        Messenger& log = Log();
+                        Messenger& log = ObjectOf(SharedMessenger);
                         log.DB = "DB " + blockName;
                         log.RecordVariableDBIncomplete(blockName);
                         state = State::SkipBlock;
@@ -115,7 +96,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 break;
             }
             case State::SkipBlock:
-                if (!readUntil([](std::string_view l) { return l == "END_DATA_BLOCK"; })) return;
+                if (!file.ReadUntil(line, [](std::string_view l) { return l == "END_DATA_BLOCK"; })) return;
                 state = State::SeekBlock;
                 break;
             case State::Declarations:
@@ -128,25 +109,18 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 state = State::Values;
                 break;
             case State::Values: {
-                if (!readUntil([](std::string_view l) { return Contains(l, ":=") || l == "END_DATA_BLOCK"; })) return;
+                if (!file.ReadUntil(line, [](std::string_view l) { return Contains(l, ":=") || l == "END_DATA_BLOCK"; })) return;
                 if (line == "END_DATA_BLOCK") {
-                    bitCount = 0;
                     state = State::SeekBlock;
                     break;
                 }
                 VariableAWLInfoRecord record;
-                if (bitCount != 0 && Contains(previousValueLine, ".") && StructureChanged(previousValueLine, line)) {
-                    bitCount = 0;
-                    byteCounter = AddInt32(byteCounter, 1);
-                    if (byteCounter % 2 != 0) byteCounter = AddInt32(byteCounter, 1);
-                }
-                previousValueLine = line;
+                layout.BeginLine(line);
 
                 record.DBName = blockName;
                 record.SourceLine = line;
                 record.DBNumber = blockNumber;
-                record.ByteAddress = byteCounter;
-                record.BitAddress = bitCount;
+                record.Layout = &layout;
                 record.UDTs = UDTs;
                 record.GetVariableInfoRecord();
                 VariablePtr variable = record.VariableInfoRecord;
@@ -154,20 +128,12 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 if (Contains(lastDeclarationLine, " FB ") || Contains(lastDeclarationLine, " SFB ") ||
                     Contains(lastDeclarationLine, " \"")) {
                     variable->Warning = true;
-                    Messenger& log = Log();
+                    Messenger& log = ObjectOf(SharedMessenger);
                     log.DB = "DB " + std::to_string(record.DBNumber);
                     log.RecordCheckVariable(variable->Name);
                 }
 
-                if (record.DataLength == 0 && variable->TagAttribute == "BOOL" && bitCount < 8) {
-                    ++bitCount;
-                } else if (record.DataLength == 0 && variable->TagAttribute == "BOOL") {
-                    byteCounter = record.ByteAddress;
-                    bitCount = 1;
-                } else {
-                    byteCounter = AddInt32(record.ByteAddress, record.DataLength);
-                    bitCount = 0;
-                }
+                layout.Place(variable->TagAttribute, record.DataLength);
 
                 variable->DeviceId = DeviceId;
                 if (variable->DataAreaId != 0) {
@@ -176,10 +142,10 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                         symbols->Added(variable);
                     } catch (const RuntimeError& e) {
                         if (e.Number != DuplicateKey) throw;
-                        Log().RecordVariableWithSameName(variable->Name, DataSource->SourceId);
+                        ObjectOf(SharedMessenger).RecordVariableWithSameName(variable->Name, DataSource->SourceId);
                     }
                 } else {
-                    Messenger& log = Log();
+                    Messenger& log = ObjectOf(SharedMessenger);
                     log.DB = std::to_string(record.DBNumber);
                     log.RecordVariableNoForKORVO(variable->Name);
                 }
@@ -188,7 +154,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
             }
         }
     } catch (const std::exception&) {
-        Log().RecordFileError(DataSource->SourceId);
+        ObjectOf(SharedMessenger).RecordFileError(DataSource->SourceId);
     }
 }
 

@@ -39,23 +39,19 @@ void InfoUDTImportedVariable::GetImportedVariables(UDTCollection& Variables) {
         Phase phase = Phase::SeekHeader;
         std::shared_ptr<UDTInfoRecord> record;
         std::string line;
-        auto readUntil = [&](auto found) {
-            while (!found(line) && !file.AtEnd()) line = file.ReadLine();
-            return !file.AtEnd();
-        };
         while (!file.AtEnd()) {
             YieldToHost();
             line = file.ReadLine();
             switch (phase) {
             case Phase::SeekHeader:
-                if (!readUntil([](std::string_view l) { return l.substr(0, 8) == "TYPE UDT"; })) return;
+                if (!file.ReadUntil(line, [](std::string_view l) { return l.substr(0, 8) == "TYPE UDT"; })) return;
                 record = std::make_shared<UDTInfoRecord>();
                 record->Number = RoundToInt16(NumberIn(Columns(line, 9, 20)));
                 record->Fields = std::make_shared<Collection<std::shared_ptr<UDTField>>>();
                 phase = Phase::SeekStruct;
                 break;
             case Phase::SeekStruct:
-                if (!readUntil([](std::string_view l) { return Contains(l, "STRUCT"); })) return;
+                if (!file.ReadUntil(line, [](std::string_view l) { return Contains(l, "STRUCT"); })) return;
                 phase = Phase::Fields;
                 break;
             case Phase::Fields:
@@ -70,8 +66,7 @@ void InfoUDTImportedVariable::GetImportedVariables(UDTCollection& Variables) {
             }
         }
     } catch (const std::exception&) {
-        if (!SharedMessenger) throw RuntimeError(ObjectNotSet, "no message log is open");
-        SharedMessenger->RecordFileError(DataSource->SourceId);
+        ObjectOf(SharedMessenger).RecordFileError(DataSource->SourceId);
     }
 }
 

@@ -13,6 +13,9 @@
 
 namespace tessaro {
 
+// The rule of text literals in quotes, the only one that gives a VariableLen.
+inline constexpr int kTextLiteralRule = 2;
+
 // The texts are views of the rules' constant texts.
 struct LiteralClass {
     int Rule = 17;                  // the rule that decided, 1 to 17 (17: none recognised)
@@ -21,7 +24,7 @@ struct LiteralClass {
     int32_t DataLength = 0;         // bytes the element occupies; 0 for a bit and when no rule names a length
     std::string_view TagAttribute;  // the label of the rule, or empty
     bool Sign = false;
-    int32_t VariableLen = 0;   // text literals (rule 2) only
+    int32_t VariableLen = 0;   // text literals (kTextLiteralRule) only
 };
 
 // Classifies the value of SourceLine (three blanks, path, " := ", literal, ";").

@@ -11,20 +11,6 @@
 
 namespace tessaro {
 
-namespace {
-
-DeviceDBService& Database() {
-    if (!DeviceDB) throw RuntimeError(ObjectNotSet, "no device database is open");
-    return *DeviceDB;
-}
-
-Messenger& Log() {
-    if (!SharedMessenger) throw RuntimeError(ObjectNotSet, "no message log is open");
-    return *SharedMessenger;
-}
-
-}  // namespace
-
 void VariableAWLInfoRecord::GetVariableInfoRecord() {
     Variable& variable = *VariableInfoRecord;
     size_t assign = Position(SourceLine, ":=");
@@ -60,7 +46,7 @@ void VariableAWLInfoRecord::GetVariableInfoRecord() {
 }
 
 void VariableAWLInfoRecord::AssignDataArea() {
-    DeviceDBService& db = Database();
+    DeviceDBService& db = ObjectOf(DeviceDB);
     db.DataAreaId = 0;
     db.FindDataAreaId("DBW");
     VariableInfoRecord->DataAreaId = db.DataAreaId;
@@ -68,7 +54,7 @@ void VariableAWLInfoRecord::AssignDataArea() {
 
 void VariableAWLInfoRecord::AssignDataType() {
     Variable& variable = *VariableInfoRecord;
-    DeviceDBService& db = Database();
+    DeviceDBService& db = ObjectOf(DeviceDB);
     variable.TagAttribute.clear();
     variable.Sign = false;
     variable.Warning = false;
@@ -79,17 +65,17 @@ void VariableAWLInfoRecord::AssignDataType() {
     DataLength = literal.DataLength;
     variable.TagAttribute = literal.TagAttribute;
     variable.Sign = literal.Sign;
-    if (literal.Rule == 2) variable.VariableLen = literal.VariableLen;
+    if (literal.Rule == kTextLiteralRule) variable.VariableLen = literal.VariableLen;
 
     const std::string_view oldType = literal.SourceType;
     const std::string_view newType = literal.DeviceType;
     if (!oldType.empty() && !newType.empty() && UpperCase(TrimBlanks(oldType)) != UpperCase(TrimBlanks(newType))) {
-        Messenger& log = Log();
+        Messenger& log = ObjectOf(SharedMessenger);
         log.DB = "DB " + std::to_string(DBNumber);
         log.RecordKORVOTypeConversion(variable.Name, oldType, newType);
     }
     if ((oldType != "BOOL" && DataLength == 0) || (newType.empty() && !oldType.empty())) {
-        Messenger& log = Log();
+        Messenger& log = ObjectOf(SharedMessenger);
         log.DB = "DB " + std::to_string(DBNumber);
         log.RecordVariableNoForKORVO(variable.Name);
     }
@@ -100,14 +86,8 @@ void VariableAWLInfoRecord::AssignDataType() {
 void VariableAWLInfoRecord::AssignFieldAdd1() { VariableInfoRecord->FieldAdd1 = DBNumber; }
 
 void VariableAWLInfoRecord::AssignFieldAdd2() {
-    // An element that is not a bit closes an open run of bits.
-    if (DataLength != 0 && BitAddress != 0) ByteAddress = AddInt32(ByteAddress, 1);
-    // Elements of two bytes or more start on an even byte.
-    if (ByteAddress % 2 != 0 && DataLength > 1) ByteAddress = AddInt32(ByteAddress, 1);
-    // A bit after eight used bits opens the next byte.
-    if (VariableInfoRecord->TagAttribute == "BOOL" && (DataLength == 0 || DataLength == 1) && BitAddress > 7)
-        ByteAddress = AddInt32(ByteAddress, 1);
-    VariableInfoRecord->FieldAdd2 = ByteAddress;
+    const DataBlockLayout start;
+    VariableInfoRecord->FieldAdd2 = (Layout ? *Layout : start).NextByte(VariableInfoRecord->TagAttribute, DataLength);
 }
 
 void VariableAWLInfoRecord::AssignFieldAdd3() { VariableInfoRecord->FieldAdd3 = 0; }

@@ -1,10 +1,11 @@
 #pragma once
 // One value line of a data block's BEGIN section turned into one Variable: its full
 // name, section and nesting level, the "DBW" area and the type its value literal shows,
-// its length, and its byte offset after alignment. The importer writes the internal
-// members, calls GetVariableInfoRecord once, and reads back the Variable, DataLength
-// and ByteAddress.
+// its length, and its byte offset as the block's layout answers it. The importer writes
+// the internal members, calls GetVariableInfoRecord once, and reads back the Variable
+// and DataLength.
 
+#include "awl/DataBlockLayout.h"
 #include "driver/InfoImportedVariable.h"
 
 #include <tessaro/Variable.h>
@@ -23,8 +24,7 @@ public:
     UDTCollectionPtr UDTs;
 
     // Internal: written and read by the data-block importer.
-    int32_t BitAddress = 0;   // BOOL bits already used in the byte at ByteAddress (0 to 8)
-    int32_t ByteAddress = 0;  // in: next free byte of the block; out: the element's offset
+    const DataBlockLayout* Layout = nullptr;  // where the block stands; none: at its start
     int32_t DBNumber = 0;
     std::string DBName;       // "DB 12" or the quoted symbol of the block's header
     int32_t DataLength = 0;   // out: bytes the element occupies; 0 for a BOOL

@@ -64,11 +64,7 @@ DeviceDBService::DeviceDBService(std::unique_ptr<DeviceDBStore> store) : store_(
 DeviceDBService::~DeviceDBService() = default;
 
 std::string DeviceDBService::DefaultPath() {
-#ifdef _WIN32
-    return ComponentFolder() + "\\..\\..\\KorvoDEV.dbr";
-#else
     return ComponentFolder() + kPathSeparator + ".." + kPathSeparator + ".." + kPathSeparator + "KorvoDEV.dbr";
-#endif
 }
 
 DeviceDBService::Device& DeviceDBService::Rows(int32_t deviceId) {

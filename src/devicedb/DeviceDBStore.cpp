@@ -8,19 +8,14 @@
 #include <tessaro/RuntimeError.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
 namespace tessaro {
 
 StoredId StoredIdFromText(std::string_view text) {
-    std::string number(TrimBlanks(text));
-    char* end = nullptr;
-    errno = 0;
-    double value = std::strtod(number.c_str(), &end);
-    if (number.empty() || end != number.c_str() + number.size() || errno == ERANGE) return {0, TypeMismatch};
-    return StoredIdFromNumber(value);
+    std::optional<double> value = WholeTextAsNumber(text);
+    return value ? StoredIdFromNumber(*value) : StoredId{0, TypeMismatch};
 }
 
 StoredId StoredIdFromNumber(double value) {

@@ -1,5 +1,6 @@
 #include "devicedb/SqliteStore.h"
 
+#include "platform/System.h"
 #include "platform/Text.h"
 
 #include <tessaro/CodePage.h>
@@ -72,13 +73,7 @@ private:
 }  // namespace
 
 SqliteStore::SqliteStore(const std::string& path) : path_(path) {
-#ifdef _WIN32
-    // SQLite takes UTF-8 file names on Windows; the component's paths are ANSI text.
-    const std::string name = ToUtf8(path);
-#else
-    const std::string& name = path;  // file names are bytes here
-#endif
-    int rc = sqlite3_open_v2(name.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
+    int rc = sqlite3_open_v2(Utf8FileName(path).c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
     if (rc != SQLITE_OK) {
         std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);

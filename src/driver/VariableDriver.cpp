@@ -11,9 +11,11 @@
 #include "devicedb/DeviceDBService.h"
 #include "messages/LanguageManager.h"
 #include "messages/SharedMessenger.h"
+#include <tessaro/Platform.h>
 
 #include <tessaro/RuntimeError.h>
 
+#include <new>
 #include <string>
 
 namespace tessaro {
@@ -40,6 +42,17 @@ private:
     [[noreturn]] static void Fail() { throw RuntimeError(ObjectNotSet, "Variables is set to nothing"); }
 };
 
+// Runs one step of the import; its failure keeps its number, its description led by
+// what failed.
+template <class F>
+void Step(const std::string& what, F&& step) {
+    try {
+        step();
+    } catch (const RuntimeError& e) {
+        throw RuntimeError(e.Number, what + e.what());
+    }
+}
+
 }  // namespace
 
 VariableDriver::VariableDriver() : udts_(std::make_shared<Collection<std::shared_ptr<UDTInfoRecord>>>()) {}
@@ -60,14 +73,17 @@ VariableDriver::~VariableDriver() {
 
 bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
     NoVariables none;
+    LastFailure = {};
+    ReportCounts = {};
+    std::shared_ptr<Messenger> log;  // this import's, also when a step fails
     try {
         CurrentCountryCode = std::to_string(GetCountryCode());
 
-        SharedMessenger = std::make_shared<Messenger>();
-        SharedMessenger->CreateMsgFiles();
-        SharedMessenger->DeviceName = DeviceName;
+        log = SharedMessenger = std::make_shared<Messenger>();
+        Step("cannot write the message files in " + ComponentFolder() + ": ", [&] { log->CreateMsgFiles(); });
+        log->DeviceName = DeviceName;
 
-        OpenDeviceDB(DeviceCodeId);
+        Step("cannot open the device database ", [&] { OpenDeviceDB(DeviceCodeId); });
 
         // UDT pre-pass: the data-block sources fill the UDT collection.
         for (const DataSourcePtr& source : DataSources) {
@@ -99,14 +115,21 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
 
         CloseDeviceDB();
 
-        SharedMessenger->AppendAllFiles();
-        if (!SharedMessenger->MessengerFile.empty()) MessengerFile = SharedMessenger->MessengerFile;
+        log->AppendAllFiles();
+        if (!log->MessengerFile.empty()) MessengerFile = log->MessengerFile;
         SharedMessenger.reset();
+        ReportCounts = log->RecordCounts();
         return true;
-    } catch (...) {
-        // The steps not reached are skipped; the shared objects stay until the next import.
-        return false;
+    } catch (const RuntimeError& e) {
+        LastFailure = {e.Number, e.what()};
+    } catch (const std::bad_alloc&) {
+        LastFailure = {OutOfMemory, RuntimeError::DefaultDescription(OutOfMemory)};
+    } catch (const std::exception& e) {
+        LastFailure = {InternalError, e.what()};
     }
+    // The steps not reached are skipped; the shared objects stay until the next import.
+    if (log) ReportCounts = log->RecordCounts();
+    return false;
 }
 
 }  // namespace tessaro

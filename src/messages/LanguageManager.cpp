@@ -12,7 +12,6 @@
 #include "platform/Text.h"
 
 #include <array>
-#include <charconv>
 #include <cstdio>
 #include <mutex>
 #include <optional>
@@ -75,39 +74,6 @@ std::mutex cacheGuard;
 std::string cachedKeyPath;
 
 constexpr uint32_t kBufferSize = 1024;
-
-// The whole text as a number: blanks (spaces, tabs) around, an optional sign, digits
-// with an optional fraction, an optional exponent. Empty when it is not a number.
-std::optional<double> WholeTextAsNumber(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    // from_chars takes no sign of its own here and no blanks: check the shape first.
-    size_t i = 0;
-    size_t digits = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-    }
-    if (digits == 0) return std::nullopt;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-        size_t expDigits = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++expDigits;
-        if (expDigits == 0) return std::nullopt;
-    }
-    if (i != text.size()) return std::nullopt;
-    double value = 0;
-    auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc{} || result.ptr != text.data() + text.size()) return std::nullopt;
-    return negative ? -value : value;
-}
 
 }  // namespace
 

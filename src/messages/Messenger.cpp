@@ -99,12 +99,14 @@ void Messenger::CreateMsgFiles() {
     CloseMsgFiles();
     Folder = ComponentFolder();
     for (auto& last : LastDB) last.clear();  // the files start empty again
+    recordCounts_ = {};
     for (int i = 1; i <= 6; ++i) {
         std::string path = PartialFile(i);
         MsgFileNumbers[static_cast<size_t>(i)] = std::fopen(path.c_str(), "wb");
         if (!MsgFileNumbers[static_cast<size_t>(i)]) {
+            const int error = errno;
             CloseMsgFiles();
-            throw RuntimeError(PathFileAccessError, "Cannot create " + path);
+            throw RuntimeError(PathFileAccessError, "Cannot create " + path + ": " + std::strerror(error));
         }
     }
 }
@@ -132,6 +134,7 @@ void Messenger::EndRecord(int file) {
         Put(MsgFileNumbers[static_cast<size_t>(file)], pending);
         pending.clear();
     }
+    ++recordCounts_[static_cast<size_t>(file)];
 }
 
 void Messenger::RecordKORVOTypeConversion(std::string_view varName, std::string_view OldType,

@@ -26,6 +26,14 @@ public:
     // the end fails with InputPastEndOfFile (62), a read error with PathFileAccessError.
     std::string_view ReadLine();
 
+    // Reads on into line until found(line) holds, from line as it stands. False when the
+    // file has ended, even at a line that was found.
+    template <class Found>
+    bool ReadUntil(std::string& line, Found found) {
+        while (!found(std::string_view(line)) && !AtEnd()) line = ReadLine();
+        return !AtEnd();
+    }
+
     void Close();
 
 private:

@@ -5,6 +5,7 @@
 // until a query converts them into the component's code page.
 
 #include "platform/Registry.h"
+#include "platform/Text.h"
 
 #include <tessaro/CodePage.h>
 
@@ -39,24 +40,6 @@ struct RegistryKeyData {
 namespace {
 
 // ---- Decoding the file into UTF-8 ----------------------------------------------------
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
 
 // UTF-16LE bytes to UTF-8; an unpaired surrogate becomes U+FFFD, an odd last byte is
 // dropped. Zero code units stay (as zero bytes).

@@ -16,6 +16,10 @@ std::string LibraryFolder();
 // system file.
 bool IsOrdinaryFile(const std::string& path);
 
+// A file name as the libraries that take UTF-8 file names want it: on Windows converted
+// from the component's ANSI text, elsewhere as it is (file names are bytes there).
+std::string Utf8FileName(const std::string& path);
+
 // The current local date and time.
 std::tm LocalTimeNow();
 

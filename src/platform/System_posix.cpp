@@ -23,6 +23,8 @@ bool IsOrdinaryFile(const std::string& path) {
     return std::filesystem::is_regular_file(path, ec);
 }
 
+std::string Utf8FileName(const std::string& path) { return path; }
+
 std::tm LocalTimeNow() {
     std::time_t now = std::time(nullptr);
     std::tm local{};

@@ -3,6 +3,8 @@
 
 #include "platform/System.h"
 
+#include <tessaro/CodePage.h>
+
 #include <windows.h>
 
 #include <cstdio>
@@ -33,6 +35,8 @@ bool IsOrdinaryFile(const std::string& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
 }
+
+std::string Utf8FileName(const std::string& path) { return ToUtf8(path); }
 
 std::tm LocalTimeNow() {
     SYSTEMTIME now{};

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -56,6 +57,11 @@ inline bool Contains(std::string_view text, std::string_view what) {
 // number reads as 0. A number too large for a double raises Overflow.
 double NumberIn(std::string_view text);
 
+// The whole text as a number: blanks (spaces, tabs) around, an optional sign, digits
+// with an optional fraction, an optional exponent. Empty when it is not a number or out
+// of the range of a double.
+std::optional<double> WholeTextAsNumber(std::string_view text);
+
 // Narrowing with the overflow error (6) outside the target range.
 int32_t TruncateToInt32(double value);  // toward zero
 int32_t RoundToInt32(double value);     // to nearest, halves to even
@@ -73,5 +79,8 @@ constexpr char kPathSeparator = '/';
 
 // The part of a path after its last separator.
 std::string_view FileNameOf(std::string_view path);
+
+// Appends code point c as UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
 
 }  // namespace tessaro

@@ -68,6 +68,36 @@ protected:
     }
 };
 
+// A failed import keeps its reason for the host; the next one forgets it.
+TEST_F(VariableDriverTest, AFailureKeepsItsReasonUntilTheNextImport) {
+    std::filesystem::remove(layout.deviceDb);
+    auto list = Sources({Source("p.ASC", CrLf({SymbolLine("In", "E", "1", "BYTE")}))});
+    EXPECT_FALSE(driver.GetVariables(list));
+    EXPECT_EQ(driver.LastFailure.Number, FileNotFound);
+    const std::string& why = driver.LastFailure.Description;
+    EXPECT_EQ(why.rfind("cannot open the device database " + layout.component + "/../../KorvoDEV.dbr: ", 0), 0u) << why;
+    EXPECT_NE(why.find("No such file or directory"), std::string::npos) << why;
+    test::WriteSqliteDatabase(layout.deviceDb, SampleDeviceDbSql());
+    EXPECT_TRUE(driver.GetVariables(list));
+    EXPECT_EQ(driver.LastFailure.Number, 0);
+    EXPECT_EQ(driver.LastFailure.Description, "");
+    EXPECT_EQ(driver.ReportCounts, (std::array<size_t, 7>{}));
+
+    std::filesystem::remove_all(layout.component);
+    test::WriteFile(layout.component, "a file where the folder should be");
+    EXPECT_FALSE(driver.GetVariables(list));
+    EXPECT_EQ(driver.LastFailure.Number, PathFileAccessError);
+    EXPECT_EQ(why.rfind("cannot write the message files in " + layout.component + ": ", 0), 0u) << why;
+}
+
+// The reports counted by kind (group lines not counted): the UDT pre-pass, the symbol
+// tables and the data blocks each report a missing file.
+TEST_F(VariableDriverTest, ReportCountsFollowThePasses) {
+    auto list = Sources({sources / "x.AWL", sources / "y.ASC"});
+    ASSERT_TRUE(driver.GetVariables(list));
+    EXPECT_EQ(driver.ReportCounts, (std::array<size_t, 7>{0, 0, 0, 3, 0, 0, 0}));
+}
+
 TEST_F(VariableDriverTest, ItemsThatAreNoDataSourceFail) {
     auto list = Sources({Source("p.ASC", CrLf({SymbolLine("In", "E", "1", "BYTE")}))});
     list.Add(nullptr);

@@ -1,17 +1,22 @@
 // An early-bound host: calls the server through the vtables of the widl header, and
-// checks each interface's member order in the embedded type library against the order
-// the classes are declared in. Prints one line per failure and a closing marker.
+// walks the registered type library against the server's member lists: every member
+// with its DISPID, its ways of call, its type and its place. Prints one line per check
+// and a closing marker.
 
 #include <windows.h>
 #include <initguid.h>
 
 #include "Tessaro_h.h"
 
+#include "Members.h"
+
 #include <oleauto.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -32,61 +37,98 @@ VARIANT Variant(VARTYPE type) {
     return v;
 }
 
-// "Name get", "Name put", "Name putref" or "Name" (a method), in vtable order.
-std::vector<std::wstring> Members(ITypeInfo* info) {
-    std::vector<std::wstring> members;
-    TYPEATTR* attr = nullptr;
-    if (FAILED(info->GetTypeAttr(&attr))) return members;
-    std::vector<std::pair<SHORT, std::wstring>> slots;
-    for (UINT i = 0; i < attr->cFuncs; ++i) {
-        FUNCDESC* desc = nullptr;
-        if (FAILED(info->GetFuncDesc(i, &desc))) continue;
-        BSTR name = nullptr;
-        UINT count = 0;
-        info->GetNames(desc->memid, &name, 1, &count);
-        std::wstring member = Text(name);
-        SysFreeString(name);
-        if (desc->invkind == INVOKE_PROPERTYGET) member += L" get";
-        if (desc->invkind == INVOKE_PROPERTYPUT) member += L" put";
-        if (desc->invkind == INVOKE_PROPERTYPUTREF) member += L" putref";
-        slots.emplace_back(desc->oVft, member);
-        info->ReleaseFuncDesc(desc);
-    }
-    info->ReleaseTypeAttr(attr);
-    std::stable_sort(slots.begin(), slots.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (auto& slot : slots) members.push_back(slot.second);
-    return members;
+// One line of a member list.
+struct Expected {
+    std::wstring name;
+    DISPID id;
+    int kinds;        // INVOKEKINDs
+    VARTYPE type;     // a property's
+    int parameters;   // a method's, -1 when written by hand
+};
+
+template <class T>
+constexpr VARTYPE TypeOf() {
+    if constexpr (std::is_same_v<T, BSTR>) return VT_BSTR;
+    if constexpr (std::is_same_v<T, LONG>) return VT_I4;
+    if constexpr (std::is_same_v<T, VARIANT_BOOL>) return VT_BOOL;
 }
 
-void CheckOrder(ITypeLib* library, REFIID iid, std::vector<std::wstring> expected, const char* what) {
+#define WIDE(text) L##text
+#define PROPERTY_LINE(Name, Id, Type) \
+    {WIDE(#Name), Id, INVOKE_PROPERTYGET | INVOKE_PROPERTYPUT, TypeOf<tessaro::com::property::Type>(), -1},
+#define METHOD_LINE(Name, Id, Parameters) \
+    {WIDE(#Name), Id, INVOKE_FUNC, VT_EMPTY, static_cast<int>(tessaro::com::ParameterCount<void Parameters>)},
+#define MEMBER_LINE(Name, Id, Access) {WIDE(#Name), Id, Access, VT_EMPTY, -1},
+#define LINES(LIST) std::vector<Expected>{LIST(PROPERTY_LINE, METHOD_LINE, MEMBER_LINE)}
+
+// A property's type as its vtable member takes or gives it.
+VARTYPE PropertyType(const FUNCDESC& desc) {
+    const VARTYPE none = VT_ILLEGAL;
+    if (desc.cParams != 1) return none;
+    const TYPEDESC& type = desc.lprgelemdescParam[0].tdesc;
+    if (desc.invkind != INVOKE_PROPERTYGET) return type.vt;
+    return type.vt == VT_PTR && type.lptdesc ? type.lptdesc->vt : none;
+}
+
+// The interface's vtable members against its list: each of them listed with its DISPID,
+// kind of call and type; each listed member with all its kinds; the members' first
+// slots in the order of the list.
+void CheckMembers(ITypeLib* library, REFIID iid, const std::vector<Expected>& expected, const char* what) {
     ITypeInfo* info = nullptr;
     if (FAILED(library->GetTypeInfoOfGuid(iid, &info))) {
         Check(false, what);
         return;
     }
-    // A dual interface: the vtable side lists the members in slot order.
+    // A dual interface: the vtable side lists the members with their slots.
     HREFTYPE ref = 0;
     ITypeInfo* vtable = nullptr;
     if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) && SUCCEEDED(info->GetRefTypeInfo(ref, &vtable))) {
         info->Release();
         info = vtable;
     }
-    auto actual = Members(info);
+    std::vector<int> seen(expected.size(), 0);
+    std::vector<SHORT> firstSlot(expected.size(), SHRT_MAX);
+    bool same = true;
+    TYPEATTR* attr = nullptr;
+    if (FAILED(info->GetTypeAttr(&attr))) same = false;
+    for (UINT i = 0; attr && i < attr->cFuncs; ++i) {
+        FUNCDESC* desc = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &desc))) {
+            same = false;
+            continue;
+        }
+        BSTR name = nullptr;
+        UINT count = 0;
+        info->GetNames(desc->memid, &name, 1, &count);
+        std::wstring member = Text(name);
+        SysFreeString(name);
+        auto line = std::find_if(expected.begin(), expected.end(), [&](const Expected& e) { return e.name == member; });
+        size_t at = static_cast<size_t>(line - expected.begin());
+        bool fits = line != expected.end() && line->id == desc->memid && (line->kinds & desc->invkind) &&
+                    !(seen[at] & desc->invkind) &&
+                    (line->type == VT_EMPTY || PropertyType(*desc) == line->type) &&
+                    (line->parameters < 0 || desc->cParams == line->parameters);
+        if (!fits) std::printf("  %ls (DISPID %ld, kind %d) is not as listed\n", member.c_str(), desc->memid, desc->invkind);
+        if (fits) {
+            seen[at] |= desc->invkind;
+            firstSlot[at] = std::min(firstSlot[at], desc->oVft);
+        }
+        same = same && fits;
+        info->ReleaseFuncDesc(desc);
+    }
+    if (attr) info->ReleaseTypeAttr(attr);
     info->Release();
-    bool same = actual == expected;
-    if (!same) {
-        for (auto& m : actual) std::printf("  %ls\n", m.c_str());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        if (seen[i] != expected[i].kinds) {
+            std::printf("  %ls is not in the type library with each of its kinds\n", expected[i].name.c_str());
+            same = false;
+        }
+        if (i > 0 && firstSlot[i] <= firstSlot[i - 1]) {
+            std::printf("  %ls comes before %ls\n", expected[i].name.c_str(), expected[i - 1].name.c_str());
+            same = false;
+        }
     }
     Check(same, what);
-}
-
-std::vector<std::wstring> Pairs(std::initializer_list<const wchar_t*> names) {
-    std::vector<std::wstring> out;
-    for (const wchar_t* n : names) {
-        out.push_back(std::wstring(n) + L" get");
-        out.push_back(std::wstring(n) + L" put");
-    }
-    return out;
 }
 
 }  // namespace
@@ -152,30 +194,11 @@ int main() {
     ITypeLib* library = nullptr;
     Check(SUCCEEDED(LoadRegTypeLib(LIBID_Tessaro, 1, 0, 0, &library)), "the registered type library loads");
     if (library) {
-        CheckOrder(library, IID__DataSource, Pairs({L"SourceId"}), "DataSource member order");
-        std::vector<std::wstring> variable = Pairs({L"Warning", L"Sign", L"Name"});
-        variable.push_back(L"SectionName get");
-        for (auto& m : Pairs({L"DeviceId", L"NestingLevel"})) variable.push_back(m);
-        variable.push_back(L"SectionName put");
-        for (auto& m : Pairs({L"TagAttribute", L"DataAreaId", L"DataTypeId", L"VariableLen", L"FieldAdd1",
-                              L"FieldAdd2", L"FieldAdd3", L"FieldAdd4"}))
-            variable.push_back(m);
-        variable.push_back(L"FieldAdd5 put");
-        variable.push_back(L"FieldAdd5 get");
-        CheckOrder(library, IID__Variable, variable, "Variable member order");
-        std::vector<std::wstring> messenger = Pairs({L"DeviceName", L"MessengerFile", L"DB"});
-        for (const wchar_t* m : {L"CreateMsgFiles", L"RecordVariableNoForKORVO", L"RecordVariableDBIncomplete",
-                                 L"RecordVariableWithSameName", L"RecordFileError", L"RecordCheckVariable",
-                                 L"RecordKORVOTypeConversion", L"AppendAllFiles"})
-            messenger.push_back(m);
-        CheckOrder(library, IID__Messenger, messenger, "Messenger member order");
-        std::vector<std::wstring> driver =
-            Pairs({L"MessengerFile", L"DeviceName", L"DeviceId", L"DeviceCodeId"});
-        for (const wchar_t* m : {L"DataSource put", L"Variables get", L"Variables putref", L"GetVariables"})
-            driver.push_back(m);
-        CheckOrder(library, IID__VariableDriver, driver, "VariableDriver member order");
-        CheckOrder(library, IID__Collection, {L"Item", L"Add", L"Count", L"Remove", L"_NewEnum"},
-                   "_Collection member order");
+        CheckMembers(library, IID__DataSource, LINES(TESSARO_DATASOURCE_MEMBERS), "DataSource members as listed");
+        CheckMembers(library, IID__Variable, LINES(TESSARO_VARIABLE_MEMBERS), "Variable members as listed");
+        CheckMembers(library, IID__Messenger, LINES(TESSARO_MESSENGER_MEMBERS), "Messenger members as listed");
+        CheckMembers(library, IID__VariableDriver, LINES(TESSARO_DRIVER_MEMBERS), "VariableDriver members as listed");
+        CheckMembers(library, IID__Collection, LINES(TESSARO_COLLECTION_MEMBERS), "_Collection members as listed");
         library->Release();
     }
     CoUninitialize();
