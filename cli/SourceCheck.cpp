@@ -4,6 +4,7 @@
 
 #include <tessaro/CodePage.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -89,25 +90,44 @@ SourceFacts CheckSource(const std::string& file) {
     uintmax_t offset = 0;
     bool lineOpen = false;
     facts.unreadable = ReadBlocks(file, [&](std::string_view block) {
-        for (char c : block) {
-            ++offset;
-            if (c == '\r') {
-                if (++facts.lines % SourceFacts::kLinesPerMark == 0) facts.marks.push_back(offset);
-                lineOpen = false;
-            } else if (!(c == '\n' && previous == '\r')) {
+        // From line end to line end: the next CR and the next LF are each searched once.
+        const size_t n = block.size();
+        size_t nextCr = 0, nextLf = 0, at = 0;
+        bool crKnown = false, lfKnown = false;
+        auto next = [&](char wanted, size_t& found, bool& known) {
+            if (!known || found < at) {
+                const void* hit = std::memchr(block.data() + at, wanted, n - at);
+                found = hit ? static_cast<size_t>(static_cast<const char*>(hit) - block.data()) : n;
+                known = true;
+            }
+            return found;
+        };
+        while (at < n) {
+            const size_t end = std::min(next('\r', nextCr, crKnown), next('\n', nextLf, lfKnown));
+            if (end > at) {  // the characters of a line
+                const std::string_view text = block.substr(at, end - at);
                 lineOpen = true;
-            }
-            if (c == '\n' && previous != '\r') ++facts.loneLineFeeds;
-            if (dataBlocks) {
-                if (c == '\n' ? previous != '\r' : c == '\r') {
-                    endShownLine();
-                } else if (c != '\n') {
-                    if (c == '\t') lineHasTab = true;
-                    if (head.size() < 16) head += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+                if (dataBlocks) {
+                    lineHasTab = lineHasTab || text.find('\t') != std::string_view::npos;
+                    for (size_t i = 0; i < text.size() && head.size() < 16; ++i)
+                        head += static_cast<char>(text[i] >= 'a' && text[i] <= 'z' ? text[i] - 'a' + 'A' : text[i]);
                 }
+                previous = text.back();
             }
+            if (end == n) break;
+            const char c = block[end];
+            at = end + 1;
+            if (c == '\r') {
+                if (++facts.lines % SourceFacts::kLinesPerMark == 0) facts.marks.push_back(offset + at);
+                lineOpen = false;
+            } else if (previous != '\r') {
+                lineOpen = true;
+                ++facts.loneLineFeeds;
+            }
+            if (dataBlocks && (c == '\r' || previous != '\r')) endShownLine();
             previous = c;
         }
+        offset += n;
     });
     if (lineOpen) ++facts.lines;
     if (dataBlocks && !head.empty()) endShownLine();
