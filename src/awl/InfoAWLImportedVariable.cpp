@@ -34,14 +34,14 @@ void NoteDeclaration(std::string_view line, int32_t number) {
     if (Contains(text, ": STRING  [")) {
         DeclarationEntry entry{number, DeclaredName(text), 0, 0};
         entry.Length = RoundToInt32(NumberIn(ColumnsFrom(text, Position(text, "[") + 1)));
-        AppendDeclaration(DeclaredStrings, std::move(entry));
+        DeclaredStrings.Append(std::move(entry));
     } else if (Contains(text, ": UDT ")) {
         DeclarationEntry entry{number, DeclaredName(text), 0, 0};
         size_t from = Position(text, " UDT ") + 5;
         size_t semicolon = Position(text, ";", from);
         if (semicolon == 0) throw RuntimeError(InvalidArgument, "a UDT declaration without \";\"");
         entry.UDTNumber = RoundToInt16(NumberIn(Columns(text, from, semicolon - from)));
-        AppendDeclaration(DeclaredUDTs, std::move(entry));
+        DeclaredUDTs.Append(std::move(entry));
     }
 }
 
@@ -50,7 +50,8 @@ void NoteDeclaration(std::string_view line, int32_t number) {
 void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
     try {
         LineReader file(DataSource->SourceId);
-        ResetDeclarationTables();
+        DeclaredStrings.Reset();
+        DeclaredUDTs.Reset();
         State state = State::SeekBlock;
         std::string line;
         std::string lastDeclarationLine;
