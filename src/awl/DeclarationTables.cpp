@@ -8,9 +8,6 @@
 
 namespace tessaro {
 
-thread_local DeclarationTable DeclaredStrings;
-thread_local DeclarationTable DeclaredUDTs;
-
 namespace {
 
 uint32_t HashOf(int32_t dbNumber, std::string_view name) {

@@ -50,9 +50,4 @@ private:
     bool indexed_ = true;  // false once the entries outgrow the index's numbers; then walked
 };
 
-// The tables of the data-block import running on this thread. They keep the entries
-// of the last file until the next data-block import resets them.
-extern thread_local DeclarationTable DeclaredStrings;
-extern thread_local DeclarationTable DeclaredUDTs;
-
 }  // namespace tessaro
