@@ -220,9 +220,11 @@ void BM_MixedProjectCP936(benchmark::State& state) {
 
 // The classification of one value line of every literal form, over and over.
 void BM_ClassifyValueLiteral(benchmark::State& state) {
-    ResetDeclarationTables();
-    DeclaredStrings.push_back({7, "TEXT_1", 16, 0});
-    UDTCollection udts;
+    DeclarationTable strings, udts;
+    strings.Reset();
+    udts.Reset();
+    strings.Append({7, "TEXT_1", 16, 0});
+    UDTCollection definitions;
     const std::vector<std::string> lines = {
         "   Flag := TRUE;",          "   Speed := -5;",          "   Gain := 1.500000e+000;", "   Text_1 := 'abc';",
         "   Letter := 'A';",         "   Mask := B#16#1F;",       "   Word := W#16#FFFF;",     "   Long := DW#16#0;",
@@ -231,7 +233,7 @@ void BM_ClassifyValueLiteral(benchmark::State& state) {
         "   Timer := T 5;",          "   Other := C 3;",
     };
     for (auto _ : state)
-        for (const auto& line : lines) benchmark::DoNotOptimize(ClassifyValueLiteral(line, 7, DeclaredStrings, DeclaredUDTs, &udts));
+        for (const auto& line : lines) benchmark::DoNotOptimize(ClassifyValueLiteral(line, 7, strings, udts, &definitions));
     state.counters["lines_per_s"] = benchmark::Counter(
         static_cast<double>(lines.size()) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }

@@ -2,8 +2,7 @@
 // What the fuzz targets share: a private scratch folder, writing the input there, the
 // component's layout with the sample device database, and the checks of invariants.
 
-#include "devicedb/DeviceDBService.h"
-#include "messages/SharedMessenger.h"
+#include "driver/ImportContext.h"
 
 #include <tessaro/Messenger.h>
 #include <tessaro/Platform.h>
@@ -65,14 +64,15 @@ inline const std::string& ComponentLayout() {
     return component;
 }
 
-// The shared objects of an import, as the driver opens them: the device database for
-// device code 1 and a fresh message log (so its partial files do not grow from one
-// input to the next).
+// The shared objects of an import, as the driver opens them, in the thread's context:
+// the device database for device code 1 (kept from one input to the next) and a fresh
+// message log (so its partial files do not grow from one input to the next).
 inline void OpenImport() {
     ComponentLayout();
-    if (!DeviceDB) OpenDeviceDB(1);
-    SharedMessenger = std::make_shared<Messenger>();
-    SharedMessenger->CreateMsgFiles();
+    ImportContext& import = CurrentImport();
+    if (!import.DeviceDB) import.OpenDeviceDB(1);
+    import.SharedMessenger = std::make_shared<Messenger>();
+    import.SharedMessenger->CreateMsgFiles();
 }
 
 // The input cut in two at the first occurrence of a separator line; the second part is

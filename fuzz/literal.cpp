@@ -57,15 +57,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto [line, rest] = fuzz::SplitAt(input, "\r");
     uint8_t control = rest.empty() ? 0 : static_cast<uint8_t>(rest[0]);
 
-    DeclarationTable strings(1), udts(1);
+    DeclarationTable strings, udts;
+    strings.Reset();
+    udts.Reset();
     UDTCollection definitions;
     size_t assign = Position(line, ":=");
     if (assign > 1) {
         std::string path = UpperCase(TrimBlanks(line.substr(0, assign - 1)));
         size_t dot = path.find('.');
-        if (control & 1) strings.push_back({int32_t(control >> 4), path, int32_t(control) - 100, 0});
+        if (control & 1) strings.Append({int32_t(control >> 4), path, int32_t(control) - 100, 0});
         if ((control & 2) && dot != std::string::npos) {
-            udts.push_back({int32_t(control >> 4), std::string(TrimBlanks(path.substr(0, dot))), 0, int16_t(control & 12)});
+            udts.Append({int32_t(control >> 4), std::string(TrimBlanks(path.substr(0, dot))), 0, int16_t(control & 12)});
             auto udt = std::make_shared<UDTInfoRecord>();
             udt->Number = int16_t(control & 12);
             udt->Fields = std::make_shared<Collection<std::shared_ptr<UDTField>>>();

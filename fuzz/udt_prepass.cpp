@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     importer.DataSource->SourceId = fuzz::WriteInput("Types.AWL", input);
     UDTCollection definitions;
     importer.GetImportedVariables(definitions);  // nothing may escape
-    SharedMessenger.reset();
+    CurrentImport().SharedMessenger.reset();
     std::ifstream errors(fuzz::ComponentLayout() + "/3.Msg", std::ios::binary);
     std::stringstream reported;
     reported << errors.rdbuf();

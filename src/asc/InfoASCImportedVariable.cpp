@@ -1,7 +1,7 @@
 #include "asc/InfoASCImportedVariable.h"
 
 #include "asc/VariableASCInfoRecord.h"
-#include "messages/SharedMessenger.h"
+#include "driver/ImportContext.h"
 #include "platform/HostHooks.h"
 #include "platform/LineReader.h"
 #include "platform/Text.h"
@@ -42,13 +42,13 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
             } catch (const RuntimeError& error) {
                 if (error.Number != DuplicateKey) throw;
                 // The variable already in the collection stays; this one is dropped.
-                ObjectOf(SharedMessenger).RecordVariableWithSameName(variable.Name, sourceId);
+                CurrentImport().MessageLog().RecordVariableWithSameName(variable.Name, sourceId);
             }
         }
         file->Close();
     } catch (const std::exception&) {
         if (file) file->Close();
-        ObjectOf(SharedMessenger).RecordFileError(DataSource ? DataSource->SourceId : std::string());
+        CurrentImport().MessageLog().RecordFileError(DataSource ? DataSource->SourceId : std::string());
     }
 }
 

@@ -1,7 +1,7 @@
 #include "asc/VariableASCInfoRecord.h"
 
 #include "devicedb/DeviceDBService.h"
-#include "messages/SharedMessenger.h"
+#include "driver/ImportContext.h"
 #include "platform/Text.h"
 
 #include <tessaro/CodePage.h>
@@ -82,7 +82,7 @@ void VariableASCInfoRecord::GetVariableInfoRecord() {
 void VariableASCInfoRecord::AssignDataArea() {
     std::string_view areaName = DataAreaNameOf(columns_.OperandArea);
     if (areaName.empty()) return;
-    DeviceDBService& db = ObjectOf(DeviceDB);
+    DeviceDBService& db = CurrentImport().DeviceDatabase();
     db.DataAreaId = 0;
     db.FindDataAreaId(areaName);
     VariableInfoRecord->DataAreaId = db.DataAreaId;
@@ -100,18 +100,18 @@ void VariableASCInfoRecord::AssignDataType() {
         deviceType = type.DeviceType;
         variable.Sign = type.Sign;
         variable.TagAttribute = std::string(type.TagAttribute);
-        DeviceDBService& db = ObjectOf(DeviceDB);
+        DeviceDBService& db = CurrentImport().DeviceDatabase();
         db.DataTypeId = 0;
         db.FindDataTypeId(deviceType);
         variable.DataTypeId = db.DataTypeId;
         if (UpperCase(TrimBlanks(deviceType)) != token && deviceType != "DBW") {
-            Messenger& messenger = ObjectOf(SharedMessenger);
+            Messenger& messenger = CurrentImport().MessageLog();
             messenger.DB = kSymbolFiles;
             messenger.RecordKORVOTypeConversion(variable.Name, token, deviceType);
         }
     }
     if (deviceType == "DBW" || deviceType.empty()) {
-        Messenger& messenger = ObjectOf(SharedMessenger);
+        Messenger& messenger = CurrentImport().MessageLog();
         messenger.DB = kSymbolFiles;
         messenger.RecordVariableNoForKORVO(variable.Name);
     }

@@ -1,8 +1,8 @@
 #pragma once
 // What the data-block importer learns from a block's declarations, for the element
 // record to read: which elements are STRINGs (and their declared length) and which are
-// of a UDT type (and its number). Both tables are indexed from 0; entry 0 is an empty
-// entry that no reader uses, and the entries of a file follow from index 1 in file order.
+// of a UDT type (and its number). A table is indexed from 0; entry 0 is an empty entry
+// that no reader uses, and the entries of a file follow from index 1 in file order.
 
 #include <cstdint>
 #include <string>
@@ -18,25 +18,36 @@ struct DeclarationEntry {
     int16_t UDTNumber = 0;  // DeclaredUDTs: the number of the element's UDT type
 };
 
-using DeclarationTable = std::vector<DeclarationEntry>;
+// One declaration table with its own lookup index, so that a search does not walk
+// every declaration of the file. A table starts out never reset.
+class DeclarationTable {
+public:
+    // Back to the single empty entry, at the start of every file.
+    void Reset();
 
-// The tables of the data-block import running on this thread. They keep the entries
-// of the last file until the next data-block import resets them.
-extern thread_local DeclarationTable DeclaredStrings;
-extern thread_local DeclarationTable DeclaredUDTs;
+    // Appends an entry and notes it in the index.
+    void Append(DeclarationEntry entry);
 
-// Both tables back to their single empty entry, at the start of every file.
-void ResetDeclarationTables();
+    // The first entry from index 1 upward with this block number and name, or null;
+    // SubscriptOutOfRange (9) for a table never reset.
+    const DeclarationEntry* Find(int32_t dbNumber, std::string_view name) const;
 
-// Appends an entry to DeclaredStrings or DeclaredUDTs and notes it in the table's
-// lookup index, so that a search does not walk every declaration of the file.
-void AppendDeclaration(DeclarationTable& table, DeclarationEntry entry);
+private:
+    // Block number and name to the first index with both: an open-addressing table of
+    // (hash, index) pairs over a power-of-two size, at most half full. A search that
+    // finds nothing, the common case, reads one or two small slots.
+    struct Slot {
+        uint32_t hash = 0;
+        uint32_t entry = 0;  // 0: empty (entry 0 is never indexed)
+    };
 
-// The first entry from index 1 upward with this block number and name, or null;
-// SubscriptOutOfRange (9) for a table never reset. The two tables of this thread are
-// searched through their index while it covers every entry (entries added by
-// AppendDeclaration since the last reset); any other table, or one appended to
-// directly, is walked.
-const DeclarationEntry* FindDeclaration(const DeclarationTable& table, int32_t dbNumber, std::string_view name);
+    size_t SlotOf(int32_t dbNumber, std::string_view name, uint32_t hash) const;
+    void Enter(uint32_t entry);
+
+    std::vector<DeclarationEntry> entries_;
+    std::vector<Slot> slots_;
+    size_t used_ = 0;       // slots that hold an entry
+    bool indexed_ = true;  // false once the entries outgrow the index's numbers; then walked
+};
 
 }  // namespace tessaro

@@ -4,7 +4,7 @@
 #include "awl/DataBlockLayout.h"
 #include "awl/DeclarationTables.h"
 #include "awl/VariableAWLInfoRecord.h"
-#include "messages/SharedMessenger.h"
+#include "driver/ImportContext.h"
 #include "platform/HostHooks.h"
 #include "platform/LineReader.h"
 #include "platform/Text.h"
@@ -34,14 +34,14 @@ void NoteDeclaration(std::string_view line, int32_t number) {
     if (Contains(text, ": STRING  [")) {
         DeclarationEntry entry{number, DeclaredName(text), 0, 0};
         entry.Length = RoundToInt32(NumberIn(ColumnsFrom(text, Position(text, "[") + 1)));
-        AppendDeclaration(DeclaredStrings, std::move(entry));
+        CurrentImport().DeclaredStrings.Append(std::move(entry));
     } else if (Contains(text, ": UDT ")) {
         DeclarationEntry entry{number, DeclaredName(text), 0, 0};
         size_t from = Position(text, " UDT ") + 5;
         size_t semicolon = Position(text, ";", from);
         if (semicolon == 0) throw RuntimeError(InvalidArgument, "a UDT declaration without \";\"");
         entry.UDTNumber = RoundToInt16(NumberIn(Columns(text, from, semicolon - from)));
-        AppendDeclaration(DeclaredUDTs, std::move(entry));
+        CurrentImport().DeclaredUDTs.Append(std::move(entry));
     }
 }
 
@@ -50,7 +50,8 @@ void NoteDeclaration(std::string_view line, int32_t number) {
 void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
     try {
         LineReader file(DataSource->SourceId);
-        ResetDeclarationTables();
+        CurrentImport().DeclaredStrings.Reset();
+        CurrentImport().DeclaredUDTs.Reset();
         State state = State::SeekBlock;
         std::string line;
         std::string lastDeclarationLine;
@@ -87,7 +88,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                         removeSymbol(symbol);
                     }
                     if (blockNumber == 0) {
-                        Messenger& log = ObjectOf(SharedMessenger);
+                        Messenger& log = CurrentImport().MessageLog();
                         log.DB = "DB " + blockName;
                         log.RecordVariableDBIncomplete(blockName);
                         state = State::SkipBlock;
@@ -128,7 +129,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 if (Contains(lastDeclarationLine, " FB ") || Contains(lastDeclarationLine, " SFB ") ||
                     Contains(lastDeclarationLine, " \"")) {
                     variable->Warning = true;
-                    Messenger& log = ObjectOf(SharedMessenger);
+                    Messenger& log = CurrentImport().MessageLog();
                     log.DB = "DB " + std::to_string(record.DBNumber);
                     log.RecordCheckVariable(variable->Name);
                 }
@@ -142,10 +143,10 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                         symbols->Added(variable);
                     } catch (const RuntimeError& e) {
                         if (e.Number != DuplicateKey) throw;
-                        ObjectOf(SharedMessenger).RecordVariableWithSameName(variable->Name, DataSource->SourceId);
+                        CurrentImport().MessageLog().RecordVariableWithSameName(variable->Name, DataSource->SourceId);
                     }
                 } else {
-                    Messenger& log = ObjectOf(SharedMessenger);
+                    Messenger& log = CurrentImport().MessageLog();
                     log.DB = std::to_string(record.DBNumber);
                     log.RecordVariableNoForKORVO(variable->Name);
                 }
@@ -154,7 +155,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
             }
         }
     } catch (const std::exception&) {
-        ObjectOf(SharedMessenger).RecordFileError(DataSource->SourceId);
+        CurrentImport().MessageLog().RecordFileError(DataSource->SourceId);
     }
 }
 

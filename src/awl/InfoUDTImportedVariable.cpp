@@ -1,7 +1,7 @@
 #include "awl/InfoUDTImportedVariable.h"
 
 #include "awl/UDTInfoRecord.h"
-#include "messages/SharedMessenger.h"
+#include "driver/ImportContext.h"
 #include "platform/HostHooks.h"
 #include "platform/LineReader.h"
 #include "platform/Text.h"
@@ -66,7 +66,7 @@ void InfoUDTImportedVariable::GetImportedVariables(UDTCollection& Variables) {
             }
         }
     } catch (const std::exception&) {
-        ObjectOf(SharedMessenger).RecordFileError(DataSource->SourceId);
+        CurrentImport().MessageLog().RecordFileError(DataSource->SourceId);
     }
 }
 

@@ -115,12 +115,12 @@ void ClassifyText(std::string_view line, std::string_view valueText, int32_t dbN
     if (assign == 0) throw RuntimeError(InvalidArgument, "a value line without \":=\"");
     std::string path = UpperCase(TrimBlanks(Columns(line, 1, assign - 1)));
     int32_t length = 0;
-    if (const DeclarationEntry* declared = FindDeclaration(strings, dbNumber, path)) {
+    if (const DeclarationEntry* declared = strings.Find(dbNumber, path)) {
         length = declared->Length;
     } else {
         size_t dot = Position(line, ".");
         const DeclarationEntry* instance = nullptr;
-        if (dot >= 2) instance = FindDeclaration(udts, dbNumber, UpperCase(TrimBlanks(Columns(line, 1, dot - 1))));
+        if (dot >= 2) instance = udts.Find(dbNumber, UpperCase(TrimBlanks(Columns(line, 1, dot - 1))));
         if (instance) {
             result.VariableLen = 1;
             result.DataLength = 1;

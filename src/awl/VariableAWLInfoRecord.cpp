@@ -3,7 +3,7 @@
 #include "awl/DeclarationTables.h"
 #include "awl/ValueLiteral.h"
 #include "devicedb/DeviceDBService.h"
-#include "messages/SharedMessenger.h"
+#include "driver/ImportContext.h"
 #include "platform/Text.h"
 
 #include <tessaro/CodePage.h>
@@ -46,7 +46,7 @@ void VariableAWLInfoRecord::GetVariableInfoRecord() {
 }
 
 void VariableAWLInfoRecord::AssignDataArea() {
-    DeviceDBService& db = ObjectOf(DeviceDB);
+    DeviceDBService& db = CurrentImport().DeviceDatabase();
     db.DataAreaId = 0;
     db.FindDataAreaId("DBW");
     VariableInfoRecord->DataAreaId = db.DataAreaId;
@@ -54,14 +54,15 @@ void VariableAWLInfoRecord::AssignDataArea() {
 
 void VariableAWLInfoRecord::AssignDataType() {
     Variable& variable = *VariableInfoRecord;
-    DeviceDBService& db = ObjectOf(DeviceDB);
+    const ImportContext& import = CurrentImport();
+    DeviceDBService& db = import.DeviceDatabase();
     variable.TagAttribute.clear();
     variable.Sign = false;
     variable.Warning = false;
     db.DataTypeId = 0;
     if (variable.DataAreaId == 0) return;
 
-    LiteralClass literal = ClassifyValueLiteral(SourceLine, DBNumber, DeclaredStrings, DeclaredUDTs, UDTs.get());
+    LiteralClass literal = ClassifyValueLiteral(SourceLine, DBNumber, import.DeclaredStrings, import.DeclaredUDTs, UDTs.get());
     DataLength = literal.DataLength;
     variable.TagAttribute = literal.TagAttribute;
     variable.Sign = literal.Sign;
@@ -70,12 +71,12 @@ void VariableAWLInfoRecord::AssignDataType() {
     const std::string_view oldType = literal.SourceType;
     const std::string_view newType = literal.DeviceType;
     if (!oldType.empty() && !newType.empty() && UpperCase(TrimBlanks(oldType)) != UpperCase(TrimBlanks(newType))) {
-        Messenger& log = ObjectOf(SharedMessenger);
+        Messenger& log = import.MessageLog();
         log.DB = "DB " + std::to_string(DBNumber);
         log.RecordKORVOTypeConversion(variable.Name, oldType, newType);
     }
     if ((oldType != "BOOL" && DataLength == 0) || (newType.empty() && !oldType.empty())) {
-        Messenger& log = ObjectOf(SharedMessenger);
+        Messenger& log = import.MessageLog();
         log.DB = "DB " + std::to_string(DBNumber);
         log.RecordVariableNoForKORVO(variable.Name);
     }

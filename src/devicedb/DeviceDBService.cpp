@@ -10,16 +10,6 @@
 
 namespace tessaro {
 
-thread_local std::shared_ptr<DeviceDBService> DeviceDB;
-
-void OpenDeviceDB(int32_t DeviceId) {
-    auto service = std::make_shared<DeviceDBService>();
-    DeviceDB = service;
-    DeviceDB->DeviceId = DeviceId;
-}
-
-void CloseDeviceDB() { DeviceDB.reset(); }
-
 // A device's rows as the lookups use them: names trimmed and upper-cased once, rows in
 // file order, types grouped by area. Each half is read on its first use.
 struct DeviceDBService::Device {

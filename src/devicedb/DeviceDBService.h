@@ -42,10 +42,4 @@ private:
     std::unordered_map<int32_t, std::unique_ptr<Device>> devices_;
 };
 
-// The device database of the running import (one per thread), opened by OpenDeviceDB
-// for the host's device code and released by CloseDeviceDB.
-extern thread_local std::shared_ptr<DeviceDBService> DeviceDB;
-void OpenDeviceDB(int32_t DeviceId);
-void CloseDeviceDB();
-
 }  // namespace tessaro

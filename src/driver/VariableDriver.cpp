@@ -7,10 +7,9 @@
 #include "awl/InfoAWLImportedVariable.h"
 #include "awl/InfoUDTImportedVariable.h"
 #include "awl/UDTInfoRecord.h"
+#include "driver/ImportContext.h"
 #include "driver/SourceKind.h"
-#include "devicedb/DeviceDBService.h"
 #include "messages/LanguageManager.h"
-#include "messages/SharedMessenger.h"
 #include <tessaro/Platform.h>
 
 #include <tessaro/RuntimeError.h>
@@ -75,15 +74,17 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
     NoVariables none;
     LastFailure = {};
     ReportCounts = {};
-    std::shared_ptr<Messenger> log;  // this import's, also when a step fails
+    std::shared_ptr<ImportContext> import;  // this import's shared objects, also when a step fails
     try {
-        CurrentCountryCode = std::to_string(GetCountryCode());
+        import = StartImport();
+        import->CurrentCountryCode = std::to_string(GetCountryCode());
 
-        log = SharedMessenger = std::make_shared<Messenger>();
-        Step("cannot write the message files in " + ComponentFolder() + ": ", [&] { log->CreateMsgFiles(); });
-        log->DeviceName = DeviceName;
+        import->SharedMessenger = std::make_shared<Messenger>();
+        Messenger& log = *import->SharedMessenger;
+        Step("cannot write the message files in " + ComponentFolder() + ": ", [&] { log.CreateMsgFiles(); });
+        log.DeviceName = DeviceName;
 
-        Step("cannot open the device database ", [&] { OpenDeviceDB(DeviceCodeId); });
+        Step("cannot open the device database ", [&] { import->OpenDeviceDB(DeviceCodeId); });
 
         // UDT pre-pass: the data-block sources fill the UDT collection.
         for (const DataSourcePtr& source : DataSources) {
@@ -113,12 +114,12 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
         pass.operator()<InfoASCImportedVariable>(kSymbolTableExtension);
         pass.operator()<InfoAWLImportedVariable>(kDataBlockSourceExtension);
 
-        CloseDeviceDB();
+        import->CloseDeviceDB();
 
-        log->AppendAllFiles();
-        if (!log->MessengerFile.empty()) MessengerFile = log->MessengerFile;
-        SharedMessenger.reset();
-        ReportCounts = log->RecordCounts();
+        log.AppendAllFiles();
+        if (!log.MessengerFile.empty()) MessengerFile = log.MessengerFile;
+        ReportCounts = log.RecordCounts();
+        import->SharedMessenger.reset();
         return true;
     } catch (const RuntimeError& e) {
         LastFailure = {e.Number, e.what()};
@@ -128,7 +129,7 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
         LastFailure = {InternalError, e.what()};
     }
     // The steps not reached are skipped; the shared objects stay until the next import.
-    if (log) ReportCounts = log->RecordCounts();
+    if (import && import->SharedMessenger) ReportCounts = import->SharedMessenger->RecordCounts();
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include <tessaro/Platform.h>
 #include <tessaro/RuntimeError.h>
 
+#include "driver/ImportContext.h"
 #include "platform/HostHooks.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
@@ -18,8 +19,6 @@
 #include <string_view>
 
 namespace tessaro {
-
-thread_local std::string CurrentCountryCode;
 
 namespace {
 
@@ -167,7 +166,7 @@ int32_t GetCountryCode() {
 
 std::string GetMessageText(int32_t messageNumber) {
     int64_t base = 0;
-    const std::string& code = CurrentCountryCode;
+    const std::string& code = CurrentImport().CurrentCountryCode;
     if (code == "33") base = 3000;
     else if (code == "49") base = 2000;
     else if (code == "44") base = 1000;

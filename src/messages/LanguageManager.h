@@ -14,19 +14,15 @@
 
 namespace tessaro {
 
-// Decimal country code of the import's language ("44", "39", "33", "34", "49", "86"),
-// fixed by the driver at the start of every import; one per thread. Empty until then,
-// which selects the Italian texts.
-extern thread_local std::string CurrentCountryCode;
-
 // The country code of the language chosen by LanguageId: 1 → 44 (English), 2 → 39
 // (Italian), 3 → 33 (French), 4 → 34 (Spanish), 5 → 49 (German), 6 → 86 (Chinese);
 // anything else, and every failure, 44. Never fails.
 int32_t GetCountryCode();
 
-// The text of message 1 to 6 in the language of CurrentCountryCode. When there is no
-// such text, warns "Unable to read texts from resource file (MSG n)" through the host's
-// warning channel and gives empty text.
+// The text of message 1 to 6 in the language of CurrentCountryCode, that of the
+// thread's import (driver/ImportContext.h). When there is no such text, warns "Unable
+// to read texts from resource file (MSG n)" through the host's warning channel and gives
+// empty text.
 std::string GetMessageText(int32_t messageNumber);
 
 // The setting valueName: the per-user value if it is not empty, else the machine's,

@@ -6,7 +6,6 @@
 
 #include "messages/LanguageManager.h"
 #include "messages/MessengerClock.h"
-#include "messages/SharedMessenger.h"
 #include "platform/System.h"
 #include "platform/Text.h"
 
@@ -19,8 +18,6 @@
 #include <vector>
 
 namespace tessaro {
-
-thread_local std::shared_ptr<Messenger> SharedMessenger;
 
 namespace {
 

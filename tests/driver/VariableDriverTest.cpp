@@ -2,9 +2,8 @@
 // a host's own list, a host changing the list while the import yields, and teardown.
 
 #include "TestSupport.h"
-#include "devicedb/DeviceDBService.h"
+#include "driver/ImportContext.h"
 #include "messages/MessengerClock.h"
-#include "messages/SharedMessenger.h"
 
 #include <tessaro/Platform.h>
 #include <tessaro/RuntimeError.h>
@@ -104,6 +103,26 @@ TEST_F(VariableDriverTest, ItemsThatAreNoDataSourceFail) {
     EXPECT_FALSE(driver.GetVariables(list));
     // The failure met the pre-pass, before any symbol table was read.
     EXPECT_EQ(driver.Variables->Count(), 0u);
+}
+
+// A failed import leaves its message log and device database to the thread until the
+// next import replaces them; a completed one releases both.
+TEST_F(VariableDriverTest, AFailedImportKeepsItsSharedObjectsUntilTheNextImport) {
+    const std::string asc = Source("p.ASC", CrLf({SymbolLine("In", "E", "1", "BYTE")}));
+    auto failing = Sources({asc});
+    failing.Add(nullptr);  // fails in the pre-pass, after both were opened
+    ASSERT_FALSE(driver.GetVariables(failing));
+    const std::weak_ptr<Messenger> log = CurrentImport().SharedMessenger;
+    const std::weak_ptr<DeviceDBService> db = CurrentImport().DeviceDB;
+    EXPECT_FALSE(log.expired());
+    EXPECT_FALSE(db.expired());
+
+    auto list = Sources({asc});
+    ASSERT_TRUE(driver.GetVariables(list));
+    EXPECT_TRUE(log.expired());
+    EXPECT_TRUE(db.expired());
+    EXPECT_EQ(CurrentImport().SharedMessenger, nullptr);
+    EXPECT_EQ(CurrentImport().DeviceDB, nullptr);
 }
 
 TEST_F(VariableDriverTest, WithoutVariablesEveryFileEndsInAFileError) {
