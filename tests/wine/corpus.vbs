@@ -1,11 +1,12 @@
-' The corpus of example imports as a host drives the automation server: for each case of
-' the plan (first argument; lines CASE folder, CODE, ID, NAME, LANG, FILE..., END) the
-' case's KorvoDEV.dbr goes two levels above the component's folder (the layout folder,
-' second argument), the sources as DataSource objects go to GetVariables from the case's
-' folder, and the records (JSON lines, as the command line writes them), the result, the
-' merged message file and any partial file left are put into the case's folder.
+'' The corpus of example imports as a host drives the automation server: for each case of
+' the plan (first argument; a line each: folder, device code, device id, device name,
+' language, files, separated by tabs) the case's KorvoDEV.dbr goes two levels above the
+' component's folder (the layout folder, second argument), the sources as DataSource
+' objects go to GetVariables from the case's folder, and the records (JSON lines, as the
+' command line writes them), the result, the merged message file and any partial file
+' left are put into the case's folder.
 Option Explicit
-Dim fso, sh, plan, line, key, value, folder, code, id, name, language, sources, ds, layout
+Dim fso, sh, plan, fields, folder, code, id, name, language, sources, ds, layout, i
 
 Dim controls, escapes
 controls = ""
@@ -91,7 +92,7 @@ Sub RunCase()
     ' which starts them anew: copied, not moved.
     For i = 1 To 6
         If fso.FileExists(layout & "\app\bin\" & i & ".Msg") Then
-            fso.CopyFile layout & "\app\bin\" & i & ".Msg", folder & "\left." & i & ".Msg", True
+            fso.CopyFile layout & "\app\bin\" & i & ".Msg", folder & "\got." & i & ".Msg", True
         End If
     Next
     WScript.Echo "imported " & fso.GetFileName(folder)
@@ -102,33 +103,24 @@ Set sh = CreateObject("WScript.Shell")
 layout = WScript.Arguments(1)
 Set plan = fso.OpenTextFile(WScript.Arguments(0), 1)
 Do Until plan.AtEndOfStream
-    line = plan.ReadLine
-    key = Left(line, InStr(line & " ", " ") - 1)
-    value = Mid(line, Len(key) + 2)
-    Select Case key
-        Case "CASE"
-            folder = value
-            Set sources = CreateObject("Tessaro.Collection")
-        Case "CODE"
-            code = CLng(value)
-        Case "ID"
-            id = CLng(value)
-        Case "NAME"
-            name = value
-        Case "LANG"
-            language = value
-        Case "FILE"
-            Set ds = CreateObject("Tessaro.DataSource")
-            ds.SourceId = value
-            sources.Add ds
-        Case "END"
-            ' A script error in one case is that case's failure; the others still run.
-            On Error Resume Next
-            RunCase
-            If Err.Number <> 0 Then WScript.Echo "FAIL " & folder & ": error " & Err.Number & " " & Err.Description
-            Err.Clear
-            On Error GoTo 0
-    End Select
+    fields = Split(plan.ReadLine, vbTab)
+    folder = fields(0)
+    code = CLng(fields(1))
+    id = CLng(fields(2))
+    name = fields(3)
+    language = fields(4)
+    Set sources = CreateObject("Tessaro.Collection")
+    For i = 5 To UBound(fields)
+        Set ds = CreateObject("Tessaro.DataSource")
+        ds.SourceId = fields(i)
+        sources.Add ds
+    Next
+    ' A script error in one case is that case's failure; the others still run.
+    On Error Resume Next
+    RunCase
+    If Err.Number <> 0 Then WScript.Echo "FAIL " & folder & ": error " & Err.Number & " " & Err.Description
+    Err.Clear
+    On Error GoTo 0
 Loop
 plan.Close
 WScript.Echo "END OF corpus.vbs"

@@ -1,7 +1,6 @@
-// An early-bound host: calls the server through the vtables of the widl header, and
-// walks the registered type library against the server's member lists: every member
-// with its DISPID, its ways of call, its type and its place. Prints one line per check
-// and a closing marker.
+// Walks the registered type library, as an early-bound host built with the widl header
+// sees it, against the server's member lists: every member with its DISPID, its ways of
+// call, its type and its place. Prints one line per check and a closing marker.
 
 #include <windows.h>
 #include <initguid.h>
@@ -26,15 +25,6 @@ int failures = 0;
 void Check(bool ok, const char* what) {
     std::printf("%s %s\n", ok ? "ok  " : "FAIL", what);
     if (!ok) ++failures;
-}
-
-std::wstring Text(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
-
-VARIANT Variant(VARTYPE type) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = type;
-    return v;
 }
 
 // One line of a member list.
@@ -74,23 +64,17 @@ VARTYPE PropertyType(const FUNCDESC& desc) {
 // kind of call and type; each listed member with all its kinds; the members' first
 // slots in the order of the list.
 void CheckMembers(ITypeLib* library, REFIID iid, const std::vector<Expected>& expected, const char* what) {
+    // A dual interface: its vtable side lists the members with their slots.
+    ITypeInfo* dispatch = nullptr;
     ITypeInfo* info = nullptr;
-    if (FAILED(library->GetTypeInfoOfGuid(iid, &info))) {
-        Check(false, what);
-        return;
-    }
-    // A dual interface: the vtable side lists the members with their slots.
     HREFTYPE ref = 0;
-    ITypeInfo* vtable = nullptr;
-    if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) && SUCCEEDED(info->GetRefTypeInfo(ref, &vtable))) {
-        info->Release();
-        info = vtable;
-    }
+    TYPEATTR* attr = nullptr;
+    bool same = SUCCEEDED(library->GetTypeInfoOfGuid(iid, &dispatch)) &&
+                SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
+                SUCCEEDED(dispatch->GetRefTypeInfo(ref, &info)) && SUCCEEDED(info->GetTypeAttr(&attr));
+    if (dispatch) dispatch->Release();
     std::vector<int> seen(expected.size(), 0);
     std::vector<SHORT> firstSlot(expected.size(), SHRT_MAX);
-    bool same = true;
-    TYPEATTR* attr = nullptr;
-    if (FAILED(info->GetTypeAttr(&attr))) same = false;
     for (UINT i = 0; attr && i < attr->cFuncs; ++i) {
         FUNCDESC* desc = nullptr;
         if (FAILED(info->GetFuncDesc(i, &desc))) {
@@ -100,7 +84,7 @@ void CheckMembers(ITypeLib* library, REFIID iid, const std::vector<Expected>& ex
         BSTR name = nullptr;
         UINT count = 0;
         info->GetNames(desc->memid, &name, 1, &count);
-        std::wstring member = Text(name);
+        std::wstring member = name ? name : L"";
         SysFreeString(name);
         auto line = std::find_if(expected.begin(), expected.end(), [&](const Expected& e) { return e.name == member; });
         size_t at = static_cast<size_t>(line - expected.begin());
@@ -117,7 +101,7 @@ void CheckMembers(ITypeLib* library, REFIID iid, const std::vector<Expected>& ex
         info->ReleaseFuncDesc(desc);
     }
     if (attr) info->ReleaseTypeAttr(attr);
-    info->Release();
+    if (info) info->Release();
     for (size_t i = 0; i < expected.size(); ++i) {
         if (seen[i] != expected[i].kinds) {
             std::printf("  %ls is not in the type library with each of its kinds\n", expected[i].name.c_str());
@@ -135,62 +119,6 @@ void CheckMembers(ITypeLib* library, REFIID iid, const std::vector<Expected>& ex
 
 int main() {
     if (FAILED(CoInitialize(nullptr))) return 2;
-    {
-        _VariableDriver* driver = nullptr;
-        Check(SUCCEEDED(CoCreateInstance(CLSID_VariableDriver, nullptr, CLSCTX_INPROC_SERVER, IID__VariableDriver,
-                                         reinterpret_cast<void**>(&driver))),
-              "VariableDriver created by class identifier");
-        _Variable* variable = nullptr;
-        Check(SUCCEEDED(CoCreateInstance(CLSID_Variable, nullptr, CLSCTX_INPROC_SERVER, IID__Variable,
-                                         reinterpret_cast<void**>(&variable))),
-              "Variable created by class identifier");
-        if (driver && variable) {
-            LONG id = 1;
-            driver->put_DeviceId(-12);
-            driver->get_DeviceId(&id);
-            Check(id == -12, "VariableDriver.DeviceId through the vtable");
-            variable->put_FieldAdd5(77);
-            LONG field = 0;
-            variable->get_FieldAdd5(&field);
-            Check(field == 77, "Variable.FieldAdd5 put then get (its odd slot order)");
-            VARIANT_BOOL sign = VARIANT_FALSE;
-            variable->put_Sign(VARIANT_TRUE);
-            variable->get_Sign(&sign);
-            Check(sign == VARIANT_TRUE, "Variable.Sign reads -1");
-
-            _Collection* first = nullptr;
-            _Collection* second = nullptr;
-            driver->get_Variables(&first);
-            driver->get_Variables(&second);
-            Check(first && first == second, "Variables is one object");
-            VARIANT item = Variant(VT_DISPATCH), key = Variant(VT_BSTR), none = Variant(VT_ERROR);
-            V_DISPATCH(&item) = variable;
-            V_BSTR(&key) = SysAllocString(L"_A_1");
-            V_ERROR(&none) = DISP_E_PARAMNOTFOUND;
-            Check(first && SUCCEEDED(first->Add(&item, &key, &none, &none)), "Variables.Add through the vtable");
-            HRESULT duplicate = first ? first->Add(&item, &key, &none, &none) : S_OK;
-            Check(duplicate == static_cast<HRESULT>(0x800A01C9), "a duplicate key gives 0x800A01C9 (457)");
-            IErrorInfo* error = nullptr;
-            bool described = GetErrorInfo(0, &error) == S_OK && error;
-            if (described) {
-                BSTR source = nullptr;
-                error->GetSource(&source);
-                described = Text(source) == L"Tessaro";
-                SysFreeString(source);
-                error->Release();
-            }
-            Check(described, "the failure carries IErrorInfo with the source Tessaro");
-            VariantClear(&key);
-            if (second) second->Release();
-            if (first) first->Release();
-            driver->Release();
-            LONG kept = 0;
-            variable->get_FieldAdd5(&kept);
-            Check(kept == 77, "a Variable the host holds outlives the driver");
-        }
-        if (variable) variable->Release();
-    }
-
     ITypeLib* library = nullptr;
     Check(SUCCEEDED(LoadRegTypeLib(LIBID_Tessaro, 1, 0, 0, &library)), "the registered type library loads");
     if (library) {
