@@ -125,7 +125,7 @@ run)  # a test script of this folder or a test program
   run_marked "$name" "$name" "${program[@]}"
   ;;
 corpus)
-  # The corpus of example imports (tests/corpus/README.md) in one cscript run: each case
+  # The corpus of example imports (tests/corpus/README.md), one cscript run per code page: each case
   # prepared in its own folder, imported by corpus.vbs, then compared with its expected
   # files. Wine takes its ANSI code page from the locale, so the cases of each code page
   # run together in the locale that has it (a code page without one here is skipped); a Jet
