@@ -125,7 +125,7 @@ TEST_F(ProcessTest, AFullDiskIsOneLine) {
 TEST_F(ProcessTest, OnATerminalTheOutputFitsTheScreen) {
     if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1) for a pseudo-terminal";
     auto onTerminal = [&](const std::string& command) {
-        std::system(("script -qec \"stty cols 80 rows 24; " + command + "\" /dev/null > '" + (dir / "screen") + "' 2>&1").c_str());
+        std::system(("script -qec \"stty cols 80 rows 24; " + command + "\" /dev/null </dev/null >'" + (dir / "screen") + "'").c_str());
         return ReadFile(dir / "screen");
     };
     // The screen's lines: what is left after every carriage return and erase-line.
