@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
@@ -13,8 +12,6 @@
 #include <sys/wait.h>
 #include <tessaro/Platform.h>
 #include <tessaro/RuntimeError.h>
-
-#include "messages/MessengerClock.h"
 
 namespace tessaro::test {
 
@@ -32,11 +29,6 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
     std::error_code ec;
-    // Restore write permission that a test may have taken away, then remove.
-    for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ec))
-        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
 }
 
@@ -53,12 +45,6 @@ std::string ReadFile(const std::filesystem::path& file) {
     std::ostringstream all;
     all << in.rdbuf();
     return all.str();
-}
-
-std::filesystem::path SharedDir() {
-    std::filesystem::path dir = TESSARO_SHARED_DIR;
-    std::error_code ec;
-    return std::filesystem::is_directory(dir, ec) ? dir : std::filesystem::path{};
 }
 
 std::string SymbolLine(const std::string& symbol, const std::string& area, const std::string& address,
@@ -92,22 +78,18 @@ void WriteSqliteDatabase(const std::filesystem::path& file, const std::string& s
     if (rc != SQLITE_OK) throw std::runtime_error("SQL failed: " + message);
 }
 
-std::string FixtureDeviceDbSql() {
-    auto shared = SharedDir();
-    if (!shared.empty()) return ReadFile(shared / "fixtures" / "devicedb.sql");
-    return ReadFile(std::filesystem::path(TESSARO_SOURCE_DIR) / "samples" / "devicedb.sql");
-}
-
-ComponentLayout::ComponentLayout(const std::string& deviceDbSql)
+ComponentLayout::ComponentLayout()
     : component((root.path() / "app" / "bin").string()),
       deviceDb((root.path() / "KorvoDEV.dbr").string()),
       merged((root.path() / "app" / "Messenger.Msg").string()) {
     std::filesystem::create_directories(component);
-    WriteSqliteDatabase(deviceDb, deviceDbSql);
+    std::filesystem::copy_file(TESSARO_SAMPLE_DB, deviceDb);
     SetThreadComponentFolder(component);
 }
 
 ComponentLayout::~ComponentLayout() { SetThreadComponentFolder(""); }
+
+std::string ComponentLayout::Merged() const { return std::filesystem::exists(merged) ? ReadFile(merged) : ""; }
 
 std::string CrLf(const std::vector<std::string>& lines) {
     std::string bytes;
@@ -115,19 +97,20 @@ std::string CrLf(const std::vector<std::string>& lines) {
     return bytes;
 }
 
-std::string RecordLine(const Variable& v) {
-    std::string line = v.Name + "|" + v.SectionName + "|" + v.TagAttribute;
-    for (int32_t n : {v.DeviceId, v.NestingLevel, v.DataAreaId, v.DataTypeId, v.VariableLen, v.FieldAdd1, v.FieldAdd2,
-                      v.FieldAdd3, v.FieldAdd4, v.FieldAdd5, int32_t{v.Sign}, int32_t{v.Warning}})
-        line += "|" + std::to_string(n);
-    return line;
-}
-
 DataSourceCollection Sources(const std::vector<std::string>& sourceIds) {
     DataSourceCollection sources;
     for (const auto& id : sourceIds) sources.Add(std::make_shared<DataSource>(DataSource{id}));
     return sources;
 }
+
+YieldAction::YieldAction(std::function<void(int)> action) : action_(std::move(action)) {
+    SetYieldHook([](void* self) {
+        auto* me = static_cast<YieldAction*>(self);
+        me->action_(++me->count_);
+    }, this);
+}
+
+YieldAction::~YieldAction() { SetYieldHook(nullptr, nullptr); }
 
 ScopedEnv::ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
@@ -138,26 +121,6 @@ ScopedEnv::ScopedEnv(const char* name, const std::optional<std::string>& value) 
 ScopedEnv::~ScopedEnv() {
     if (old_) ::setenv(name_, old_->c_str(), 1);
     else ::unsetenv(name_);
-}
-
-void FixMessengerTime(int year, int month, int day, int hour, int minute, int second) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    SetThreadMessengerTime(t);
-}
-
-std::string MergedImport(const std::string& header, const std::vector<MessageBlock>& blocks) {
-    std::string text = "\r\n" + header + "\r\n\r\n\r\n";
-    for (const auto& block : blocks) {
-        text += "-" + block.title + "\r\n\r\n";
-        for (const auto& line : block.lines) text += line + "\r\n\r\n";
-    }
-    return text;
 }
 
 CliRun RunCli(const std::vector<std::string>& arguments, const std::string& environment) {

@@ -12,7 +12,7 @@ log=$build/mutants
 mkdir -p "$log"
 # The test programs load the library at run time: a fault in it needs no new links.
 cmake -DCMAKE_LINK_DEPENDS_NO_SHARED=ON "$build" >/dev/null
-while IFS=$'\t' read -r name file expression; do
+while IFS=$'\t' read -r name file expression <&3; do  # the list on its own descriptor: no test can read it
   [[ -z $name || $name == \#* ]] && continue
   [[ $# -gt 0 && " $* " != *" $name "* ]] && continue
   cp "$tree/$file" "$log/original"
@@ -28,5 +28,5 @@ while IFS=$'\t' read -r name file expression; do
   fi
   cat "$log/original" >"$tree/$file"  # a new time stamp: the next build compiles it again
   echo "$name: $result"
-done <"$list"
+done 3<"$list"
 cmake --build "$build" -j2 >/dev/null 2>&1

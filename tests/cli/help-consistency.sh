@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The manual page and the bash completion say what the command line's own help says:
+# The manual page and the bash completion say what the command line's own help says, and
+# the help is the same in each of its spellings:
 #   help-consistency.sh TESSARO MANUAL COMPLETION
 # Commands come from "tessaro --help", each command's options from "tessaro help CMD",
 # the values of an option from its error message for a wrong value (the words of it the
@@ -37,6 +38,9 @@ spec=$(bash -c 'source "$1"; complete -p tessaro' _ "$completion")
 [[ $spec == "complete -F _tessaro tessaro" ]] || fail "the completion is not registered for tessaro: $spec"
 
 top=$("$tessaro" --help) || fail "tessaro --help exits with $?"
+[[ $("$tessaro" help) == "$top" && $top == *"tessaro import [options] FILE..."* ]] || fail "tessaro help differs from --help"
+"$tessaro" --version | grep -qxE 'tessaro [0-9]+\.[0-9]+\.[0-9]+ \((commit [0-9a-f]{12}.*|not built from a git checkout)\)' ||
+  fail "tessaro --version says: $("$tessaro" --version)"
 commands=$(grep -oE '^ *tessaro [a-z]+' <<<"$top" | awk '{print $2}' | sort -u)
 [[ -n $commands ]] || fail "no commands found in tessaro --help"
 offered=$(complete_words tessaro "")
@@ -60,6 +64,12 @@ for command in $commands; do
     [[ -z $command_offered ]] || fail "the completion offers options for $command, which has no help page"
     continue
   fi
+  [[ $help == "Usage: tessaro $command"* && $help == *$'\nExamples:\n  tessaro '"$command"* ]] ||
+    fail "tessaro help $command has no usage line or no examples"
+  # Other spellings, also after other arguments (then nothing is imported).
+  for spelling in "$command --help" "$command -h" "$command --device-db $work/none.dbr --help"; do
+    [[ $("$tessaro" $spelling 2>&1) == "$help" ]] || fail "tessaro $spelling is not tessaro help $command"
+  done
   help_options=$(options <<<"$help")
   all_help+=$'\n'$help_options
   differ "options of $command" "tessaro help $command" "the completion" "$help_options" "$command_offered"

@@ -1,6 +1,7 @@
 #include <tessaro/Platform.h>
 
-#include "platform/HostHooks.h"
+#include "driver/ImportContext.h"
+#include "messages/LanguageManager.h"
 
 #include <gtest/gtest.h>
 
@@ -35,26 +36,20 @@ TEST(ComponentFolder, ThreadOverridesProcessOverridesEnvironmentOverridesLibrary
     EXPECT_EQ(ComponentFolder(), library);
 }
 
-TEST(HostHooks, YieldAndWarningReachTheHostsHandlers) {
-    YieldToHost();  // no hook: nothing happens
-    int calls = 0;
-    SetYieldHook([](void* context) { ++*static_cast<int*>(context); }, &calls);
-    YieldToHost();
-    YieldToHost();
-    EXPECT_EQ(calls, 2);
-    SetYieldHook(nullptr, nullptr);
-    YieldToHost();
-    EXPECT_EQ(calls, 2);
-
+// A message without a text (there are six) warns through the host's handler, or on
+// standard error without one, and gives empty text.
+TEST(HostHooks, AMissingMessageTextWarnsTheHostAndGivesNothing) {
+    StartImport()->CurrentCountryCode = "44";  // English
     std::string seen;
-    SetWarningHandler([](const std::string& text, void* context) { *static_cast<std::string*>(context) = text; },
-                      &seen);
-    Warn("Unable to read texts from resource file (MSG 7)");
+    SetWarningHandler([](const std::string& text, void* context) { *static_cast<std::string*>(context) = text; }, &seen);
+    EXPECT_EQ(GetMessageText(7), "");
     EXPECT_EQ(seen, "Unable to read texts from resource file (MSG 7)");
     SetWarningHandler(nullptr, nullptr);
     testing::internal::CaptureStderr();
-    Warn("to standard error");
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("to standard error\n"), std::string::npos);
+    EXPECT_EQ(GetMessageText(0), "");
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Unable to read texts from resource file (MSG 0)\n"),
+              std::string::npos);
+    EXPECT_EQ(GetMessageText(6), "A variable with the same name has been found so this cannot be imported");
 }
 
 }  // namespace

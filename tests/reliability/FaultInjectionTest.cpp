@@ -4,102 +4,81 @@
 // an unwritable or unreadable place is made by putting a regular file where a folder is
 // expected, or a folder where a file is expected.
 
-#include "ReliabilitySupport.h"
-#include "messages/MessengerClock.h"
+#include "TestSupport.h"
+
+#include <tessaro/RuntimeError.h>
+#include <tessaro/VariableDriver.h>
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-namespace tessaro {
+namespace tessaro::test {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace test;
+
+void MakeFolder(const std::string& path) {
+    fs::remove_all(path);
+    fs::create_directory(path);
+}
 
 class FaultInjection : public ::testing::Test {
 protected:
-    void SetUp() override {
-        FixMessengerTime(2026, 1, 2);
-        driver.DeviceCodeId = driver.DeviceId = 1;
-    }
-    void TearDown() override { SetThreadMessengerTime(std::nullopt); }
+    void SetUp() override { driver.DeviceCodeId = 1; }
     std::string Source(const std::string& name, const std::string& content) {
-        WriteFile(sources / name, content);
-        return sources / name;
+        WriteFile(layout.root / name, content);
+        return layout.root / name;
     }
-    std::string Merged() const { return fs::exists(layout.merged) ? ReadFile(layout.merged) : std::string(); }
     bool Import(const std::vector<std::string>& files) {
         auto list = Sources(files);
         return driver.GetVariables(list);
     }
-    ComponentLayout layout{SampleDeviceDbSql()};
-    TempDir sources;
+    ComponentLayout layout;
     VariableDriver driver;
     const std::string symbols = CrLf({SymbolLine("Motor_On", "M", "1.0", "BOOL"), SymbolLine("Speed", "MW", "2", "INT")});
+    const std::string clash = symbols + SymbolLine("Motor_On", "M", "5.0", "BOOL") + "\r\n";
     const std::string blocks =
         CrLf({"DATA_BLOCK DB 5", "  STRUCT", "   A : INT ;", "  END_STRUCT ;", "BEGIN", "   A := 7;", "END_DATA_BLOCK"});
 };
 
-// A data-block source that vanishes or turns unreadable after the UDT pre-pass: the
-// data-block pass reports a file access error naming it, the symbol table is imported
-// all the same, and GetVariables returns true. The pre-pass of this source yields once
-// (it has no type definition), so the second yield is the first line of the symbol table.
-TEST_F(FaultInjection, ADataBlockSourceLostBetweenThePassesIsAFileErrorAndTheImportGoesOn) {
-    struct Case {
-        const char* what;
-        void (*lose)(const std::string& path);
+// A source that turns unreadable between the passes (a folder takes its place): the one
+// pass still to read it reports one file access error naming it, the other source is
+// imported all the same, and GetVariables returns true. A data-block source without type
+// definitions yields once in the pre-pass; the symbol table once per line.
+TEST_F(FaultInjection, ASourceLostBetweenThePassesIsAFileErrorAndTheImportGoesOn) {
+    struct Case { const char* lost; int atYield; std::vector<std::string> kept; } cases[] = {
+        {"Blocks.AWL", 2, {"Motor_On", "Speed"}},  // after the pre-pass, at the first line of the symbol table
+        {"Plant.ASC", 1, {"DB 5.A"}},              // during the pre-pass
     };
-    const Case cases[] = {
-        {"deleted", [](const std::string& path) { fs::remove(path); }},
-        {"replaced by a folder", [](const std::string& path) {
-             fs::remove(path);
-             fs::create_directory(path);
-         }},
-    };
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const Case& c = cases[i];
-        SCOPED_TRACE(c.what);
-        const std::string awl = Source("Blocks" + std::to_string(i) + ".AWL", blocks);
-        const std::string asc = Source("Plant.ASC", symbols);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lost);
+        ComponentLayout own;  // a fresh one: the lost source stays a folder
+        const std::string awl = own.root / "Blocks.AWL", asc = own.root / "Plant.ASC", lost = own.root / c.lost;
+        WriteFile(awl, blocks);
+        WriteFile(asc, symbols);
         YieldAction loser([&](int count) {
-            if (count == 2) c.lose(awl);
+            if (count == c.atYield) MakeFolder(lost);
         });
-        Imported out = ImportWithDriver(layout, {awl, asc});
-        EXPECT_TRUE(out.result);
-        EXPECT_EQ(loser.Count(), 1 + 2) << "the pre-pass yields once, the symbol table once per line";
-        ASSERT_EQ(out.variables.size(), 2u);
-        EXPECT_TRUE(out.variables[0].starts_with("Motor_On|") && out.variables[1].starts_with("Speed|"));
-        EXPECT_NE(out.merged.find("-File access error\r\n\r\n" + awl + "\r\n"), std::string::npos) << out.merged;
+        VariableDriver fresh;
+        fresh.DeviceCodeId = 1;
+        auto list = Sources({awl, asc});
+        EXPECT_TRUE(fresh.GetVariables(list));
+        std::vector<std::string> names;
+        for (const auto& v : *fresh.Variables) names.push_back(v->Name);
+        EXPECT_EQ(names, c.kept);
+        EXPECT_EQ(fresh.ReportCounts[3], 1u);
+        EXPECT_NE(own.Merged().find("-File access error\r\n\r\n" + lost + "\r\n"), std::string::npos) << own.Merged();
     }
 }
 
-// A symbol table that turns into a folder while the data-block source is read in the
-// pre-pass: its import reports one file error, the data block is imported.
-TEST_F(FaultInjection, ASymbolTableLostDuringThePrePassIsAFileErrorAndTheBlocksAreImported) {
-    const std::string awl = Source("Blocks.AWL", blocks);
-    const std::string asc = Source("Plant.ASC", symbols);
-    YieldAction loser([&](int count) {
-        if (count == 1) {
-            fs::remove(asc);
-            fs::create_directory(asc);
-        }
-    });
-    EXPECT_TRUE(Import({asc, awl}));
-    ASSERT_EQ(driver.Variables->Count(), 1u);
-    EXPECT_EQ(driver.Variables->Item(1)->Name, "DB 5.A");
-    EXPECT_NE(Merged().find("-File access error\r\n\r\n" + asc + "\r\n"), std::string::npos) << Merged();
-}
-
 // A component folder that cannot be written (a regular file stands in its place): the
-// partial message files cannot be created, GetVariables returns false and changes
-// neither Variables nor MessengerFile. Once the folder is back, the next import works and
-// the merged file keeps everything that earlier imports wrote into it.
+// partial message files cannot be created, GetVariables returns false, keeps the reason
+// for the host and changes neither Variables nor MessengerFile. Once the folder is back,
+// the next import works, forgets the reason, and the merged file keeps everything that
+// earlier imports wrote into it.
 TEST_F(FaultInjection, AnUnwritableComponentFolderFailsTheImportAndLosesNothingOfTheMergedFile) {
-    const std::string asc = Source("Plant.ASC", symbols + SymbolLine("Motor_On", "M", "5.0", "BOOL") + "\r\n");
+    const std::string asc = Source("Plant.ASC", clash);
     ASSERT_TRUE(Import({asc}));
-    ASSERT_EQ(driver.MessengerFile, "Messenger.Msg");
-    const std::string before = Merged();
+    const std::string before = layout.Merged();
     ASSERT_NE(before.find("Motor_On"), std::string::npos) << "the same-name report of the first import";
 
     fs::remove_all(layout.component);
@@ -107,16 +86,19 @@ TEST_F(FaultInjection, AnUnwritableComponentFolderFailsTheImportAndLosesNothingO
     driver.MessengerFile = "kept";
     VariableList* variables = driver.Variables.get();
     EXPECT_FALSE(Import({asc}));
+    EXPECT_EQ(driver.LastFailure.Number, PathFileAccessError);
+    EXPECT_TRUE(driver.LastFailure.Description.starts_with("cannot write the message files in " + layout.component + ": "))
+        << driver.LastFailure.Description;
     EXPECT_EQ(driver.MessengerFile, "kept");
     EXPECT_EQ(driver.Variables.get(), variables);
     EXPECT_EQ(driver.Variables->Count(), 2u);
-    EXPECT_EQ(Merged(), before);
+    EXPECT_EQ(layout.Merged(), before);
 
-    fs::remove(layout.component);
-    fs::create_directories(layout.component);
+    MakeFolder(layout.component);
     EXPECT_TRUE(Import({asc}));
+    EXPECT_EQ(driver.LastFailure.Number, 0);
     EXPECT_EQ(driver.MessengerFile, "Messenger.Msg");
-    const std::string after = Merged();
+    const std::string after = layout.Merged();
     EXPECT_EQ(after.substr(0, before.size()), before);
     EXPECT_GT(after.size(), before.size()) << "the second import's clashes are appended";
     EXPECT_EQ(driver.Variables->Count(), 2u) << "every symbol of the third import clashes with the first";
@@ -127,21 +109,64 @@ TEST_F(FaultInjection, AnUnwritableComponentFolderFailsTheImportAndLosesNothingO
 // not set; the partial files keep their reports for the user to find.
 TEST_F(FaultInjection, AnUnwritableMergedFileFailsTheImportAndKeepsThePartialFiles) {
     fs::create_directories(layout.merged);
-    const std::string asc = Source("Plant.ASC", symbols + SymbolLine("Motor_On", "M", "5.0", "BOOL") + "\r\n");
+    const std::string asc = Source("Plant.ASC", clash);
     EXPECT_FALSE(Import({asc}));
     EXPECT_EQ(driver.MessengerFile, "");
     EXPECT_EQ(driver.Variables->Count(), 2u);
     EXPECT_TRUE(fs::is_directory(layout.merged));
-    bool kept = false;
-    for (int n = 1; n <= 6; ++n)
-        if (fs::exists(layout.PartialFile(n)) && ReadFile(layout.PartialFile(n)).find("Motor_On") != std::string::npos)
-            kept = true;
-    EXPECT_TRUE(kept) << "the same-name report stays in its partial file";
+    EXPECT_NE(ReadFile(layout.component + "/2.Msg").find("Motor_On"), std::string::npos)
+        << "the same-name report stays in its partial file";
 
     fs::remove(layout.merged);
     EXPECT_TRUE(Import({asc}));
     EXPECT_EQ(driver.MessengerFile, "Messenger.Msg");
 }
 
+// A device database that is missing or damaged. What the user gets depends on when the
+// damage shows: a file that cannot be opened as a device database at all ends the
+// import at its start (GetVariables false, nothing imported, MessengerFile unchanged);
+// one that opens but cannot answer a lookup fails each source on its first lookup, which
+// its importer reports as a file access error (GetVariables true, nothing imported).
+TEST_F(FaultInjection, EveryDamageOfTheDeviceDatabaseEndsInFalseOrInFileErrorsNeverInACrash) {
+    const std::string good = ReadFile(TESSARO_SAMPLE_DB);
+    ASSERT_GT(good.size(), 4096u);
+    // Bytes scrambled from the given offset on: the schema lies on the first page.
+    auto scrambled = [&](size_t from) {
+        std::string bytes = good;
+        for (size_t i = from; i < bytes.size(); i += 7) bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+        return bytes;
+    };
+    const size_t pageSize = static_cast<size_t>(static_cast<unsigned char>(good[16])) << 8 |
+                            static_cast<unsigned char>(good[17]);
+    const std::string missing = "(missing)", folder = "(a folder)", noTables = "CREATE TABLE Other (x INTEGER);";
+    struct Case { const char* what; std::string bytes; bool result; } cases[] = {
+        {"missing", missing, false},
+        {"a folder", folder, false},
+        {"empty", "", false},
+        {"not a database", std::string(5000, '\x7f'), false},
+        {"truncated inside the SQLite header", good.substr(0, 10), false},
+        {"truncated after the first page", good.substr(0, 1024), false},
+        {"scrambled from the schema on", scrambled(100), false},
+        {"scrambled after the schema", scrambled(pageSize), true},
+        {"SQLite without the tables", noTables, true},
+    };
+    const std::string asc = Source("Plant.ASC", symbols), awl = Source("Blocks.AWL", blocks);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(layout.deviceDb);
+        if (c.bytes == folder) fs::create_directory(layout.deviceDb);
+        else if (c.bytes == noTables) WriteSqliteDatabase(layout.deviceDb, noTables);
+        else if (c.bytes != missing) WriteFile(layout.deviceDb, c.bytes);
+        driver.MessengerFile = "earlier";
+        EXPECT_EQ(Import({asc, awl}), c.result);
+        EXPECT_EQ(driver.Variables->Count(), 0u);
+        // Not opened: MessengerFile unchanged, the reason kept; opened: each source a file access error.
+        EXPECT_EQ(driver.MessengerFile, c.result ? "Messenger.Msg" : "earlier");
+        EXPECT_EQ(driver.LastFailure.Description.starts_with("cannot open the device database " + layout.component +
+                                                             "/../../KorvoDEV.dbr: "), !c.result) << driver.LastFailure.Description;
+        EXPECT_EQ(driver.ReportCounts[3], c.result ? 2u : 0u);
+    }
+}
+
 }  // namespace
-}  // namespace tessaro
+}  // namespace tessaro::test
