@@ -34,8 +34,8 @@ complete_words() {
 # Values only: in an empty folder, so that completing files gives nothing.
 mkdir "$work/empty"
 complete_values() { (cd "$work/empty" && complete_words "$@") | grep -v '^-'; }
-spec=$(bash -c 'source "$1"; complete -p tessaro' _ "$completion")
-[[ $spec == "complete -F _tessaro tessaro" ]] || fail "the completion is not registered for tessaro: $spec"
+registered=$(bash -c 'source "$1"; complete -p tessaro' _ "$completion")
+[[ $registered == "complete -F _tessaro tessaro" ]] || fail "the completion is not registered for tessaro: $registered"
 
 top=$("$tessaro" --help) || fail "tessaro --help exits with $?"
 [[ $("$tessaro" help) == "$top" && $top == *"tessaro import [options] FILE..."* ]] || fail "tessaro help differs from --help"
