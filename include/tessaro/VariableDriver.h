@@ -3,12 +3,15 @@
 // GetVariables, then read Variables and MessengerFile.
 
 #include <tessaro/DataSource.h>
+#include <tessaro/ImportAccount.h>
+#include <tessaro/ImportOptions.h>
 #include <tessaro/Variable.h>
 
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tessaro {
 
@@ -47,6 +50,13 @@ public:
     // The reports of the last import, by partial message file (1 type conversions, 2 same
     // names, 3 file errors, 4 not for the device, 5 incomplete data blocks, 6 to check).
     std::array<size_t, 7> ReportCounts{};
+
+    // How the next imports read their sources; left alone, as the component always has.
+    ImportOptions Options;
+    // What each source of the last import was read as, in the order the passes read them.
+    std::vector<FileReading> Readings;
+    // The account of the last import when Options.Account was set, else null.
+    std::shared_ptr<const ImportAccount> Account;
 
 private:
     std::shared_ptr<Collection<std::shared_ptr<UDTInfoRecord>>> udts_;

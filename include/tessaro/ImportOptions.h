@@ -1,0 +1,61 @@
+#pragma once
+// How an import reads its sources. Every option defaults to the reading the component has
+// always had (CR or CR LF line ends, tabs as written, data-block names of 20 characters,
+// German operand-area mnemonics, no account); a host that wants another reading asks for
+// it before GetVariables. After the import, the driver's Readings say per file what was
+// read other than by default.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace tessaro {
+
+struct ImportOptions {
+    // CarriageReturn: a line ends at CR or CR LF, a lone LF stays in the line.
+    // AlsoLineFeed: a lone LF ends a line as well.
+    enum class LineEnds { CarriageReturn, AlsoLineFeed };
+    // AsWritten: tabs are characters like any other. AsBlanks: a symbol table's tab
+    // becomes blanks to the next multiple of 8 columns; a data-block source's tab a blank.
+    enum class Tabs { AsWritten, AsBlanks };
+    // FirstTwenty: a symbolic data block is named by the 20 characters from its header's
+    // 11th. Whole: by its whole quoted name, and its symbol found by that name.
+    enum class BlockNames { FirstTwenty, Whole };
+    // German: E input, A output, Z counter. English: I input, Q output, C counter.
+    // Detect: per file; English when its operand areas include I, Q or C and none of E, A,
+    // Z, else German (a file with both is read as German, and its reading says so).
+    // M, T and D are the same in both.
+    enum class Mnemonics { German, English, Detect };
+
+    LineEnds LineEnd = LineEnds::CarriageReturn;
+    Tabs Tab = Tabs::AsWritten;
+    BlockNames BlockName = BlockNames::FirstTwenty;
+    Mnemonics Mnemonic = Mnemonics::German;
+    // Keep the account of the import (ImportAccount.h): one entry per symbol or value line.
+    bool Account = false;
+
+    // Every option at its default: the component's own reading.
+    bool IsDefault() const {
+        return LineEnd == LineEnds::CarriageReturn && Tab == Tabs::AsWritten &&
+               BlockName == BlockNames::FirstTwenty && Mnemonic == Mnemonics::German && !Account;
+    }
+};
+
+// What one source was read as, filled by its importer in the main pass.
+struct FileReading {
+    std::string SourceId;       // as the host named it
+    std::string Format;         // "ASC", "AWL", "SDF", "DIF"
+    size_t Lines = 0;           // lines read, as the import counts them
+    bool LoneLineFeeds = false; // lone LFs met and read as line ends
+    bool TabsAsBlanks = false;  // tabs met and read as blanks
+    bool EnglishMnemonics = false;  // operand areas read with I, Q, C
+    bool MixedMnemonics = false;    // both E, A, Z and I, Q, C met; read as German
+    bool WholeBlockNames = false;   // a symbolic block name longer than 20 characters kept whole
+
+    // True when the file was read other than by default.
+    bool Differs() const {
+        return LoneLineFeeds || TabsAsBlanks || EnglishMnemonics || MixedMnemonics || WholeBlockNames;
+    }
+};
+
+}  // namespace tessaro
