@@ -27,6 +27,15 @@ enum class LineFate {
 // "block-not-imported", "file-error".
 std::string_view FateName(LineFate fate);
 
+// One of the design's reports about a line, by the partial message file it went to (1 type
+// conversion, 2 same name, 3 file error, 4 not for the device, 5 incomplete data block,
+// 6 to check: the numbering of VariableDriver::ReportCounts).
+struct LineReport {
+    int32_t Kind = 0;
+    std::string OldType;  // a type conversion's from and to; empty for the other kinds
+    std::string NewType;
+};
+
 struct AccountEntry {
     // Where.
     std::string File;             // the SourceId as the host named it
@@ -42,7 +51,7 @@ struct AccountEntry {
     // What became of it.
     LineFate Fate = LineFate::Imported;
     std::string Reason;           // empty when imported without remark
-    std::vector<std::string> Reports;  // the design's reports about this line, as text
+    std::vector<LineReport> Reports;  // the design's reports about this line, in their order
     std::string Key;              // the collection key, where it became a variable
 };
 
