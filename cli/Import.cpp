@@ -13,6 +13,7 @@
 #include "devicedb/DeviceDBStore.h"
 
 #include <tessaro/CodePage.h>
+#include <tessaro/ImportSummary.h>
 #include <tessaro/Platform.h>
 #include <tessaro/VariableDriver.h>
 
@@ -211,6 +212,9 @@ int RunImport(const ImportOptions& options) {
     driver.DeviceCodeId = options.deviceCode;
     driver.DeviceId = options.deviceId;
     driver.DeviceName = FromUtf8(options.deviceName);
+    // The account of the import for the lines and columns asked for, the summary file and
+    // the closing summary on a terminal.
+    driver.Options.Account = options.summary || WantsAccount(options.columns, options.lines) || errWidth != 0;
     DataSourceCollection sources;
     for (const auto& id : sourceIds) sources.Add(std::make_shared<DataSource>(DataSource{id}));
 
@@ -234,8 +238,19 @@ int RunImport(const ImportOptions& options) {
     }
     errno = 0;
     const bool narrowed = WriteVariables(std::cout, *driver.Variables, format,
-                                         {options.columns, format == Format::Table ? outWidth : 0});
+                                         {options.columns, format == Format::Table ? outWidth : 0,
+                                          driver.Account.get(), options.lines});
     if (FinishStandardOutput() != 0) failed = true;
+    if (options.summary && noDeviceDb.empty()) {
+        errno = 0;
+        std::ofstream out(*options.summary, std::ios::binary | std::ios::trunc);
+        out << SummaryJson(SummarizeImport(driver));
+        if (!out.flush()) {
+            std::cerr << "tessaro: cannot write the summary to " << *options.summary << ": "
+                      << (errno ? std::strerror(errno) : "write error") << "\n";
+            failed = true;
+        }
+    }
 
     if (!imported) {
         std::cerr << "tessaro: " << (noDeviceDb.empty() ? driver.LastFailure.Description : noDeviceDb) << "\n";
@@ -263,6 +278,7 @@ int RunImport(const ImportOptions& options) {
         }
         if (errWidth) summary.ReadReports(merged, mergedBefore);
     }
+    if (errWidth) summary.Fates(SummarizeImport(driver));
     if (narrowed)
         summary.Keep("table narrowed to " + std::to_string(outWidth) + " columns (see --columns, --format csv)");
     summary.Print(driver.Variables->Count(), lines, seconds, whereMessages);

@@ -44,6 +44,11 @@ const char* const kImportHelp =
     "  --device-name NAME    the device name in the header of the messages (default empty)\n"
     "  --format F            table, csv or jsonl (default: table on a terminal, jsonl otherwise)\n"
     "  --columns C,C,...     only these columns, in this order (any format)\n"
+    "  --lines L             imported (the variables), rejected (the symbol and value lines\n"
+    "                        that became none, with their fate and reason) or all\n"
+    "                        (default imported)\n"
+    "  --summary FILE        write a JSON summary of the import to FILE: lines per fate and\n"
+    "                        reason, per file, the reading of each file, the reports\n"
     "  --messages FILE       append the full message log to FILE; - writes it to standard\n"
     "                        error in UTF-8 (default: a summary on a terminal, else the\n"
     "                        full log on standard error)\n"
@@ -59,12 +64,16 @@ const char* const kImportHelp =
     "  -h, --help            this help\n"
     "\n"
     "Columns: Name SectionName DeviceId NestingLevel TagAttribute DataAreaId DataTypeId\n"
-    "VariableLen FieldAdd1 FieldAdd2 FieldAdd3 FieldAdd4 FieldAdd5 Sign Warning\n"
+    "VariableLen FieldAdd1 FieldAdd2 FieldAdd3 FieldAdd4 FieldAdd5 Sign Warning; and of the\n"
+    "line each came from: File Line Address (absolute, bit included) Comment Fate Reason\n"
+    "(--lines rejected or all without --columns: every column)\n"
     "\n"
     "Examples:\n"
     "  tessaro import Plant.ASC Plant.AWL\n"
     "  tessaro import --format csv --columns Name,DataAreaId,DataTypeId,FieldAdd1 Plant.ASC > plant.csv\n"
-    "  tessaro import --language de --messages plant.msg --normalize Plant.ASC Plant.AWL > plant.jsonl\n";
+    "  tessaro import --language de --messages plant.msg --normalize Plant.ASC Plant.AWL > plant.jsonl\n"
+    "  tessaro import --lines rejected --format csv --columns File,Line,Name,Address,Fate,Reason Plant.ASC Plant.AWL\n"
+    "  tessaro import --summary plant-summary.json Plant.ASC Plant.AWL > plant.jsonl\n";
 
 const char* const kDevicesHelp =
     "Usage: tessaro devices [--device-db FILE]\n"
@@ -127,6 +136,15 @@ int32_t Number(const std::string& option, const std::string& value) {
         throw UsageError(option + " takes a whole number from -2147483648 to 2147483647, not " + Quoted(value),
                          "import");
     return number;
+}
+
+Lines LinesNamed(const std::string& value) {
+    const std::vector<std::string> names = {"imported", "rejected", "all"};
+    const auto it = std::find(names.begin(), names.end(), Lower(value));
+    if (it == names.end())
+        throw UsageError("--lines takes one of imported, rejected, all, not " + Quoted(value) + Suggestion(value, names),
+                         "import");
+    return static_cast<Lines>(it - names.begin());
 }
 
 Format FormatNamed(const std::string& value) {
@@ -259,7 +277,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     app.require_subcommand(0, 1);
 
     ImportOptions& o = line.import;
-    std::string deviceCode = "1", deviceId = "1", format, language, columns;
+    std::string deviceCode = "1", deviceId = "1", format, language, columns, lines;
     CLI::App* import = app.add_subcommand("import");
     import->set_help_flag();
     import->add_option("--component-dir", o.componentDir);
@@ -270,6 +288,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     import->add_option("--device-name", o.deviceName);
     import->add_option("--format", format);
     import->add_option("--columns", columns);
+    import->add_option("--lines", lines);
+    import->add_option("--summary", o.summary);
     import->add_option("--language", language);
     import->add_option("--codepage", o.codePage);
     import->add_flag("--normalize", o.normalize);
@@ -323,6 +343,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         if (import->count("--format")) o.format = FormatNamed(format);
         if (import->count("--language")) o.languageId = LanguageIdNamed(language);
         if (import->count("--columns")) o.columns = ColumnsNamed(columns);
+        if (import->count("--lines")) o.lines = LinesNamed(lines);
         if (o.files.empty()) throw UsageError("import wants at least one FILE", "import");
         if (o.componentDir && o.deviceDb)
             throw UsageError("--device-db and --component-dir exclude each other: the component's layout has "

@@ -21,6 +21,7 @@ std::string SymbolFileSection(std::string_view sourceId) {
 
 void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
     std::optional<LineReader> file;
+    ImportContext& import = CurrentImport();
     try {
         const std::string& sourceId = ObjectOf(DataSource).SourceId;
         file.emplace(sourceId);
@@ -31,24 +32,33 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
             VariableASCInfoRecord record;
             record.SourceLine.swap(line);
             record.SourceLine.assign(file->ReadLine());
+            if (import.Account) record.Entry = &import.AccountLine(sourceId, file->LinesRead());
             record.GetVariableInfoRecord();
             line.swap(record.SourceLine);
+            if (record.Entry && record.Entry->Name.empty()) import.Account->Entries.pop_back();  // no symbol on the line
             Variable& variable = *record.VariableInfoRecord;
             variable.SectionName = section;
             variable.DeviceId = DeviceId;
             if (variable.DataAreaId == 0) continue;
+            std::string key = VariableKey(variable.Name, DeviceId);
+            const std::string kept = record.Entry ? key : std::string();
             try {
-                Variables.AddFolded(record.VariableInfoRecord, VariableKey(variable.Name, DeviceId));
+                Variables.AddFolded(record.VariableInfoRecord, std::move(key));
+                if (record.Entry) import.Accounted(*record.Entry, kept);
             } catch (const RuntimeError& error) {
                 if (error.Number != DuplicateKey) throw;
                 // The variable already in the collection stays; this one is dropped.
-                CurrentImport().MessageLog().RecordVariableWithSameName(variable.Name, sourceId);
+                import.MessageLog().RecordVariableWithSameName(variable.Name, sourceId);
+                if (record.Entry) import.AccountedSameName(*record.Entry, kept);
             }
         }
         file->Close();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        const size_t linesRead = file ? file->LinesRead() : 0;
         if (file) file->Close();
-        CurrentImport().MessageLog().RecordFileError(DataSource ? DataSource->SourceId : std::string());
+        const std::string sourceId = DataSource ? DataSource->SourceId : std::string();
+        import.MessageLog().RecordFileError(sourceId);
+        if (import.Account) import.AccountedFileError(sourceId, linesRead, error.what());
     }
 }
 

@@ -7,8 +7,9 @@
 // The line layout, fixed columns counted from 1 (a field past the end of a short line is
 // shorter or empty):
 //   1-4 not read | 5-28 symbol | 29-31 operand area | 32 not read | 33-39 address
-//   40-47 data type | 48 on not read
+//   40-47 data type | 48 on comment
 
+#include <tessaro/ImportAccount.h>
 #include <tessaro/Variable.h>
 
 #include <string>
@@ -22,6 +23,7 @@ struct SymbolLineColumns {
     std::string_view OperandArea;
     std::string_view Address;
     std::string_view DataType;
+    std::string_view Comment;  // column 48 to the end
 };
 SymbolLineColumns SplitSymbolLine(std::string_view line);
 
@@ -46,13 +48,18 @@ public:
     // The line to parse; written by the importer before GetVariableInfoRecord.
     std::string SourceLine;
 
+    // The line's entry in the import's account, when there is one: the record writes what
+    // the line holds, its address and its fate as far as the record decides it.
+    AccountEntry* Entry = nullptr;
+
     // Parses SourceLine into VariableInfoRecord. A line with a blank symbol leaves the
-    // variable untouched. Failures of the device database pass to the caller.
+    // variable (and Entry) untouched. Failures of the device database pass to the caller.
     void GetVariableInfoRecord();
 
 private:
     SymbolLineColumns columns_;  // SourceLine cut into its fields, once per GetVariableInfoRecord
 
+    void AccountColumns();
     void AssignDataArea();
     void AssignDataType();
     void AssignFieldAdd1();

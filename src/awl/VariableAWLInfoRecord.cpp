@@ -9,17 +9,43 @@
 #include <tessaro/CodePage.h>
 #include <tessaro/RuntimeError.h>
 
+#include <charconv>
+
 namespace tessaro {
+
+std::string_view ValuePath(std::string_view valueLine) {
+    const size_t assign = Position(valueLine, ":=");
+    return assign == 0 ? std::string_view() : TrimBlanks(Columns(valueLine, 1, assign - 1));
+}
+
+std::string ElementAddress(int32_t number, int32_t byte, int32_t bit, std::string_view type, int32_t length) {
+    char text[64] = "DB";
+    char* at = std::to_chars(text + 2, std::end(text), number).ptr;
+    auto put = [&](std::string_view piece) { at = std::copy(piece.begin(), piece.end(), at); };
+    const bool isBit = length == 0 && type == "BOOL";
+    put(isBit ? ".DBX" : length == 2 ? ".DBW" : length == 4 ? ".DBD" : ".DBB");
+    at = std::to_chars(at, std::end(text), byte).ptr;
+    if (isBit) {
+        *at++ = '.';
+        at = std::to_chars(at, std::end(text), bit).ptr;
+    } else if (length != 1 && length != 2 && length != 4) {
+        *at++ = '[';
+        at = std::to_chars(at, std::end(text), length).ptr;
+        *at++ = ']';
+    }
+    return std::string(text, at);
+}
 
 void VariableAWLInfoRecord::GetVariableInfoRecord() {
     Variable& variable = *VariableInfoRecord;
     size_t assign = Position(SourceLine, ":=");
     if (assign == 0) throw RuntimeError(InvalidArgument, "a value line without \":=\"");
-    const std::string_view path = TrimBlanks(Columns(SourceLine, 1, assign - 1));
+    const std::string_view path = ValuePath(SourceLine);
     // Name is the path while the steps run and the block name, "." and the path after
     // them: room for the whole is made at once.
     variable.Name.reserve(DBName.size() + 1 + path.size());
     variable.Name = path;
+    if (Entry) Entry->Name.append(DBName).append(".").append(path);
 
     AssignDataArea();
     AssignDataType();
@@ -50,6 +76,10 @@ void VariableAWLInfoRecord::AssignDataArea() {
     db.DataAreaId = 0;
     db.FindDataAreaId("DBW");
     VariableInfoRecord->DataAreaId = db.DataAreaId;
+    if (Entry && db.DataAreaId == 0) {
+        Entry->Fate = LineFate::AreaNotInDevice;
+        Entry->Reason = "data area DBW not in the device";
+    }
 }
 
 void VariableAWLInfoRecord::AssignDataType() {
@@ -67,6 +97,7 @@ void VariableAWLInfoRecord::AssignDataType() {
     variable.TagAttribute = literal.TagAttribute;
     variable.Sign = literal.Sign;
     if (literal.Rule == kTextLiteralRule) variable.VariableLen = literal.VariableLen;
+    if (Entry) Entry->DataType = literal.SourceType.empty() ? literal.TagAttribute : literal.SourceType;
 
     const std::string_view oldType = literal.SourceType;
     const std::string_view newType = literal.DeviceType;
@@ -74,11 +105,16 @@ void VariableAWLInfoRecord::AssignDataType() {
         Messenger& log = import.MessageLog();
         log.DB = "DB " + std::to_string(DBNumber);
         log.RecordKORVOTypeConversion(variable.Name, oldType, newType);
+        if (Entry) Entry->Reports.push_back({1, std::string(oldType), std::string(newType)});
     }
     if ((oldType != "BOOL" && DataLength == 0) || (newType.empty() && !oldType.empty())) {
         Messenger& log = import.MessageLog();
         log.DB = "DB " + std::to_string(DBNumber);
         log.RecordVariableNoForKORVO(variable.Name);
+        if (Entry) {
+            Entry->Reports.push_back({4, {}, {}});
+            Entry->Reason = "value of no type the device has";
+        }
     }
     db.FindDataTypeId(newType);
     variable.DataTypeId = db.DataTypeId;
@@ -88,7 +124,12 @@ void VariableAWLInfoRecord::AssignFieldAdd1() { VariableInfoRecord->FieldAdd1 = 
 
 void VariableAWLInfoRecord::AssignFieldAdd2() {
     const DataBlockLayout start;
-    VariableInfoRecord->FieldAdd2 = (Layout ? *Layout : start).NextByte(VariableInfoRecord->TagAttribute, DataLength);
+    const DataBlockLayout& layout = Layout ? *Layout : start;
+    const std::string& type = VariableInfoRecord->TagAttribute;
+    VariableInfoRecord->FieldAdd2 = layout.NextByte(type, DataLength);
+    if (Entry)
+        Entry->AbsoluteAddress =
+            ElementAddress(DBNumber, VariableInfoRecord->FieldAdd2, layout.NextBit(type, DataLength), type, DataLength);
 }
 
 void VariableAWLInfoRecord::AssignFieldAdd3() { VariableInfoRecord->FieldAdd3 = 0; }

@@ -32,4 +32,50 @@ void ImportContext::OpenDeviceDB(int32_t DeviceId) {
 
 void ImportContext::CloseDeviceDB() { DeviceDB.reset(); }
 
+AccountEntry& ImportContext::AccountLine(const std::string& file, size_t line) {
+    AccountEntry& entry = Account->Entries.emplace_back();
+    entry.File = file;
+    entry.Line = static_cast<int32_t>(line);
+    return entry;
+}
+
+void ImportContext::Accounted(AccountEntry& entry, std::string key) {
+    accountedKeys_[key] = static_cast<size_t>(&entry - Account->Entries.data());
+    entry.Key = std::move(key);
+}
+
+void ImportContext::AccountedSameName(AccountEntry& entry, const std::string& key) {
+    entry.Fate = LineFate::SameName;
+    entry.Key.clear();
+    entry.Reports.push_back({2, {}, {}});
+    const auto earlier = accountedKeys_.find(key);
+    if (earlier == accountedKeys_.end()) {
+        entry.Reason = "same name as a variable that was in the list before the import";
+        return;
+    }
+    const AccountEntry& first = Account->Entries[earlier->second];
+    entry.Reason = "same name as line " + std::to_string(first.Line) + " of " + first.File;
+}
+
+void ImportContext::AccountedRemoval(const std::string& key, LineFate fate, std::string reason) {
+    const auto it = accountedKeys_.find(key);
+    if (it == accountedKeys_.end()) return;  // a variable the host had before the import
+    AccountEntry& entry = Account->Entries[it->second];
+    entry.Fate = fate;
+    entry.Reason = std::move(reason);
+    accountedKeys_.erase(it);
+}
+
+void ImportContext::AccountedFileError(const std::string& file, size_t line, std::string_view what) {
+    std::vector<AccountEntry>& entries = Account->Entries;
+    const bool held = !entries.empty() && entries.back().File == file && entries.back().Line == static_cast<int32_t>(line) &&
+                      line != 0;
+    AccountEntry& entry = held ? entries.back() : AccountLine(file, line);
+    if (entry.Fate == LineFate::Imported && !entry.Key.empty()) accountedKeys_.erase(entry.Key);
+    entry.Fate = LineFate::FileError;
+    entry.Key.clear();
+    entry.Reason = "the file's reading ended here: " + std::string(what);
+    entry.Reports.push_back({3, {}, {}});
+}
+
 }  // namespace tessaro
