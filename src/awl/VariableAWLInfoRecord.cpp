@@ -127,7 +127,7 @@ void VariableAWLInfoRecord::AssignFieldAdd2() {
     const DataBlockLayout& layout = Layout ? *Layout : start;
     const std::string& type = VariableInfoRecord->TagAttribute;
     VariableInfoRecord->FieldAdd2 = layout.NextByte(type, DataLength);
-    if (Entry)
+    if (Entry && VariableInfoRecord->DataAreaId != 0)  // without the area, no type and no place
         Entry->AbsoluteAddress =
             ElementAddress(DBNumber, VariableInfoRecord->FieldAdd2, layout.NextBit(type, DataLength), type, DataLength);
 }
