@@ -122,8 +122,8 @@ double WcSeconds(const std::vector<std::string>& files) {
 }
 
 // One whole import per iteration, with the driver's teardown and the merged message
-// file's removal outside the timing.
-void RunImports(benchmark::State& state, const std::vector<std::string>& files, size_t lines) {
+// file's removal outside the timing; with account, the import keeps its account.
+void RunImports(benchmark::State& state, const std::vector<std::string>& files, size_t lines, bool account = false) {
     Workspace& workspace = Workspace::Get();
     const double wc = WcSeconds(files);
     double seconds = 0;
@@ -133,6 +133,7 @@ void RunImports(benchmark::State& state, const std::vector<std::string>& files, 
         auto driver = std::make_unique<VariableDriver>();
         driver->DeviceCodeId = 1;
         driver->DeviceId = 1;
+        driver->Options.Account = account;
         const double start = ThreadCpuSeconds();
         bool imported = driver->GetVariables(sources);
         seconds += ThreadCpuSeconds() - start;
@@ -162,6 +163,16 @@ void BM_SymbolTableImport(benchmark::State& state) {
 void BM_DataBlockImport(benchmark::State& state) {
     const auto& project = Workspace::Get().Project(0, static_cast<size_t>(state.range(0)) / 100, 100);
     RunImports(state, {project.SymbolTable, project.DataBlocks}, project.ValueLines);
+}
+
+// The same two with the import's account kept.
+void BM_SymbolTableImportAccount(benchmark::State& state) {
+    const auto& project = Workspace::Get().Project(static_cast<size_t>(state.range(0)), 0, 0);
+    RunImports(state, {project.SymbolTable}, project.SymbolLines, true);
+}
+void BM_DataBlockImportAccount(benchmark::State& state) {
+    const auto& project = Workspace::Get().Project(0, static_cast<size_t>(state.range(0)) / 100, 100);
+    RunImports(state, {project.SymbolTable, project.DataBlocks}, project.ValueLines, true);
 }
 
 // 100,000 symbols and 2,000 blocks of 200 value lines; the rate counts all lines read.
@@ -258,6 +269,8 @@ void BM_KeyFoldAndInsert(benchmark::State& state) {
 
 BENCHMARK(BM_SymbolTableImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DataBlockImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SymbolTableImportAccount)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DataBlockImportAccount)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MixedProject)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MixedProjectCP936)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ClassifyValueLiteral);
