@@ -117,8 +117,8 @@ void Summary::Fates(const ImportSummary& import) {
         }
         fates_.push_back(line);
         for (size_t i = 0; i < std::min(lost.size(), kFirstLines); ++i)
-            fates_.push_back("    " + std::to_string(lost[i].Lines) + " " + kFatePhrases[static_cast<size_t>(lost[i].Fate)] +
-                             (lost[i].Reason.empty() ? "" : ": " + ToUtf8(lost[i].Reason)));
+            fates_.push_back("    " + std::to_string(lost[i].Lines) + ": " +
+                             (lost[i].Reason.empty() ? kFatePhrases[static_cast<size_t>(lost[i].Fate)] : ToUtf8(lost[i].Reason)));
         if (lost.size() > kFirstLines)
             fates_.push_back("    and " + Counted(lost.size() - kFirstLines, "more reason") + " (--summary FILE lists them)");
     }

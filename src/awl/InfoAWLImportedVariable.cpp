@@ -60,7 +60,6 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
         std::string lastDeclarationLine;
         int32_t blockNumber = 0;
         std::string blockName;
-        size_t headerLine = 0;  // where the block's header stands, for the account
         bool begun = false;     // a skipped block's values have begun, for the account
         DataBlockLayout layout;
         std::optional<BlockSymbolIndex> symbols;  // built at the first header
@@ -71,9 +70,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
             Variables.Remove(key);
             symbols->Removed(removed);
             if (import.Account)
-                import.AccountedRemoval(key, LineFate::ReplacedByBlock,
-                                        "replaced by the elements of its block, line " + std::to_string(headerLine) +
-                                            " of " + sourceId);
+                import.AccountedRemoval(key, LineFate::ReplacedByBlock, "replaced by the elements of its block in " + sourceId);
         };
         // A value line that gives no variable because its block is not imported.
         auto notImported = [&](std::string_view valueLine, std::string reason) {
@@ -91,7 +88,6 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 if (!file->ReadUntil(line, [](std::string_view l) { return l.substr(0, 10) == "DATA_BLOCK"; })) return;
                 blockNumber = 0;
                 blockName.clear();
-                headerLine = file->LinesRead();
                 begun = false;
                 layout = DataBlockLayout();
                 if (!symbols) symbols.emplace(Variables);
