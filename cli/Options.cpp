@@ -138,22 +138,17 @@ int32_t Number(const std::string& option, const std::string& value) {
     return number;
 }
 
-Lines LinesNamed(const std::string& value) {
-    const std::vector<std::string> names = {"imported", "rejected", "all"};
+// The enumerator an option's value names, among the names of its enumerators in order, in
+// any letter case.
+template <class Choice>
+Choice ChoiceNamed(const std::string& option, const std::string& value, const std::vector<std::string>& names) {
     const auto it = std::find(names.begin(), names.end(), Lower(value));
-    if (it == names.end())
-        throw UsageError("--lines takes one of imported, rejected, all, not " + Quoted(value) + Suggestion(value, names),
-                         "import");
-    return static_cast<Lines>(it - names.begin());
-}
-
-Format FormatNamed(const std::string& value) {
-    const std::vector<std::string> names = {"table", "csv", "jsonl"};
-    const auto it = std::find(names.begin(), names.end(), Lower(value));
-    if (it == names.end())
-        throw UsageError("--format takes one of table, csv, jsonl, not " + Quoted(value) + Suggestion(value, names),
-                         "import");
-    return static_cast<Format>(it - names.begin());
+    if (it == names.end()) {
+        std::string all;
+        for (const auto& name : names) all += (all.empty() ? "" : ", ") + name;
+        throw UsageError(option + " takes one of " + all + ", not " + Quoted(value) + Suggestion(value, names), "import");
+    }
+    return static_cast<Choice>(it - names.begin());
 }
 
 // The LanguageId values of the six languages, by code in any letter case or by number.
@@ -340,10 +335,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     if (command == import) {
         o.deviceCode = Number("--device-code", deviceCode);
         o.deviceId = Number("--device-id", deviceId);
-        if (import->count("--format")) o.format = FormatNamed(format);
+        if (import->count("--format")) o.format = ChoiceNamed<Format>("--format", format, {"table", "csv", "jsonl"});
         if (import->count("--language")) o.languageId = LanguageIdNamed(language);
         if (import->count("--columns")) o.columns = ColumnsNamed(columns);
-        if (import->count("--lines")) o.lines = LinesNamed(lines);
+        if (import->count("--lines")) o.lines = ChoiceNamed<Lines>("--lines", lines, {"imported", "rejected", "all"});
         if (o.files.empty()) throw UsageError("import wants at least one FILE", "import");
         if (o.componentDir && o.deviceDb)
             throw UsageError("--device-db and --component-dir exclude each other: the component's layout has "
