@@ -26,6 +26,7 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
         const std::string& sourceId = ObjectOf(DataSource).SourceId;
         file.emplace(sourceId);
         const std::string section = SymbolFileSection(sourceId);
+        if (import.Account) import.AccountFile(sourceId, 48);  // a symbol's line reaches its type
         std::string line;  // the memory of the lines, lent to each record in turn
         while (!file->AtEnd()) {
             YieldToHost();
@@ -41,10 +42,10 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
             variable.DeviceId = DeviceId;
             if (variable.DataAreaId == 0) continue;
             std::string key = VariableKey(variable.Name, DeviceId);
-            const std::string kept = record.Entry ? key : std::string();
+            std::string kept = record.Entry ? key : std::string();
             try {
                 Variables.AddFolded(record.VariableInfoRecord, std::move(key));
-                if (record.Entry) import.Accounted(*record.Entry, kept);
+                if (record.Entry) import.Accounted(*record.Entry, std::move(kept));
             } catch (const RuntimeError& error) {
                 if (error.Number != DuplicateKey) throw;
                 // The variable already in the collection stays; this one is dropped.

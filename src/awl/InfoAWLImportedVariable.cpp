@@ -53,6 +53,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
     try {
         const std::string& sourceId = DataSource->SourceId;
         file.emplace(sourceId);
+        if (import.Account) import.AccountFile(sourceId, 12);  // "   A := 1;" and its line end
         import.DeclaredStrings.Reset();
         import.DeclaredUDTs.Reset();
         State state = State::SeekBlock;
@@ -75,7 +76,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
         // A value line that gives no variable because its block is not imported.
         auto notImported = [&](std::string_view valueLine, std::string reason) {
             AccountEntry& entry = import.AccountLine(sourceId, file->LinesRead());
-            entry.Name.append(blockName).append(".").append(ValuePath(valueLine));
+            entry.Name.append(blockName).append(".").append(ValuePath(valueLine, Position(valueLine, ":=")));
             entry.Fate = LineFate::BlockNotImported;
             entry.Reason = std::move(reason);
         };
@@ -175,11 +176,11 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 variable->DeviceId = DeviceId;
                 if (variable->DataAreaId != 0) {
                     std::string key = VariableKey(variable->Name, DeviceId);
-                    const std::string kept = record.Entry ? key : std::string();
+                    std::string kept = record.Entry ? key : std::string();
                     try {
                         Variables.AddFolded(variable, std::move(key));
                         symbols->Added(variable);
-                        if (record.Entry) import.Accounted(*record.Entry, kept);
+                        if (record.Entry) import.Accounted(*record.Entry, std::move(kept));
                     } catch (const RuntimeError& e) {
                         if (e.Number != DuplicateKey) throw;
                         import.MessageLog().RecordVariableWithSameName(variable->Name, sourceId);

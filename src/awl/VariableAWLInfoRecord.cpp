@@ -13,34 +13,37 @@
 
 namespace tessaro {
 
-std::string_view ValuePath(std::string_view valueLine) {
-    const size_t assign = Position(valueLine, ":=");
-    return assign == 0 ? std::string_view() : TrimBlanks(Columns(valueLine, 1, assign - 1));
+std::string_view ValuePath(std::string_view valueLine, size_t assign) {
+    return TrimBlanks(Columns(valueLine, 1, assign - 1));
 }
 
 std::string ElementAddress(int32_t number, int32_t byte, int32_t bit, std::string_view type, int32_t length) {
-    char text[64] = "DB";
-    char* at = std::to_chars(text + 2, std::end(text), number).ptr;
-    auto put = [&](std::string_view piece) { at = std::copy(piece.begin(), piece.end(), at); };
+    std::string address;
+    auto put = [&](int32_t value) {
+        char digits[12];
+        address.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    };
     const bool isBit = length == 0 && type == "BOOL";
-    put(isBit ? ".DBX" : length == 2 ? ".DBW" : length == 4 ? ".DBD" : ".DBB");
-    at = std::to_chars(at, std::end(text), byte).ptr;
+    address.append("DB");
+    put(number);
+    address.append(isBit ? ".DBX" : length == 2 ? ".DBW" : length == 4 ? ".DBD" : ".DBB");
+    put(byte);
     if (isBit) {
-        *at++ = '.';
-        at = std::to_chars(at, std::end(text), bit).ptr;
+        address += '.';
+        put(bit);
     } else if (length != 1 && length != 2 && length != 4) {
-        *at++ = '[';
-        at = std::to_chars(at, std::end(text), length).ptr;
-        *at++ = ']';
+        address += '[';
+        put(length);
+        address += ']';
     }
-    return std::string(text, at);
+    return address;
 }
 
 void VariableAWLInfoRecord::GetVariableInfoRecord() {
     Variable& variable = *VariableInfoRecord;
     size_t assign = Position(SourceLine, ":=");
     if (assign == 0) throw RuntimeError(InvalidArgument, "a value line without \":=\"");
-    const std::string_view path = ValuePath(SourceLine);
+    const std::string_view path = ValuePath(SourceLine, assign);
     // Name is the path while the steps run and the block name, "." and the path after
     // them: room for the whole is made at once.
     variable.Name.reserve(DBName.size() + 1 + path.size());

@@ -18,9 +18,9 @@
 
 namespace tessaro {
 
-// The element path of a value line: the text before its ":=", blanks around it removed;
-// empty without ":=".
-std::string_view ValuePath(std::string_view valueLine);
+// The element path of a value line whose ":=" stands at position assign (1-based): the
+// text before it, blanks around it removed.
+std::string_view ValuePath(std::string_view valueLine, size_t assign);
 
 // The absolute address of an element of block number at byte and bit, by the type and
 // length the layout placed it with: "DB20.DBX4.1" for a BOOL bit, "DB20.DBB10",

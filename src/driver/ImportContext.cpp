@@ -2,6 +2,8 @@
 
 #include "devicedb/DeviceDBService.h"
 
+#include <filesystem>
+
 namespace tessaro {
 namespace {
 
@@ -32,6 +34,12 @@ void ImportContext::OpenDeviceDB(int32_t DeviceId) {
 
 void ImportContext::CloseDeviceDB() { DeviceDB.reset(); }
 
+void ImportContext::AccountFile(const std::string& file, size_t shortestLine) {
+    std::error_code unknown;
+    const std::uintmax_t bytes = std::filesystem::file_size(file, unknown);
+    if (!unknown) Account->Entries.reserve(Account->Entries.size() + static_cast<size_t>(bytes / shortestLine) + 1);
+}
+
 AccountEntry& ImportContext::AccountLine(const std::string& file, size_t line) {
     AccountEntry& entry = Account->Entries.emplace_back();
     entry.File = file;
@@ -40,7 +48,15 @@ AccountEntry& ImportContext::AccountLine(const std::string& file, size_t line) {
 }
 
 void ImportContext::Accounted(AccountEntry& entry, std::string key) {
-    accountedKeys_[key] = static_cast<size_t>(&entry - Account->Entries.data());
+    const size_t index = static_cast<size_t>(&entry - Account->Entries.data());
+    try {
+        accountedKeys_.AddFolded(index, key);
+    } catch (const RuntimeError& error) {
+        if (error.Number != DuplicateKey) throw;
+        // The host removed the variable of the key while the import yielded to it.
+        accountedKeys_.Remove(key);
+        accountedKeys_.AddFolded(index, key);
+    }
     entry.Key = std::move(key);
 }
 
@@ -48,22 +64,20 @@ void ImportContext::AccountedSameName(AccountEntry& entry, const std::string& ke
     entry.Fate = LineFate::SameName;
     entry.Key.clear();
     entry.Reports.push_back({2, {}, {}});
-    const auto earlier = accountedKeys_.find(key);
-    if (earlier == accountedKeys_.end()) {
+    if (!accountedKeys_.Contains(key)) {
         entry.Reason = "same name as a variable that was in the list before the import";
         return;
     }
-    const AccountEntry& first = Account->Entries[earlier->second];
+    const AccountEntry& first = Account->Entries[accountedKeys_.Item(std::string_view(key))];
     entry.Reason = "same name as line " + std::to_string(first.Line) + " of " + first.File;
 }
 
 void ImportContext::AccountedRemoval(const std::string& key, LineFate fate, std::string reason) {
-    const auto it = accountedKeys_.find(key);
-    if (it == accountedKeys_.end()) return;  // a variable the host had before the import
-    AccountEntry& entry = Account->Entries[it->second];
+    if (!accountedKeys_.Contains(key)) return;  // a variable the host had before the import
+    AccountEntry& entry = Account->Entries[accountedKeys_.Item(std::string_view(key))];
     entry.Fate = fate;
     entry.Reason = std::move(reason);
-    accountedKeys_.erase(it);
+    accountedKeys_.Remove(std::string_view(key));
 }
 
 void ImportContext::AccountedFileError(const std::string& file, size_t line, std::string_view what) {
@@ -71,7 +85,7 @@ void ImportContext::AccountedFileError(const std::string& file, size_t line, std
     const bool held = !entries.empty() && entries.back().File == file && entries.back().Line == static_cast<int32_t>(line) &&
                       line != 0;
     AccountEntry& entry = held ? entries.back() : AccountLine(file, line);
-    if (entry.Fate == LineFate::Imported && !entry.Key.empty()) accountedKeys_.erase(entry.Key);
+    if (!entry.Key.empty() && accountedKeys_.Contains(entry.Key)) accountedKeys_.Remove(std::string_view(entry.Key));
     entry.Fate = LineFate::FileError;
     entry.Key.clear();
     entry.Reason = "the file's reading ended here: " + std::string(what);

@@ -11,6 +11,7 @@
 
 #include "awl/DeclarationTables.h"
 
+#include <tessaro/Collection.h>
 #include <tessaro/ImportAccount.h>
 #include <tessaro/Messenger.h>
 #include <tessaro/RuntimeError.h>
@@ -19,7 +20,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace tessaro {
 
@@ -41,6 +41,9 @@ struct ImportContext {
     // it set: callers test Account first, so that an import without one pays one branch.
     std::shared_ptr<ImportAccount> Account;
 
+    // A file's lines are about to be accounted for: room for as many entries as lines of
+    // at least shortestLine bytes fit in it (room never written costs no memory).
+    void AccountFile(const std::string& file, size_t shortestLine);
     // A new entry for line of file, appended to the account.
     AccountEntry& AccountLine(const std::string& file, size_t line);
     // The entry became the variable under key.
@@ -52,8 +55,11 @@ struct ImportContext {
     // The reading of file ended at line with a file error: that line's entry, or a new one
     // where the line held no symbol or value (line 0: the file was never read).
     void AccountedFileError(const std::string& file, size_t line, std::string_view what);
-    // The import has ended: the index of the account's keys goes.
-    void CloseAccount() { std::unordered_map<std::string, size_t>().swap(accountedKeys_); }
+    // The import has ended: the account is the host's alone, the index of its keys goes.
+    void CloseAccount() {
+        Account.reset();
+        accountedKeys_.Clear();
+    }
 
     // The message log and the device database; while there is none a call fails with
     // ObjectNotSet (91), as a call through an unset object reference does.
@@ -67,7 +73,7 @@ struct ImportContext {
     void CloseDeviceDB();
 
 private:
-    std::unordered_map<std::string, size_t> accountedKeys_;  // a variable's key -> its entry
+    Collection<size_t> accountedKeys_;  // the entry of each variable added, by its key
 };
 
 // The context of the calling thread's import: the one its last StartImport made, kept
