@@ -211,6 +211,7 @@ int RunImport(const ImportOptions& options) {
     driver.DeviceCodeId = options.deviceCode;
     driver.DeviceId = options.deviceId;
     driver.DeviceName = FromUtf8(options.deviceName);
+    driver.Options.FolderWaitSeconds = options.waitSeconds;
     DataSourceCollection sources;
     for (const auto& id : sourceIds) sources.Add(std::make_shared<DataSource>(DataSource{id}));
 

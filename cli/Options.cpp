@@ -56,6 +56,8 @@ const char* const kImportHelp =
     "  --component-dir DIR   run in the component's own layout: device database\n"
     "                        DIR/../../KorvoDEV.dbr, message files in DIR, merged messages\n"
     "                        in DIR/../Messenger.Msg\n"
+    "  --wait SECONDS        with --component-dir: how long to wait while another import\n"
+    "                        runs in the same folder (default: until it ends)\n"
     "  -h, --help            this help\n"
     "\n"
     "Columns: Name SectionName DeviceId NestingLevel TagAttribute DataAreaId DataTypeId\n"
@@ -127,6 +129,16 @@ int32_t Number(const std::string& option, const std::string& value) {
         throw UsageError(option + " takes a whole number from -2147483648 to 2147483647, not " + Quoted(value),
                          "import");
     return number;
+}
+
+// --wait: a number of seconds, whole or with a fraction, not negative.
+double Seconds(const std::string& option, const std::string& value) {
+    double seconds = -1;
+    auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() || !(seconds >= 0) ||
+        seconds > 1e6)
+        throw UsageError(option + " takes a number of seconds from 0 to 1000000, not " + Quoted(value), "import");
+    return seconds;
 }
 
 Format FormatNamed(const std::string& value) {
@@ -259,7 +271,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     app.require_subcommand(0, 1);
 
     ImportOptions& o = line.import;
-    std::string deviceCode = "1", deviceId = "1", format, language, columns;
+    std::string deviceCode = "1", deviceId = "1", format, language, columns, wait;
     CLI::App* import = app.add_subcommand("import");
     import->set_help_flag();
     import->add_option("--component-dir", o.componentDir);
@@ -273,6 +285,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     import->add_option("--language", language);
     import->add_option("--codepage", o.codePage);
     import->add_flag("--normalize", o.normalize);
+    import->add_option("--wait", wait);
     import->add_option("FILE", o.files);
 
     CLI::App* devices = app.add_subcommand("devices");
@@ -323,6 +336,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         if (import->count("--format")) o.format = FormatNamed(format);
         if (import->count("--language")) o.languageId = LanguageIdNamed(language);
         if (import->count("--columns")) o.columns = ColumnsNamed(columns);
+        if (import->count("--wait")) o.waitSeconds = Seconds("--wait", wait);
         if (o.files.empty()) throw UsageError("import wants at least one FILE", "import");
         if (o.componentDir && o.deviceDb)
             throw UsageError("--device-db and --component-dir exclude each other: the component's layout has "

@@ -39,6 +39,7 @@ struct ImportOptions {
     std::optional<Format> format;  // none: a table on a terminal, JSON lines otherwise
     std::vector<size_t> columns;   // indexes into the output's columns, in the order chosen
     bool normalize = false;        // import copies with CR LF line ends and no tabs
+    double waitSeconds = -1;       // for a component folder another import holds; -1: as long as it takes
     std::vector<std::string> files;
 };
 

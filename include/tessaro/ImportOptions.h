@@ -33,6 +33,10 @@ struct ImportOptions {
     Mnemonics Mnemonic = Mnemonics::German;
     // Keep the account of the import (ImportAccount.h): one entry per symbol or value line.
     bool Account = false;
+    // An import holds its component folder while it runs; one that finds it held waits for
+    // the other up to this many seconds (negative: as long as it takes), then fails with
+    // PermissionDenied (70). Not a reading: IsDefault does not look at it.
+    double FolderWaitSeconds = -1;
 
     // Every option at its default: the component's own reading.
     bool IsDefault() const {

@@ -9,6 +9,7 @@
 #include "awl/UDTInfoRecord.h"
 #include "driver/ImportContext.h"
 #include "driver/SourceKind.h"
+#include "platform/FolderLock.h"
 #include "messages/LanguageManager.h"
 #include <tessaro/Platform.h>
 
@@ -76,6 +77,8 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
     ReportCounts = {};
     std::shared_ptr<ImportContext> import;  // this import's shared objects, also when a step fails
     try {
+        // Another import into the same folder (another process or thread) goes first.
+        FolderLock folder(ComponentFolder(), Options.FolderWaitSeconds);
         import = StartImport();
         import->CurrentCountryCode = std::to_string(GetCountryCode());
 
