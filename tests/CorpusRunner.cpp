@@ -115,6 +115,7 @@ Result Import(const Case& c, bool byCommandLine) {
         {
             cli::LanguageChoice language(options.languageId, layout.component);
             VariableDriver driver;
+            driver.Options = cli::LibraryOptions(options);
             driver.DeviceCodeId = options.deviceCode;
             driver.DeviceId = options.deviceId;
             driver.DeviceName = FromUtf8(options.deviceName);

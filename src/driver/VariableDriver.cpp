@@ -74,6 +74,7 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
     NoVariables none;
     LastFailure = {};
     ReportCounts = {};
+    Readings.clear();
     std::shared_ptr<ImportContext> import;  // this import's shared objects, also when a step fails
     try {
         import = StartImport();
@@ -98,21 +99,30 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
 
         // Pass 1, the symbol tables, then pass 2, the data blocks, which find the
         // symbols of their blocks among the variables of pass 1.
-        auto pass = [&]<class Importer>(std::string_view extension) {
-            for (const DataSourcePtr& source : DataSources) {
-                if (!IsSourceOf(source, extension)) continue;
-                auto importer = std::make_unique<Importer>();
-                InfoImportedVariable& contract = *importer;
-                contract.DataSource = source;
-                contract.UDTs = udts_;
-                contract.DeviceId = DeviceId;
-                // Held for the file: the host may set another list while the import yields.
-                const std::shared_ptr<VariableList> variables = Variables;
-                contract.GetImportedVariables(variables ? *variables : none);
-            }
+        auto run = [&](InfoImportedVariable& contract, const DataSourcePtr& source) {
+            contract.DataSource = source;
+            contract.UDTs = udts_;
+            contract.DeviceId = DeviceId;
+            // Held for the file: the host may set another list while the import yields.
+            const std::shared_ptr<VariableList> variables = Variables;
+            contract.GetImportedVariables(variables ? *variables : none);
         };
-        pass.operator()<InfoASCImportedVariable>(kSymbolTableExtension);
-        pass.operator()<InfoAWLImportedVariable>(kDataBlockSourceExtension);
+        for (const DataSourcePtr& source : DataSources) {
+            const std::string_view format = SymbolTableFormatOf(ObjectOf(source).SourceId, Options.OtherSymbolFormats);
+            if (format.empty()) continue;
+            auto importer = std::make_unique<InfoASCImportedVariable>();
+            importer->Reading.SourceId = source->SourceId;
+            importer->Reading.Format = format;
+            run(*importer, source);
+            Readings.push_back(std::move(importer->Reading));
+        }
+        for (const DataSourcePtr& source : DataSources) {
+            if (!IsSourceOf(source, kDataBlockSourceExtension)) continue;
+            FileReading& reading = Readings.emplace_back();
+            reading.SourceId = source->SourceId;
+            reading.Format = "AWL";
+            run(*std::make_unique<InfoAWLImportedVariable>(), source);
+        }
 
         import->CloseDeviceDB();
 
