@@ -241,7 +241,7 @@ int RunImport(const ImportOptions& options) {
         if (given == sourceIds.end()) continue;
         const SourceFacts& f = facts[static_cast<size_t>(given - sourceIds.begin())];
         if (f.unreadable.empty())
-            summary.Note("file error in " + f.file + ": " + reading.Failure + "; the rest of the file is not read");
+            summary.Note("file error in " + f.file + ": " + reading.Failure);
     }
     errno = 0;
     const bool narrowed = WriteVariables(std::cout, *driver.Variables, format,

@@ -74,6 +74,7 @@ Case ReadCase(const fs::path& dir) {
         c.sources.push_back(fs::exists(source) || name.starts_with("shared/") ? source : fs::path());
     }
     if (c.sources.empty()) c.skip = "case.txt names no files";
+    if (!keys["reading"].empty()) c.skip = "reading = " + keys["reading"] + " is not known to this runner";
     return c;
 }
 

@@ -39,8 +39,9 @@ SymbolOperand SplitOperand(std::string_view operand) {
     return {TrimBlanks(operand.substr(0, at)), TrimBlanks(operand.substr(at))};
 }
 
-void SymbolRowReader::Fail(std::string_view what) const {
-    throw RuntimeError(InvalidArgument, (lines_ ? "line " + std::to_string(lines_) + ": " : "") + std::string(what));
+void SymbolRowReader::Fail(std::string_view what, size_t line) const {
+    if (line == 0) line = lines_;
+    throw RuntimeError(InvalidArgument, (line ? "line " + std::to_string(line) + ": " : "") + std::string(what));
 }
 
 bool SymbolRowReader::ReadLine(std::string_view& line) {
@@ -83,13 +84,12 @@ bool SymbolRowReader::NextSdf(SymbolLineColumns& row) {
             if (quote == std::string_view::npos) Fail("field " + number + " has no closing quote");
             field.append(line.substr(at, quote - at));
             at = quote + 1;
-            if (at == line.size() || line[at] != '"') break;
-            field += '"';
-            ++at;
+            if (at == line.size() || line.substr(at, 2) == ",\"") break;  // the field's closing quote
+            if (line[at] == '"') ++at;  // a doubled quote
+            field += '"';               // (a quote the export did not double is kept as well)
         }
         if (at == line.size()) break;
-        if (line[at] != ',') Fail("field " + number + " is followed by text, where a comma or the line's end is due");
-        ++at;
+        ++at;  // the comma
     }
     if (count == kClassicFields) {
         Fill(row, 0, 1, 2, 3);
@@ -147,6 +147,7 @@ bool SymbolRowReader::NextDif(SymbolLineColumns& row) {
         return false;
     }
     if (cellType_ != -1 || cellText_ != "BOT") Fail("a cell outside a row, where -1,0 and BOT begin one");
+    const size_t begin = lines_;
     size_t count = 0;
     for (;;) {
         if (!ReadCell()) {  // the end of the file ends the table
@@ -163,7 +164,7 @@ bool SymbolRowReader::NextDif(SymbolLineColumns& row) {
         fields_[count++] = cellText_;
     }
     if (count < kDifCells)
-        Fail("a row of " + std::to_string(count) + (count == 1 ? " cell" : " cells") + ", where 4 are due");
+        Fail("a row of " + std::to_string(count) + (count == 1 ? " cell" : " cells") + ", where 4 are due", begin);
     Fill(row, 0, 1, 2, 3);
     return true;
 }

@@ -3,7 +3,9 @@
 // line reader into the fields that the symbol-table line record takes.
 //
 // SDF: one row per line; every field in double quotes, fields separated by commas; blanks
-//   inside the quotes are not part of the field; a doubled quote is a quote. Four fields
+//   inside the quotes are not part of the field; a doubled quote is a quote, and so is a
+//   single one that neither ends the line nor comes before a comma and the next field's
+//   opening quote (the newer tool does not double the quotes of a comment). Four fields
 //   (symbol, operand, data type, comment) or, from the newer tool generation, nine (name,
 //   operand such as "%I0.0", data type, three flags, comment, an empty field, a flag).
 //   Empty lines are passed over.
@@ -56,7 +58,8 @@ private:
     bool ReadLine(std::string_view& line);  // the next line that is not empty, trimmed
     bool ReadCell();                        // into cellType_ and cellText_; false at the end
     void Fill(SymbolLineColumns& row, size_t symbol, size_t operand, size_t type, size_t comment) const;
-    [[noreturn]] void Fail(std::string_view what) const;
+    // Fails naming the line (by default the last one read).
+    [[noreturn]] void Fail(std::string_view what, size_t line = 0) const;
 
     LineReader& file_;
     SymbolRowFormat format_;
