@@ -97,8 +97,8 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
             contract.GetImportedVariables(*udts_);
         }
 
-        // Pass 1, the symbol tables, then pass 2, the data blocks, which find the
-        // symbols of their blocks among the variables of pass 1.
+        // Pass 1, the symbol tables of every format read, then pass 2, the data blocks,
+        // which find the symbols of their blocks among the variables of pass 1.
         auto run = [&](InfoImportedVariable& contract, const DataSourcePtr& source) {
             contract.DataSource = source;
             contract.UDTs = udts_;
@@ -107,22 +107,28 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
             const std::shared_ptr<VariableList> variables = Variables;
             contract.GetImportedVariables(variables ? *variables : none);
         };
-        for (const DataSourcePtr& source : DataSources) {
-            const std::string_view format = SymbolTableFormatOf(ObjectOf(source).SourceId, Options.OtherSymbolFormats);
-            if (format.empty()) continue;
-            auto importer = std::make_unique<InfoASCImportedVariable>();
-            importer->Reading.SourceId = source->SourceId;
-            importer->Reading.Format = format;
-            run(*importer, source);
-            Readings.push_back(std::move(importer->Reading));
-        }
-        for (const DataSourcePtr& source : DataSources) {
-            if (!IsSourceOf(source, kDataBlockSourceExtension)) continue;
-            FileReading& reading = Readings.emplace_back();
-            reading.SourceId = source->SourceId;
-            reading.Format = "AWL";
-            run(*std::make_unique<InfoAWLImportedVariable>(), source);
-        }
+        auto symbolTables = [&] {
+            for (const DataSourcePtr& source : DataSources) {
+                const std::string_view format = SymbolTableFormatOf(ObjectOf(source).SourceId, Options.OtherSymbolFormats);
+                if (format.empty()) continue;
+                auto importer = std::make_unique<InfoASCImportedVariable>();
+                importer->Reading.SourceId = source->SourceId;
+                importer->Reading.Format = format;
+                run(*importer, source);
+                Readings.push_back(std::move(importer->Reading));
+            }
+        };
+        auto dataBlocks = [&] {
+            for (const DataSourcePtr& source : DataSources) {
+                if (!IsSourceOf(source, kDataBlockSourceExtension)) continue;
+                FileReading& reading = Readings.emplace_back();
+                reading.SourceId = source->SourceId;
+                reading.Format = "AWL";
+                run(*std::make_unique<InfoAWLImportedVariable>(), source);
+            }
+        };
+        symbolTables();
+        dataBlocks();
 
         import->CloseDeviceDB();
 
