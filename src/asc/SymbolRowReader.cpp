@@ -29,6 +29,14 @@ bool Unquote(std::string_view quoted, std::string& text) {
     return true;
 }
 
+// A line as an error names it: in quotes, cut after 24 bytes, control characters as blanks.
+std::string Shown(std::string_view line) {
+    constexpr size_t kShown = 24;
+    std::string shown = "\"";
+    for (char c : line.substr(0, kShown)) shown += static_cast<unsigned char>(c) < ' ' ? ' ' : c;
+    return shown + (line.size() > kShown ? "...\"" : "\"");
+}
+
 }  // namespace
 
 SymbolOperand SplitOperand(std::string_view operand) {
@@ -107,7 +115,7 @@ bool SymbolRowReader::ReadCell() {
     const size_t comma = kind.find(',');
     const std::string_view type = TrimBlanks(kind.substr(0, comma));
     if (comma == std::string_view::npos || (type != "-1" && type != "0" && type != "1"))
-        Fail("\"" + std::string(kind) + "\", where a cell begins with -1, 0 or 1, a comma and a number");
+        Fail(Shown(kind) + ", where a cell begins with -1, 0 or 1, a comma and a number");
     if (!ReadLine(value)) Fail("the file ends inside a cell");
     cellType_ = type == "-1" ? -1 : type == "0" ? 0 : 1;
     if (cellType_ == 0) {
@@ -123,7 +131,7 @@ bool SymbolRowReader::ReadCell() {
 void SymbolRowReader::ReadDifHeader() {
     std::string_view topic;
     if (!ReadLine(topic)) return;  // an empty file: no row
-    if (topic != "TABLE") Fail("\"" + std::string(topic) + "\", where a DIF file begins with TABLE");
+    if (topic != "TABLE") Fail(Shown(topic) + ", where a DIF file begins with TABLE");
     for (;;) {
         std::string_view numbers, text;
         const bool data = topic == "DATA";
