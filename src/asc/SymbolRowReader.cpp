@@ -82,20 +82,21 @@ bool SymbolRowReader::NextSdf(SymbolLineColumns& row) {
     if (!ReadLine(line)) return false;
     size_t count = 0;
     for (size_t at = 0;;) {
-        const std::string number = std::to_string(count + 1);
+        auto fieldName = [&] { return "field " + std::to_string(count + 1); };
         if (count == kNewerFields) Fail("more than 9 fields, where a row has 4 or 9");
-        if (at == line.size() || line[at] != '"') Fail("field " + number + " does not begin with a quote");
-        std::string& field = fields_[count++];
+        if (at == line.size() || line[at] != '"') Fail(fieldName() + " does not begin with a quote");
+        std::string& field = fields_[count];
         field.clear();
         for (++at;;) {
             const size_t quote = line.find('"', at);
-            if (quote == std::string_view::npos) Fail("field " + number + " has no closing quote");
+            if (quote == std::string_view::npos) Fail(fieldName() + " has no closing quote");
             field.append(line.substr(at, quote - at));
             at = quote + 1;
             if (at == line.size() || line.substr(at, 2) == ",\"") break;  // the field's closing quote
             if (line[at] == '"') ++at;  // a doubled quote
             field += '"';               // (a quote the export did not double is kept as well)
         }
+        ++count;
         if (at == line.size()) break;
         ++at;  // the comma
     }
