@@ -17,7 +17,8 @@ namespace {
 
 const char* const kGeneralHelp =
     "Usage:\n"
-    "  tessaro import [options] FILE...   import symbol tables (.ASC) and data-block sources (.AWL)\n"
+    "  tessaro import [options] FILE...   import symbol tables (.ASC, .SDF, .DIF) and data-block\n"
+    "                                     sources (.AWL)\n"
     "  tessaro devices [--device-db FILE] list the devices, areas and types of a device database\n"
     "  tessaro devices [--device-db FILE] --export-sqlite NEW [--force]\n"
     "                                     convert a device database into the SQLite form\n"
@@ -34,8 +35,8 @@ const char* const kGeneralHelp =
 
 const char* const kImportHelp =
     "Usage: tessaro import [options] FILE...\n"
-    "Imports the symbol tables (.ASC) and data-block sources (.AWL) given, in that order,\n"
-    "and writes one row per variable to standard output.\n"
+    "Imports the symbol tables (.ASC, .SDF, .DIF) and data-block sources (.AWL) given, in\n"
+    "that order, and writes one row per variable to standard output.\n"
     "\n"
     "Options (--opt VALUE or --opt=VALUE; -- ends the options):\n"
     "  --device-db FILE      device database (default: the bundled sample database)\n"
@@ -353,6 +354,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         line.command = CommandLine::Command::Devices;
     }
     return line;
+}
+
+tessaro::ImportOptions LibraryOptions(const ImportOptions&) {
+    tessaro::ImportOptions library;
+    library.OtherSymbolFormats = true;
+    return library;
 }
 
 }  // namespace tessaro::cli
