@@ -49,10 +49,11 @@ std::vector<std::string> SourcesIn(const std::string& folder) {
     return files;
 }
 
-// One side's records: a saved import read, or sources imported with the options.
-ImportRecords ReadSide(const std::vector<std::string>& side, bool lists, const DiffOptions& options, Summary& summary) {
+// One side's records: a saved import read, or sources imported with the options (the
+// sources of a folder, one source, a list).
+ImportRecords ReadSide(const std::vector<std::string>& side, const DiffOptions& options, Summary& summary) {
     std::vector<std::string> sources = side;
-    if (!lists) {
+    if (side.size() == 1) {
         const std::string& only = side.front();
         if (fs::is_directory(only))
             sources = SourcesIn(only);
@@ -179,7 +180,7 @@ int RunDiff(const DiffOptions& options) {
     ImportRecords older, newer;
     for (auto [side, records, name] : {std::tuple{&options.oldSide, &older, "OLD"}, {&options.newSide, &newer, "NEW"}}) {
         try {
-            *records = ReadSide(*side, options.lists, options, summary);
+            *records = ReadSide(*side, options, summary);
         } catch (const SideTrouble& error) {
             std::cerr << "tessaro: " << name << " (" << SideName(*side) << "): " << error.what() << "\n";
             return kTrouble;

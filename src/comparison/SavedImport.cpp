@@ -183,35 +183,46 @@ public:
         return Value([&] { record_.Other(column_, "a number with a fraction"); });
     }
     bool string(string_t& text) override { return Value([&] { record_.Text(column_, text); }); }
-    bool binary(binary_t&) override { return Nested(); }
-    bool start_object(std::size_t) override { return ++depth_ == 1 || Nested(); }
+    bool binary(binary_t&) override { return Refused(); }
+    bool start_object(std::size_t) override { return Open(); }
     bool key(string_t& name) override {
-        column_ = ColumnNamed(name);
+        if (depth_ == 1) column_ = ColumnNamed(name);
         return true;
     }
     bool end_object() override {
         --depth_;
         return true;
     }
-    bool start_array(std::size_t) override { return Nested(); }
-    bool end_array() override { return true; }
+    bool start_array(std::size_t) override { return depth_ != 0 && Open(); }
+    bool end_array() override {
+        --depth_;
+        return true;
+    }
     bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& ex) override {
-        // The library's message without its "[json.exception.parse_error.101] " prefix.
+        // The library's message without its "[json.exception.parse_error.101] parse error
+        // at line 1, column 223: " before what is wrong.
         const std::string what = ex.what();
-        const size_t bracket = what.find("] ");
+        const size_t column = what.find("column ");
+        const size_t colon = column == std::string::npos ? std::string::npos : what.find(": ", column);
         error = "not JSON at character " + std::to_string(position) + ": " +
-                (bracket == std::string::npos ? what : what.substr(bracket + 2));
+                (colon == std::string::npos ? what : what.substr(colon + 2));
         return false;
     }
 
 private:
+    // A value of the line's object is its column's; anything within a column that is
+    // not one of ours is passed over.
     template <class F>
     bool Value(F f) {
-        if (depth_ != 1) return Nested();
-        f();
+        if (depth_ == 0) return Refused();
+        if (depth_ == 1 && column_ != kNoColumn) f();
         return true;
     }
-    bool Nested() {
+    bool Open() {
+        if (++depth_ > 1 && column_ != kNoColumn) return Refused();
+        return true;
+    }
+    bool Refused() {
         error = "a line holds one flat object of texts, numbers and flags";
         return false;
     }
