@@ -247,6 +247,7 @@ bool WriteAlignedTable(std::ostream& out, std::vector<std::vector<std::string>> 
             line += cell;
             if (k + 1 < row.size()) line.append(widths[k] - Width(cell) + gap, ' ');
         }
+        line.erase(line.find_last_not_of(' ') + 1);  // empty cells at the end
         if (narrowed) line = Shortened(line, limit);
         out << line << '\n';
     }
