@@ -210,8 +210,8 @@ std::vector<size_t> ColumnsNamed(const std::string& value) {
     return columns;
 }
 
-// The options of how an import reads its sources, which diff takes for the sides it
-// imports as import takes them; their texts until the command line is parsed.
+// The options import and diff share, diff for the sides it imports: how the sources are
+// read, and the output's format. Their texts until the command line is parsed.
 struct ReadingValues {
     std::string deviceCode = "1", deviceId = "1", format, language;
 };

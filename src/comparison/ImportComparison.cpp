@@ -3,8 +3,8 @@
 #include "driver/InfoImportedVariable.h"
 
 #include <array>
+#include <stdexcept>
 #include <string_view>
-#include <tuple>
 #include <unordered_map>
 
 namespace tessaro {
@@ -12,25 +12,61 @@ namespace {
 
 constexpr std::string_view kSymbolSection = " (Symbol file)";
 
-// The folded collection key of every record.
-std::vector<std::string> KeysOf(const ImportRecords& records) {
-    std::vector<std::string> keys;
-    keys.reserve(records.Variables.size());
-    for (const VariablePtr& v : records.Variables) keys.push_back(VariableKey(v->Name, v->DeviceId));
-    return keys;
-}
+// The folded collection keys of one side's records, packed in one text, and a table of
+// the first record of each key: open addressing over (hash, record) pairs, at most half
+// full, so that a lookup costs one probe and no allocation.
+class KeyIndex {
+public:
+    static constexpr uint32_t kNone = static_cast<uint32_t>(-1);
 
-// Key to the index of its first record; the later ones are duplicates.
-using KeyIndex = std::unordered_map<std::string_view, size_t>;
-KeyIndex IndexOf(const std::vector<std::string>& keys, bool newSide, std::vector<RepeatedKey>& duplicates) {
-    KeyIndex index;
-    index.reserve(keys.size());
-    for (size_t i = 0; i < keys.size(); ++i) {
-        auto [at, added] = index.emplace(keys[i], i);
-        if (!added) duplicates.push_back(RepeatedKey{newSide, at->second, i});
+    // Records the keys met before, in repeated.
+    KeyIndex(const ImportRecords& records, bool newSide, std::vector<RepeatedKey>& repeated) {
+        const size_t count = records.Variables.size();
+        if (count >= kNone) throw std::length_error("too many records to compare");
+        starts_.reserve(count + 1);
+        hashes_.reserve(count);
+        for (const VariablePtr& v : records.Variables) {
+            starts_.push_back(text_.size());
+            text_ += VariableKey(v->Name, v->DeviceId);
+            hashes_.push_back(static_cast<uint32_t>(std::hash<std::string_view>{}(std::string_view(text_).substr(starts_.back()))));
+        }
+        starts_.push_back(text_.size());
+        size_t size = 16;
+        while (size < 2 * count) size *= 2;
+        table_.assign(size, Entry{});
+        for (uint32_t i = 0; i < count; ++i) {
+            size_t at = hashes_[i] & (size - 1);
+            for (; table_[at].record != kNone; at = (at + 1) & (size - 1))
+                if (table_[at].hash == hashes_[i] && Key(table_[at].record) == Key(i)) break;
+            if (table_[at].record == kNone)
+                table_[at] = Entry{hashes_[i], i};
+            else
+                repeated.push_back(RepeatedKey{newSide, table_[at].record, i});
+        }
     }
-    return index;
-}
+
+    std::string_view Key(size_t record) const { return std::string_view(text_).substr(starts_[record], starts_[record + 1] - starts_[record]); }
+    uint32_t Hash(size_t record) const { return hashes_[record]; }
+
+    // The first record with the key, or kNone.
+    uint32_t Find(std::string_view key, uint32_t hash) const {
+        const size_t mask = table_.size() - 1;
+        for (size_t at = hash & mask; table_[at].record != kNone; at = (at + 1) & mask)
+            if (table_[at].hash == hash && Key(table_[at].record) == key) return table_[at].record;
+        return kNone;
+    }
+    bool IsFirst(size_t record) const { return Find(Key(record), hashes_[record]) == record; }
+
+private:
+    struct Entry {
+        uint32_t hash = 0;
+        uint32_t record = kNone;
+    };
+    std::string text_;
+    std::vector<size_t> starts_;
+    std::vector<uint32_t> hashes_;
+    std::vector<Entry> table_;
+};
 
 // Two sections are the same when equal, or when both name a symbol table (whose file
 // name is no part of its symbols).
@@ -105,31 +141,31 @@ std::string_view ChangeName(ChangeKind kind) {
 
 ImportComparison CompareImports(const ImportRecords& older, const ImportRecords& newer, const ComparisonOptions& options) {
     ImportComparison result;
-    const std::vector<std::string> oldKeys = KeysOf(older), newKeys = KeysOf(newer);
-    const KeyIndex oldIndex = IndexOf(oldKeys, false, result.Duplicates);
-    const KeyIndex newIndex = IndexOf(newKeys, true, result.Duplicates);
+    const KeyIndex oldIndex(older, false, result.Duplicates);
+    const KeyIndex newIndex(newer, true, result.Duplicates);
+    const size_t oldCount = older.Variables.size(), newCount = newer.Variables.size();
 
     // The new side in its order: each first record of a key changed or added.
-    std::vector<bool> matched(oldKeys.size(), false);
+    std::vector<bool> matched(oldCount, false);
     std::vector<size_t> added;  // positions in Changes
-    for (size_t n = 0; n < newKeys.size(); ++n) {
-        if (newIndex.at(newKeys[n]) != n) continue;
-        auto old = oldIndex.find(newKeys[n]);
-        if (old == oldIndex.end()) {
+    for (size_t n = 0; n < newCount; ++n) {
+        const uint32_t o = oldIndex.Find(newIndex.Key(n), newIndex.Hash(n));
+        if (!newIndex.IsFirst(n)) continue;
+        if (o == KeyIndex::kNone) {
             added.push_back(result.Changes.size());
             result.Changes.push_back(RecordChange{ChangeKind::Added, RecordChange::npos, n, {}});
             continue;
         }
-        matched[old->second] = true;
-        auto columns = Differences(older, old->second, newer, n, options.Comments);
-        if (!columns.empty()) result.Changes.push_back(RecordChange{ChangeKind::Changed, old->second, n, std::move(columns)});
+        matched[o] = true;
+        auto columns = Differences(older, o, newer, n, options.Comments);
+        if (!columns.empty()) result.Changes.push_back(RecordChange{ChangeKind::Changed, o, n, std::move(columns)});
     }
     std::vector<size_t> removed;
-    for (size_t o = 0; o < oldKeys.size(); ++o)
-        if (!matched[o] && oldIndex.at(oldKeys[o]) == o) removed.push_back(o);
+    for (size_t o = 0; o < oldCount; ++o)
+        if (!matched[o] && oldIndex.IsFirst(o)) removed.push_back(o);
 
     // A removed and an added variable alone at their place are one variable renamed.
-    std::vector<bool> renamed(oldKeys.size(), false);
+    std::vector<bool> renamed(oldCount, false);
     if (options.Renames && !removed.empty() && !added.empty()) {
         const bool written = older.HasAccount() && newer.HasAccount();
         std::unordered_map<Place, std::pair<size_t, size_t>, PlaceHash> places;  // removed: count, last
