@@ -7,12 +7,12 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <bitset>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <limits>
 
 namespace tessaro {
@@ -186,8 +186,27 @@ public:
     bool binary(binary_t&) override { return Refused(); }
     bool start_object(std::size_t) override { return Open(); }
     bool key(string_t& name) override {
-        if (depth_ == 1) column_ = ColumnNamed(name);
+        if (depth_ != 1) return true;
+        // Lines name their columns in one order: the n-th name is most likely the n-th
+        // name of the line before.
+        const size_t n = keys_++;
+        if (n < known_.size() && known_[n].first == name) {
+            column_ = known_[n].second;
+            return true;
+        }
+        column_ = ColumnNamed(name);
+        if (n < known_.size())
+            known_[n] = {name, column_};
+        else
+            known_.emplace_back(name, column_);
         return true;
+    }
+    // The next line begins.
+    void Restart() {
+        depth_ = 0;
+        keys_ = 0;
+        column_ = kNoColumn;
+        error.clear();
     }
     bool end_object() override {
         --depth_;
@@ -229,10 +248,13 @@ private:
     RecordBuilder& record_;
     size_t column_ = kNoColumn;
     int depth_ = 0;
+    size_t keys_ = 0;  // keys met on this line
+    std::vector<std::pair<std::string, size_t>> known_;
 };
 
 void ParseJsonLines(std::string_view text, const std::string& file, ImportRecords& records) {
     RecordBuilder record(file, records);
+    JsonLine sax(record);
     size_t lineNumber = 0;
     for (size_t start = 0; start < text.size();) {
         size_t end = std::min(text.find('\n', start), text.size());
@@ -241,7 +263,7 @@ void ParseJsonLines(std::string_view text, const std::string& file, ImportRecord
         ++lineNumber;
         if (line.find_first_not_of(" \t\r") == std::string_view::npos) continue;
         record.Start(lineNumber);
-        JsonLine sax(record);
+        sax.Restart();
         if (!nlohmann::json::sax_parse(line, &sax)) record.Fail(sax.error);
         record.Finish();
     }
@@ -338,8 +360,10 @@ ImportRecords ReadSavedImport(const std::string& file) {
     errno = 0;
     std::ifstream in(file, std::ios::binary);
     if (!in) throw SavedImportError(file, 0, std::string("cannot open: ") + (errno ? std::strerror(errno) : "not readable"));
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw SavedImportError(file, 0, "cannot read");
+    std::string text;
+    std::array<char, 1 << 16> block;
+    while (in.read(block.data(), block.size()) || in.gcount() > 0) text.append(block.data(), static_cast<size_t>(in.gcount()));
+    if (in.bad() || !in.eof()) throw SavedImportError(file, 0, "cannot read");
     return ParseSavedImport(text, file);
 }
 
