@@ -4,8 +4,9 @@
 // same data area, type and address under another name, renamed. The order of the
 // records is no change. A symbol's section names its symbol table, so a table saved
 // under another file name is no change of its symbols. Where both imports kept their
-// account, a changed comment is a change too, and every change says where its line was
-// and is.
+// account, a changed comment is a change too (a line that only moved is none), and a
+// rename also needs the same written address; the accounts tell a host where each
+// changed variable's line was and is.
 
 #include <tessaro/ImportRecords.h>
 
