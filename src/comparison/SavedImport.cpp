@@ -270,7 +270,7 @@ void ParseJsonLines(std::string_view text, const std::string& file, ImportRecord
 }
 
 // RFC 4180: fields separated by commas, records by CR LF (or LF alone); a quoted field
-// may hold commas, quotes (doubled) and line ends.
+// may hold commas, quotes (doubled) and line ends. Lines are counted by their LFs.
 void ParseCsv(std::string_view text, const std::string& file, ImportRecords& records) {
     RecordBuilder record(file, records);
     std::vector<std::string> fields;
@@ -303,14 +303,15 @@ void ParseCsv(std::string_view text, const std::string& file, ImportRecords& rec
                     field += text[at];
                 }
             }
-            while (at < text.size() && text[at] != ',' && text[at] != '\n' && text[at] != '\r') field += text[at++];
-            fields.push_back(field);
+            while (at < text.size() && text[at] != ',' && text[at] != '\n') field += text[at++];
             if (at < text.size() && text[at] == ',') {
+                fields.push_back(field);
                 ++at;
                 continue;
             }
-            if (at < text.size() && text[at] == '\r') ++at;
-            if (at < text.size() && text[at] == '\n') ++at;
+            if (field.ends_with('\r')) field.pop_back();  // of CR LF; a CR alone is a character
+            fields.push_back(field);
+            ++at;
             ++lineNumber;
             return true;
         }
