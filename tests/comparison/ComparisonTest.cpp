@@ -36,6 +36,9 @@ TEST(SavedImportTest, CsvFieldsQuotedAcrossLinesAndErrorsNameTheRowsFirstLine) {
               "s:4: FieldAdd1 is 2147483648, outside the 32-bit range");
     EXPECT_EQ(Problem(rows + "P,S,1,1,,3,31,0,1,0,0,0,0,yes,false\r\n"), "s:4: Sign is \"yes\", not true or false");
     EXPECT_EQ(Problem(rows + "P,S,1\r\n"), "s:4: the row has 3 fields, the header 15");
+    // A CR alone ends no row: it is part of its field, and lines are counted by LF.
+    EXPECT_EQ(ParseSavedImport(kHeader + "\nP\rQ,S,1,1,,3,31,0,0,0,0,0,0,true,false", "s").Variables[0]->Name, "P\rQ");
+    EXPECT_EQ(Problem(rows + "P\r,S\r\n"), "s:4: the row has 2 fields, the header 15");
     EXPECT_EQ(Problem(rows + "\"P,S,1\r\n"), "s:4: a quoted field that starts here does not end");
     EXPECT_EQ(Problem("Name,Warning\r\n"), "s:1: the header has no column SectionName");
 }
