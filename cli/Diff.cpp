@@ -154,7 +154,7 @@ std::string SideName(const std::vector<std::string>& side) {
 
 bool WriteSummaryFile(const std::string& file, const DiffOptions& options, const ImportComparison& comparison) {
     size_t oldDuplicates = 0, newDuplicates = 0;
-    for (const RepeatedKey& d : comparison.Duplicates) ++(d.NewSide ? newDuplicates : oldDuplicates);
+    for (const RepeatedKey& d : comparison.RepeatedKeys) ++(d.NewSide ? newDuplicates : oldDuplicates);
     nlohmann::ordered_json summary = {
         {"old", options.oldSide},         {"new", options.newSide},
         {"added", comparison.Added},      {"removed", comparison.Removed},
@@ -192,15 +192,15 @@ int RunDiff(const DiffOptions& options) {
     const ImportComparison comparison = CompareImports(older, newer, {options.renames, options.comments});
 
     constexpr size_t kDuplicatesSaid = 5;
-    for (size_t i = 0; i < std::min(comparison.Duplicates.size(), kDuplicatesSaid); ++i) {
-        const RepeatedKey& d = comparison.Duplicates[i];
+    for (size_t i = 0; i < std::min(comparison.RepeatedKeys.size(), kDuplicatesSaid); ++i) {
+        const RepeatedKey& d = comparison.RepeatedKeys[i];
         const ImportRecords& records = d.NewSide ? newer : older;
         summary.Note(std::string(d.NewSide ? "NEW" : "OLD") + ": record " + std::to_string(d.Again + 1) + " (" +
                      ToUtf8(records.Variables[d.Again]->Name) + ") has the key of record " + std::to_string(d.First + 1) +
                      "; only the first is compared");
     }
-    if (comparison.Duplicates.size() > kDuplicatesSaid)
-        summary.Note("and " + Counted(comparison.Duplicates.size() - kDuplicatesSaid, "more record") +
+    if (comparison.RepeatedKeys.size() > kDuplicatesSaid)
+        summary.Note("and " + Counted(comparison.RepeatedKeys.size() - kDuplicatesSaid, "more record") +
                      " whose key came before");
 
     const bool lines = older.HasAccount() || newer.HasAccount();

@@ -43,13 +43,13 @@ struct ImportOptions {
     std::vector<std::string> files;
 };
 
-// tessaro diff: each side a saved import, a folder of sources or one source (one
-// argument), or a list of sources (--old, --new). Sources are imported with the import's
-// options as import takes them (import.files unused); import.format is the output's.
+// tessaro diff: each side one argument (a saved import, a folder of sources, one source)
+// or a list of sources (--old, --new). Sources are imported with the import's options as
+// import takes them (import.files unused); import.format is the output's.
 struct DiffOptions {
     ImportOptions import;
     std::vector<std::string> oldSide, newSide;
-    bool lists = false;  // given by --old and --new
+    bool lists = false;  // the sides given by --old and --new
     std::optional<std::string> summary;  // the counts as JSON to this file
     bool renames = true;
     bool comments = true;

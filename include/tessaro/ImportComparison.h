@@ -53,7 +53,7 @@ struct RepeatedKey {
 struct ImportComparison {
     // Added, changed and renamed in the new import's order, then removed in the old's.
     std::vector<RecordChange> Changes;
-    std::vector<RepeatedKey> Duplicates;
+    std::vector<RepeatedKey> RepeatedKeys;
     size_t Added = 0, Removed = 0, Changed = 0, Renamed = 0;
     bool Differs() const { return !Changes.empty(); }
 };

@@ -141,8 +141,8 @@ std::string_view ChangeName(ChangeKind kind) {
 
 ImportComparison CompareImports(const ImportRecords& older, const ImportRecords& newer, const ComparisonOptions& options) {
     ImportComparison result;
-    const KeyIndex oldIndex(older, false, result.Duplicates);
-    const KeyIndex newIndex(newer, true, result.Duplicates);
+    const KeyIndex oldIndex(older, false, result.RepeatedKeys);
+    const KeyIndex newIndex(newer, true, result.RepeatedKeys);
     const size_t oldCount = older.Variables.size(), newCount = newer.Variables.size();
 
     // The new side in its order: each first record of a key changed or added.

@@ -118,11 +118,11 @@ TEST(ImportComparisonTest, ARepeatedKeyIsSaidAndItsFirstRecordCompared) {
     ImportRecords newer{{Record("B", 2), Record("A", 1), Record("B", 7)}, {}};
     const ImportComparison c = CompareImports(older, newer);
     EXPECT_FALSE(c.Differs()) << Described(c);
-    ASSERT_EQ(c.Duplicates.size(), 2u);
-    EXPECT_FALSE(c.Duplicates[0].NewSide);
-    EXPECT_EQ(c.Duplicates[0].Again, 1u);
-    EXPECT_TRUE(c.Duplicates[1].NewSide);
-    EXPECT_EQ(c.Duplicates[1].First, 0u);
+    ASSERT_EQ(c.RepeatedKeys.size(), 2u);
+    EXPECT_FALSE(c.RepeatedKeys[0].NewSide);
+    EXPECT_EQ(c.RepeatedKeys[0].Again, 1u);
+    EXPECT_TRUE(c.RepeatedKeys[1].NewSide);
+    EXPECT_EQ(c.RepeatedKeys[1].First, 0u);
 }
 
 TEST(ImportComparisonTest, CommentsComparedOnlyWhereBothSidesKeptTheAccount) {
