@@ -1,10 +1,13 @@
 #pragma once
 // The command line of tessaro:
 //   tessaro import [options] FILE...
+//   tessaro diff [options] OLD NEW, tessaro diff [options] --old FILE... --new FILE...
 //   tessaro devices [--device-db FILE] [--export-sqlite FILE [--force]]
 //   tessaro help [COMMAND], tessaro --help, tessaro --version
 // Options take their value as "--opt VALUE" or "--opt=VALUE" (a value may start with
 // "-" or be empty); "--" ends the options.
+
+#include <tessaro/ImportOptions.h>
 
 #include <cstdint>
 #include <optional>
@@ -44,7 +47,20 @@ struct ImportOptions {
     bool normalize = false;        // import copies with CR LF line ends and no tabs
     Lines lines = Lines::Imported;
     std::optional<std::string> summary;  // the JSON summary's file
+    double waitSeconds = -1;       // for a component folder another import holds; -1: as long as it takes
     std::vector<std::string> files;
+};
+
+// tessaro diff: each side one argument (a saved import, a folder of sources, one source)
+// or a list of sources (--old, --new). Sources are imported with the import's options as
+// import takes them (import.files unused); import.format is the output's.
+struct DiffOptions {
+    ImportOptions import;
+    std::vector<std::string> oldSide, newSide;
+    bool lists = false;  // the sides given by --old and --new
+    std::optional<std::string> summary;  // the counts as JSON to this file
+    bool renames = true;
+    bool comments = true;
 };
 
 struct DevicesOptions {
@@ -54,13 +70,18 @@ struct DevicesOptions {
 };
 
 struct CommandLine {
-    enum class Command { Help, Version, Import, Devices } command = Command::Help;
-    std::string helpTopic;  // with Help: "", "import" or "devices"
+    enum class Command { Help, Version, Import, Diff, Devices } command = Command::Help;
+    std::string helpTopic;  // with Help: "", "import", "diff" or "devices"
     ImportOptions import;
+    DiffOptions diff;
     DevicesOptions devices;
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// How the library reads the sources of an import that the command line runs: the
+// component's own reading, and the symbol tables of the SDF and DIF exports beside ASC.
+tessaro::ImportOptions LibraryOptions(const ImportOptions& options);
 
 // The help page of a command, or the general one for "".
 const char* HelpText(const std::string& command);

@@ -8,10 +8,12 @@
 #include "Options.h"
 
 #include <tessaro/ImportAccount.h>
+#include <tessaro/ImportRecords.h>
 #include <tessaro/Variable.h>
 
 #include <array>
 #include <ostream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,7 +25,7 @@ inline constexpr std::array<std::string_view, 21> kColumns = {
     "VariableLen", "FieldAdd1", "FieldAdd2", "FieldAdd3",    "FieldAdd4",    "FieldAdd5",  "Sign",
     "Warning",   "File",        "Line",      "Address",      "Comment",      "Fate",       "Reason",
 };
-inline constexpr size_t kRecordColumns = 15;
+inline constexpr size_t kRecordColumns = kVariableColumns.size();
 
 struct OutputShape {
     std::vector<size_t> columns;  // indexes into kColumns; empty: the record's (all with lines other than imported)
@@ -37,5 +39,17 @@ bool WantsAccount(const std::vector<size_t>& columns, Lines lines);
 
 // Writes the rows; returns true when a table had to be narrowed to fit the width.
 bool WriteVariables(std::ostream& out, const VariableList& variables, Format format, const OutputShape& shape);
+
+// Rows (the first one the headers; UTF-8) as aligned columns two blanks apart. Too wide
+// for a limit other than 0, the table gets the short headers and one blank between
+// columns, and then the widest of the text columns are shortened, down to five
+// characters each; what still does not fit is cut at the limit. Control characters are
+// shown as "?". True when narrowed.
+bool WriteAlignedTable(std::ostream& out, std::vector<std::vector<std::string>> rows,
+                       const std::vector<std::string>& shortHeaders, const std::vector<bool>& texts, size_t limit);
+
+// RFC 4180: a field with a comma, a quote, CR or LF is quoted, its quotes doubled
+// (records end in CR LF).
+void AppendCsvField(std::string& out, std::string_view text);
 
 }  // namespace tessaro::cli

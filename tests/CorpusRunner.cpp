@@ -4,6 +4,7 @@
 // against its sources and records.
 //   tessaro_corpus library|cli CORPUS [CASE...]
 //   tessaro_corpus --update CORPUS [CASE...]   rewrites the expected files from the library
+// A case of `command = diff` compares two imports through the command line only.
 #include "TestSupport.h"
 
 #include "Layout.h"
@@ -41,6 +42,9 @@ struct Case {
     std::string codePage = "WINDOWS-1252";
     fs::path deviceDb;
     bool imported = true;
+    std::string command = "import";
+    std::vector<std::string> diffArguments;  // with command = diff: after "tessaro diff"
+    std::string status;                      // with command = diff: the exit status expected
 };
 
 struct Result {
@@ -116,20 +120,47 @@ std::vector<std::string> SourceLines(const std::string& bytes, bool loneLineFeed
     return lines;
 }
 
-// The numbers of the lines that hold a symbol (a symbol table: something in columns 5 to
-// 28) or a value (a data block: a line with ":=" between BEGIN and END_DATA_BLOCK).
-std::vector<int32_t> AccountableLines(const std::string& bytes, bool symbolTable, const FileReading* reading) {
+// The numbers of the lines that hold a symbol or a value: in a symbol table, something in
+// columns 5 to 28 (ASC), a row whose first field is not blank (SDF), the BOT line of a row
+// whose first cell is not blank (DIF); in a data block, a line with ":=" between BEGIN and
+// END_DATA_BLOCK.
+std::vector<int32_t> AccountableLines(const std::string& bytes, std::string_view format, const FileReading* reading) {
     std::vector<int32_t> numbers;
     enum { Outside, Declarations, Values } state = Outside;
     int32_t number = 0;
-    for (std::string line : SourceLines(bytes, reading && reading->LoneLineFeeds)) {
+    const std::vector<std::string> lines = SourceLines(bytes, reading && reading->LoneLineFeeds);
+    // The next line after the index at that is not blank, trimmed, and its index.
+    auto nextText = [&](size_t& at) {
+        while (++at < lines.size())
+            if (!TrimBlanks(lines[at]).empty()) return TrimBlanks(lines[at]);
+        return std::string_view();
+    };
+    for (size_t at = 0; at < lines.size(); ++at) {
+        std::string line = lines[at];
         ++number;
-        if (symbolTable) {
+        if (format == "ASC") {
             if (reading && reading->TabsAsBlanks) {
                 for (size_t tab; (tab = line.find('\t')) != std::string::npos;)
                     line.replace(tab, 1, 8 - tab % 8, ' ');
             }
             if (!TrimBlanks(Columns(line, 5, 24)).empty()) numbers.push_back(number);
+        } else if (format == "SDF") {
+            const std::string_view row = TrimBlanks(line);
+            const size_t close = row.find('"', 1);
+            // The first field: up to its closing quote, or a name that begins with a doubled quote.
+            if (row.starts_with('"') && close != std::string_view::npos &&
+                (!TrimBlanks(row.substr(1, close - 1)).empty() || row.substr(close, 2) == "\"\""))
+                numbers.push_back(number);
+        } else if (format == "DIF") {
+            size_t before = at;
+            while (before > 0 && TrimBlanks(lines[before - 1]).empty()) --before;
+            if (TrimBlanks(line) != "BOT" || before == 0 || !TrimBlanks(lines[before - 1]).starts_with("-1,")) continue;
+            size_t cell = at;
+            const std::string_view kind = nextText(cell);
+            const std::string_view value = nextText(cell);
+            const std::string_view text =
+                kind.starts_with("0,") ? kind.substr(2) : kind.starts_with("1,") && value.size() >= 2 ? value.substr(1, value.size() - 2) : "";
+            if (!TrimBlanks(text).empty()) numbers.push_back(number);
         } else if (state == Outside && line.starts_with("DATA_BLOCK")) {
             state = Declarations;
         } else if (state == Declarations && line == "BEGIN") {
@@ -159,14 +190,17 @@ std::vector<std::string> CheckAccount(const VariableDriver& driver, const std::v
                                   : std::string("the end of the account");
     };
     size_t k = 0;
-    for (std::string_view extension : {kSymbolTableExtension, kDataBlockSourceExtension}) {
+    for (const bool symbolTables : {true, false}) {
         for (const std::string& id : sourceIds) {
-            if (!IsSourceOfKind(id, extension)) continue;
+            const std::string_view format = IsSourceOfKind(id, kDataBlockSourceExtension)
+                                                ? "AWL"
+                                                : SymbolTableFormatOf(id, driver.Options.OtherSymbolFormats);
+            if (format.empty() || (format == "AWL") == symbolTables) continue;
             const FileReading* reading = nullptr;
             for (const FileReading& r : driver.Readings)
                 if (r.SourceId == id) reading = &r;
             const std::vector<int32_t> lines =
-                fs::exists(id) ? AccountableLines(ReadFile(id), extension == kSymbolTableExtension, reading)
+                fs::exists(id) ? AccountableLines(ReadFile(id), format, reading)
                                : std::vector<int32_t>();
             auto fileError = [&](int32_t before) {
                 return k < entries.size() && entries[k].File == id && entries[k].Fate == LineFate::FileError &&
@@ -221,11 +255,34 @@ fs::path CaseFile(const fs::path& dir, const std::string& name, std::string& ski
     return fs::path(TESSARO_SHARED_DIR) / name.substr(7);
 }
 
+// A diff case: `old` and `new` each one argument (a folder, a saved import, a source) or
+// several sources (given as --old and --new), paths from the case's folder; `options`
+// more of diff's options; `status` the exit status expected (default 1). Run in the
+// case's folder with --format jsonl, the case's device and code page.
+void ReadDiffCase(const fs::path& dir, std::map<std::string, std::string>& keys, Case& c) {
+    c.command = "diff";
+    c.status = keys["status"];
+    c.diffArguments = {"--format", "jsonl", "--device-code", keys["device-code"], "--device-id", keys["device-id"],
+                       "--device-db", c.deviceDb.string()};
+    std::istringstream options(keys["options"]);
+    for (std::string option; options >> option;) c.diffArguments.push_back(option);
+    for (const char* side : {"old", "new"}) {
+        std::vector<std::string> files;
+        std::istringstream names(keys[side]);
+        for (std::string name; names >> name;)
+            files.push_back(name.starts_with("shared/") ? CaseFile(dir, name, c.skip).string() : name);
+        if (files.empty()) c.skip = std::string("case.txt names no ") + side + " side";
+        if (files.size() > 1) c.diffArguments.push_back(std::string("--") + side);
+        c.diffArguments.insert(c.diffArguments.end(), files.begin(), files.end());
+    }
+    if (c.deviceDb.extension() == ".sql") c.skip = "a diff case takes a device database file, not SQL text";
+}
+
 Case ReadCase(const fs::path& dir) {
     Case c;
     c.dir = dir;
     c.name = dir.filename().string();
-    std::map<std::string, std::string> keys = {{"device-code", "1"}, {"device-id", "1"}};
+    std::map<std::string, std::string> keys = {{"device-code", "1"}, {"device-id", "1"}, {"status", "1"}};
     static const std::regex setting("^\\s*([^#\\s][^=]*?)\\s*=\\s*(.*?)\\s*$");  // key = value, both trimmed
     std::istringstream text(ReadFile(dir / "case.txt"));
     std::smatch match;
@@ -244,7 +301,11 @@ Case ReadCase(const fs::path& dir) {
         c.arguments.push_back(source.filename().string());
         c.sources.push_back(fs::exists(source) || name.starts_with("shared/") ? source : fs::path());
     }
-    if (c.sources.empty()) c.skip = "case.txt names no files";
+    if (!keys["reading"].empty()) c.skip = "reading = " + keys["reading"] + " is not known to this runner";
+    if (keys["command"] == "diff")
+        ReadDiffCase(dir, keys, c);
+    else if (c.sources.empty())
+        c.skip = "case.txt names no files";
     return c;
 }
 
@@ -297,6 +358,7 @@ Result Import(const Case& c, bool byCommandLine) {
         {
             cli::LanguageChoice language(options.languageId, layout.component);
             VariableDriver driver;
+            driver.Options = cli::LibraryOptions(options);
             driver.Options.Account = true;
             driver.DeviceCodeId = options.deviceCode;
             driver.DeviceId = options.deviceId;
@@ -366,6 +428,28 @@ std::vector<std::string> Check(const fs::path& dir, const Case& c, const Result&
     return failures;
 }
 
+// A diff case through the command line: its output and standard error against
+// expected.diff.jsonl and expected.diff.err, its status against the case's; with update,
+// the expected files rewritten instead.
+std::vector<std::string> RunDiffCase(const fs::path& dir, const Case& c, bool update) {
+    std::vector<std::string> arguments = {"diff"};
+    arguments.insert(arguments.end(), c.diffArguments.begin(), c.diffArguments.end());
+    const CliRun run = RunCli(arguments, "cd '" + dir.string() + "' && TESSARO_CODEPAGE=" + c.codePage);
+    if (update) {
+        WriteFile(dir / "expected.diff.jsonl", run.out);
+        WriteFile(dir / "expected.diff.err", run.err);
+        std::cout << "UPDATED " << c.name << ": status " << run.status << "\n";
+        return {};
+    }
+    std::vector<std::string> failures;
+    if (std::to_string(run.status) != c.status)
+        failures.push_back("the status is " + std::to_string(run.status) + ", not " + c.status + ": " + run.err);
+    for (auto [file, got] : {std::pair{"expected.diff.jsonl", &run.out}, {"expected.diff.err", &run.err}})
+        if (auto difference = FirstDifference(fs::exists(dir / file) ? ReadFile(dir / file) : "", *got); !difference.empty())
+            failures.push_back(std::string(file) + " differs at " + difference);
+    return failures;
+}
+
 // The account is rewritten where the case has one: an empty expected.account.jsonl asks
 // for it.
 void Update(const fs::path& dir, const Result& r) {
@@ -403,8 +487,14 @@ int main(int argc, char** argv) {
             ++skipped;
             continue;
         }
+        if (c.command == "diff" && host == "library") {
+            std::cout << "SKIP " << c.name << ": a diff case runs through the command line\n";
+            ++skipped;
+            continue;
+        }
         std::vector<std::string> failures;
-        try {
+        if (c.command == "diff") failures = RunDiffCase(dir, c, host == "--update");
+        else try {
             Result r = Import(c, host == "cli");
             if (host == "--update") {
                 Update(dir, r);
