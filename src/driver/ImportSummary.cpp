@@ -25,9 +25,8 @@ void Count(ImportSummary::Counts& counts, const AccountEntry& entry) {
 }
 
 std::string FormatOf(const std::string& sourceId) {
-    if (IsSourceOfKind(sourceId, kSymbolTableExtension)) return "ASC";
     if (IsSourceOfKind(sourceId, kDataBlockSourceExtension)) return "AWL";
-    return "";
+    return std::string(SymbolTableFormatOf(sourceId, true));
 }
 
 // JSON text of UTF-8.
