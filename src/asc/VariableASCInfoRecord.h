@@ -25,7 +25,7 @@ struct SymbolLineColumns {
     std::string_view OperandArea;
     std::string_view Address;
     std::string_view DataType;
-    std::string_view Comment;  // column 48 to the end, blanks around it removed
+    std::string_view Comment;  // column 48 to the end (a row: its comment field), blanks around it removed
 };
 SymbolLineColumns SplitSymbolLine(std::string_view line);
 
