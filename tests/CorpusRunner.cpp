@@ -158,8 +158,12 @@ std::vector<int32_t> AccountableLines(const std::string& bytes, std::string_view
             size_t cell = at;
             const std::string_view kind = nextText(cell);
             const std::string_view value = nextText(cell);
-            const std::string_view text =
-                kind.starts_with("0,") ? kind.substr(2) : kind.starts_with("1,") && value.size() >= 2 ? value.substr(1, value.size() - 2) : "";
+            // The first cell: a number cell's number, a text cell's text without its quotes.
+            std::string_view text;
+            if (kind.starts_with("0,"))
+                text = kind.substr(2);
+            else if (kind.starts_with("1,") && value.size() >= 2)
+                text = value.substr(1, value.size() - 2);
             if (!TrimBlanks(text).empty()) numbers.push_back(number);
         } else if (state == Outside && line.starts_with("DATA_BLOCK")) {
             state = Declarations;
