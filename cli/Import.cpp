@@ -8,7 +8,6 @@
 #include "Progress.h"
 #include "SourceCheck.h"
 #include "Summary.h"
-#include "TemporaryFiles.h"
 
 #include "devicedb/DeviceDBStore.h"
 
@@ -16,6 +15,7 @@
 #include <tessaro/Platform.h>
 #include <tessaro/VariableDriver.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -72,9 +72,9 @@ std::uintmax_t SizeOf(const std::string& file) {
 }
 
 // What the device database will not give the lookups, in one line, or empty: a missing
-// table, or no rows for the device code. A database that cannot be opened at all stops
-// the import, which then says so.
-std::string DeviceDbWarning(const std::string& deviceDb, int32_t deviceCode) {
+// table, or no rows for the device code (then unknown is set: nothing is imported). A
+// database that cannot be opened at all stops the import, which then says so.
+std::string DeviceDbWarning(const std::string& deviceDb, int32_t deviceCode, bool& unknown) {
     std::unique_ptr<DeviceDBStore> store;
     try {
         store = OpenDeviceDBStore(deviceDb);
@@ -94,9 +94,10 @@ std::string DeviceDbWarning(const std::string& deviceDb, int32_t deviceCode) {
                    table + " (" + error.what() + "); every lookup of the import fails";
         }
     }
+    unknown = !areas;
     if (!areas)
         return "device code " + std::to_string(deviceCode) + " is not in " + deviceDb +
-               "; no variable finds its data area (tessaro devices lists the codes)";
+               "; nothing is imported (tessaro devices lists the codes)";
     return "";
 }
 
@@ -111,16 +112,47 @@ std::string WhyNoDeviceDb(const std::string& deviceDb) {
     return "";
 }
 
-// The folder of the normalized copies, one subfolder per FILE so that copies keep their
-// file names.
-struct CopiesFolder {
-    std::string path = TemporaryName("tessaro-normalized-XXXXXX", true);
-    ~CopiesFolder() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-        ForgetTemporary(path);
-    }
-};
+// "FILE: LF line ends, English mnemonics (I, Q, C): read as such" for a file read other
+// than the component reads by itself, else empty.
+std::string ReadingNote(const FileReading& reading) {
+    if (!reading.Differs()) return "";
+    std::string as;
+    auto add = [&](bool met, std::string_view what) {
+        if (met) as.append(as.empty() ? "" : ", ").append(what);
+    };
+    add(reading.LoneLineFeeds, "LF line ends");
+    add(reading.TabsAsBlanks, "tabs");
+    add(reading.EnglishMnemonics, "English mnemonics (I, Q, C)");
+    add(reading.WholeBlockNames, "block names longer than 20 characters");
+    std::string note = reading.SourceId + ": ";
+    if (!as.empty()) note += as + ": read as such";
+    if (reading.MixedMnemonics)
+        note += (as.empty() ? "" : "; ") +
+                std::string("German and English mnemonics mixed (E, A, Z beside I, Q, C): read as German, "
+                            "so the I, Q and C symbols are not imported (--mnemonics en reads them as English)");
+    return note;
+}
+
+// Why a file gave less than it holds, in one line, or empty.
+std::string LossNote(const FileReading& reading, bool symbolTablesGiven, int32_t deviceCode) {
+    if (reading.FileError) return "";
+    if (reading.UnnumberedBlocks > 0 && !symbolTablesGiven)
+        return reading.SourceId + ": " + Counted(reading.UnnumberedBlocks, "symbolic data block") +
+               " found no symbol: the blocks need the symbol table that numbers them; pass the .ASC that holds DB "
+               "symbols too";
+    if (reading.UnnumberedBlocks > 0)
+        return reading.SourceId + ": " + Counted(reading.UnnumberedBlocks, "symbolic data block") +
+               " found no DB symbol in the symbol tables given; pass the .ASC that holds their DB symbols too";
+    if (reading.Entries == 0 || reading.Added > 0) return "";
+    const std::string lines = Counted(reading.Entries, reading.Format == "ASC" ? "symbol line" : "value line");
+    const std::string device = "device code " + std::to_string(deviceCode);
+    if (reading.Format == "ASC")
+        return reading.SourceId + ": no variable from its " + lines + ": none of their operand areas is one that " +
+               device + " has in the device database (peripheral areas never are; --mnemonics chooses E, A, Z or " +
+               "I, Q, C; tessaro devices lists the areas)";
+    return reading.SourceId + ": no variable from its " + lines + ": " + device +
+           " has no data area for data-block values in the device database (tessaro devices lists the areas)";
+}
 
 }  // namespace
 
@@ -145,12 +177,14 @@ int RunImport(const ImportOptions& options) {
     Summary summary(errWidth);
     bool failed = false;
 
+    const tessaro::ImportOptions reading = ReadingOf(options);
+    const bool lineFeedEnds = reading.LineEnd == tessaro::ImportOptions::LineEnds::AlsoLineFeed;
     std::vector<SourceFacts> facts;
-    std::vector<std::string> sourceIds = options.files;
-    std::optional<CopiesFolder> copies;
-    for (size_t i = 0; i < options.files.size(); ++i) {
-        const std::string& file = options.files[i];
-        SourceFacts& f = facts.emplace_back(CheckSource(file));
+    bool symbolTablesGiven = false;
+    std::vector<std::string> unreadable;  // named already
+    for (const std::string& file : options.files) {
+        SourceFacts& f = facts.emplace_back(CheckSource(file, lineFeedEnds));
+        symbolTablesGiven = symbolTablesGiven || f.kind == SourceFacts::Kind::SymbolTable;
         if (!f.skipped.empty()) {
             summary.Note("skipped " + file + ": " + f.skipped + "; only files named *.ASC or *.AWL are imported");
             failed = true;
@@ -158,33 +192,18 @@ int RunImport(const ImportOptions& options) {
         }
         if (!f.unreadable.empty()) {
             summary.Note("cannot read " + file + ": " + f.unreadable);
+            unreadable.push_back(file);
             failed = true;
             continue;
         }
-        if (options.normalize && fs::is_regular_file(file)) {
-            if (!copies) copies.emplace();
-            const std::string copy = copies->path + "/" + std::to_string(i) + "/" + fs::path(file).filename().string();
-            fs::create_directories(fs::path(copy).parent_path());
-            const NormalizedCopy normalized = Normalize(file, copy, f.kind);
-            if (normalized.Changed()) {
-                std::string changes = normalized.lineEnds ? Counted(normalized.lineEnds, "lone LF") + " made CR LF" : "";
-                if (normalized.tabLines)
-                    changes += (changes.empty() ? "" : ", ") + ("tabs made blanks in " + Counted(normalized.tabLines, "line"));
-                summary.Note("normalized " + file + ": " + changes + "; the import reads the copy");
-                sourceIds[i] = copy;
-                f = CheckSource(copy);
-                f.file = file;
-            }
-            continue;
-        }
-        if (f.loneLineFeeds)
+        if (f.loneLineFeeds && !lineFeedEnds)
             summary.Note("hint: " + file +
-                         " has lines ending in LF alone; the import reads up to CR or CR LF, so such lines run "
-                         "together (convert the file to CR LF line ends, or use --normalize)");
-        if (f.tabValueLines)
+                         " has lines ending in LF alone; with --exact the import reads up to CR or CR LF, so such "
+                         "lines run together (leave out --exact)");
+        if (f.tabValueLines && reading.Tab == tessaro::ImportOptions::Tabs::AsWritten)
             summary.Note("hint: " + file + " has tab characters in " + Counted(f.tabValueLines, "value line") +
                          " of its data blocks (the first is line " + std::to_string(f.firstTabValueLine) +
-                         "); the import may stop at such a line with a file error (use --normalize)");
+                         "); with --exact the import may stop at such a line with a file error (leave out --exact)");
     }
 
     std::optional<PrivateLayout> privateLayout;
@@ -198,8 +217,13 @@ int RunImport(const ImportOptions& options) {
         privateLayout.emplace(deviceDb);
         component = privateLayout->component;
     }
-    if (std::string warning = DeviceDbWarning(deviceDb, options.deviceCode); !warning.empty())
+    bool unknownDevice = false;
+    if (std::string warning = DeviceDbWarning(deviceDb, options.deviceCode, unknownDevice); unknownDevice) {
+        std::cerr << "tessaro: " << warning << "\n";
+        return 1;
+    } else if (!warning.empty()) {
         summary.Note("warning: " + warning);
+    }
     SetThreadComponentFolder(component);
     struct FolderReset {
         ~FolderReset() { SetThreadComponentFolder(""); }
@@ -211,8 +235,9 @@ int RunImport(const ImportOptions& options) {
     driver.DeviceCodeId = options.deviceCode;
     driver.DeviceId = options.deviceId;
     driver.DeviceName = FromUtf8(options.deviceName);
+    driver.Options = reading;
     DataSourceCollection sources;
-    for (const auto& id : sourceIds) sources.Add(std::make_shared<DataSource>(DataSource{id}));
+    for (const auto& id : options.files) sources.Add(std::make_shared<DataSource>(DataSource{id}));
 
     // The passes of the import: the data-block sources for their types, the symbol
     // tables, the data-block sources for their blocks.
@@ -240,6 +265,21 @@ int RunImport(const ImportOptions& options) {
     if (!imported) {
         std::cerr << "tessaro: " << (noDeviceDb.empty() ? driver.LastFailure.Description : noDeviceDb) << "\n";
         return 1;
+    }
+    bool fileErrorNamed = false;
+    for (const FileReading& read : driver.Readings) {
+        if (std::string note = ReadingNote(read); !note.empty()) summary.Note(note);
+        if (std::string note = LossNote(read, symbolTablesGiven, options.deviceCode); !note.empty()) summary.Note(note);
+        if (read.FileError && std::find(unreadable.begin(), unreadable.end(), read.SourceId) != unreadable.end()) {
+            fileErrorNamed = true;
+        } else if (read.FileError) {
+            summary.Note("a file error ended the import of " + read.SourceId + " (see the messages)");
+            fileErrorNamed = failed = true;
+        }
+    }
+    if (driver.ReportCounts[3] > 0 && !fileErrorNamed) {
+        summary.Note("a file error ended the import of a source (see the messages)");
+        failed = true;
     }
     const bool anyMessages = !driver.MessengerFile.empty() && SizeOf(merged) > mergedBefore;
     std::string whereMessages = "none";

@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <map>
@@ -29,8 +30,9 @@ const char* const kGeneralHelp =
     "  tessaro import --format csv --messages plant.msg Plant.ASC > plant.csv\n"
     "  tessaro devices --device-db KorvoDEV.dbr\n"
     "\n"
-    "Exit status: 0 the import ran to its end, 1 it stopped, a FILE was not read or an\n"
-    "output could not be written, 2 the command line is wrong.\n";
+    "Exit status: 0 every FILE was imported to its end; 1 a FILE was skipped, could not be\n"
+    "read or ended in a file error, the device code is not in the device database, the\n"
+    "import stopped or an output could not be written; 2 the command line is wrong.\n";
 
 const char* const kImportHelp =
     "Usage: tessaro import [options] FILE...\n"
@@ -51,8 +53,13 @@ const char* const kImportHelp =
     "  --codepage NAME       code page of the source and message files: WINDOWS-1252, CP1251,\n"
     "                        CP936, CP932, 949, ... in any letter case (default: TESSARO_CODEPAGE,\n"
     "                        else CP936 with --language zh, else WINDOWS-1252); output stays UTF-8\n"
-    "  --normalize           import copies of the files with CR LF line ends and tabs\n"
-    "                        expanded to spaces\n"
+    "  --mnemonics M         operand areas in de (E, A, Z), en (I, Q, C) or auto: per file\n"
+    "                        (default auto; de with --exact)\n"
+    "  --exact               read every file as the component does by itself: lines end\n"
+    "                        at CR or CR LF only, tabs as written, block names of 20\n"
+    "                        characters, German mnemonics (default: lone LF ends a line,\n"
+    "                        tabs are blanks, block names whole, mnemonics detected; each\n"
+    "                        file read so is named on standard error)\n"
     "  --component-dir DIR   run in the component's own layout: device database\n"
     "                        DIR/../../KorvoDEV.dbr, message files in DIR, merged messages\n"
     "                        in DIR/../Messenger.Msg\n"
@@ -64,7 +71,8 @@ const char* const kImportHelp =
     "Examples:\n"
     "  tessaro import Plant.ASC Plant.AWL\n"
     "  tessaro import --format csv --columns Name,DataAreaId,DataTypeId,FieldAdd1 Plant.ASC > plant.csv\n"
-    "  tessaro import --language de --messages plant.msg --normalize Plant.ASC Plant.AWL > plant.jsonl\n";
+    "  tessaro import --language de --messages plant.msg Plant.ASC Plant.AWL > plant.jsonl\n"
+    "  tessaro import --exact --mnemonics en Plant.ASC\n";
 
 const char* const kDevicesHelp =
     "Usage: tessaro devices [--device-db FILE]\n"
@@ -146,6 +154,15 @@ int32_t LanguageIdNamed(const std::string& value) {
     if (auto it = ids.find(Lower(value)); it != ids.end()) return it->second;
     if (value.size() == 1 && value[0] >= '1' && value[0] <= '6') return value[0] - '0';
     throw UsageError("--language takes one of en, it, fr, es, de, zh or a number 1-6, not " + Quoted(value), "import");
+}
+
+tessaro::ImportOptions::Mnemonics MnemonicsNamed(const std::string& value) {
+    using M = tessaro::ImportOptions::Mnemonics;
+    const std::vector<std::string> names = {"de", "en", "auto"};
+    const auto it = std::find(names.begin(), names.end(), Lower(value));
+    if (it == names.end())
+        throw UsageError("--mnemonics takes one of de, en, auto, not " + Quoted(value) + Suggestion(value, names), "import");
+    return std::array{M::German, M::English, M::Detect}[static_cast<size_t>(it - names.begin())];
 }
 
 std::vector<size_t> ColumnsNamed(const std::string& value) {
@@ -241,6 +258,19 @@ std::optional<std::vector<std::string>> Checked(const CLI::App& command, const C
 
 }  // namespace
 
+tessaro::ImportOptions ReadingOf(const ImportOptions& options) {
+    using Reading = tessaro::ImportOptions;
+    Reading reading;
+    if (!options.exact) {
+        reading.LineEnd = Reading::LineEnds::AlsoLineFeed;
+        reading.Tab = Reading::Tabs::AsBlanks;
+        reading.BlockName = Reading::BlockNames::Whole;
+        reading.Mnemonic = Reading::Mnemonics::Detect;
+    }
+    if (options.mnemonics) reading.Mnemonic = *options.mnemonics;
+    return reading;
+}
+
 const char* HelpText(const std::string& command) {
     if (command == "import") return kImportHelp;
     if (command == "devices") return kDevicesHelp;
@@ -272,7 +302,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     import->add_option("--columns", columns);
     import->add_option("--language", language);
     import->add_option("--codepage", o.codePage);
-    import->add_flag("--normalize", o.normalize);
+    std::string mnemonics;
+    import->add_option("--mnemonics", mnemonics);
+    import->add_flag("--exact", o.exact);
     import->add_option("FILE", o.files);
 
     CLI::App* devices = app.add_subcommand("devices");
@@ -323,6 +355,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         if (import->count("--format")) o.format = FormatNamed(format);
         if (import->count("--language")) o.languageId = LanguageIdNamed(language);
         if (import->count("--columns")) o.columns = ColumnsNamed(columns);
+        if (import->count("--mnemonics")) o.mnemonics = MnemonicsNamed(mnemonics);
         if (o.files.empty()) throw UsageError("import wants at least one FILE", "import");
         if (o.componentDir && o.deviceDb)
             throw UsageError("--device-db and --component-dir exclude each other: the component's layout has "

@@ -6,6 +6,8 @@
 // Options take their value as "--opt VALUE" or "--opt=VALUE" (a value may start with
 // "-" or be empty); "--" ends the options.
 
+#include <tessaro/ImportOptions.h>
+
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -38,7 +40,8 @@ struct ImportOptions {
     std::string deviceName;
     std::optional<Format> format;  // none: a table on a terminal, JSON lines otherwise
     std::vector<size_t> columns;   // indexes into the output's columns, in the order chosen
-    bool normalize = false;        // import copies with CR LF line ends and no tabs
+    bool exact = false;            // every file read as the component reads it by itself
+    std::optional<tessaro::ImportOptions::Mnemonics> mnemonics;  // none: German with exact, else detected
     std::vector<std::string> files;
 };
 
@@ -56,6 +59,11 @@ struct CommandLine {
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The library's reading for the import's options: by default lone LFs end lines, tabs are
+// blanks, symbolic block names are whole and the mnemonics are detected per file; with
+// --exact every option stays at the library's default. --mnemonics overrides either.
+tessaro::ImportOptions ReadingOf(const ImportOptions& options);
 
 // The help page of a command, or the general one for "".
 const char* HelpText(const std::string& command);

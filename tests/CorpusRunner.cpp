@@ -64,6 +64,13 @@ Case ReadCase(const fs::path& dir) {
                    keys["device-id"], "--device-name", keys["device-name"]};
     if (!keys["language"].empty()) c.arguments.insert(c.arguments.end(), {"--language", keys["language"]});
     if (!keys["codepage"].empty()) c.codePage = keys["codepage"];
+    // The reading: the component's own (exact) unless the case asks for the command line's
+    // default (auto); both hosts take it from these arguments (cli::ReadingOf).
+    if (keys["reading"].empty() || keys["reading"] == "exact")
+        c.arguments.push_back("--exact");
+    else if (keys["reading"] != "auto")
+        c.skip = "reading = " + keys["reading"] + " is neither exact nor auto";
+    if (!keys["mnemonics"].empty()) c.arguments.insert(c.arguments.end(), {"--mnemonics", keys["mnemonics"]});
     c.imported = keys["imported"] != "no";
     c.deviceDb = keys["device-db"].empty() || keys["device-db"] == "sample" ? fs::path(TESSARO_SAMPLE_DB)
                                                                             : CaseFile(dir, keys["device-db"], c.skip);
@@ -106,7 +113,8 @@ Result Import(const Case& c, bool byCommandLine) {
         CliRun run = RunCli(arguments, "cd '" + layout.root.path().string() + "' && TESSARO_CODEPAGE=" + c.codePage);
         result.status = run.status;
         result.records = run.out;
-        result.imported = run.status == 0 || (run.status == 1 && run.err.find("tessaro: cannot read") != std::string::npos);
+        result.imported = run.status == 0 || (run.status == 1 && (run.err.find("tessaro: cannot read") != std::string::npos ||
+                                                                  run.err.find("tessaro: a file error ended") != std::string::npos));
     } else {
         SetCodePage(c.codePage);
         const cli::ImportOptions options = cli::ParseCommandLine(c.arguments).import;
@@ -118,6 +126,7 @@ Result Import(const Case& c, bool byCommandLine) {
             driver.DeviceCodeId = options.deviceCode;
             driver.DeviceId = options.deviceId;
             driver.DeviceName = FromUtf8(options.deviceName);
+            driver.Options = cli::ReadingOf(options);
             auto sources = Sources(options.files);
             result.imported = driver.GetVariables(sources);
             std::ostringstream records;

@@ -51,6 +51,10 @@ struct FileReading {
     bool EnglishMnemonics = false;  // operand areas read with I, Q, C
     bool MixedMnemonics = false;    // both E, A, Z and I, Q, C met; read as German
     bool WholeBlockNames = false;   // a symbolic block name longer than 20 characters kept whole
+    size_t Entries = 0;         // symbol lines with a symbol, or value lines, met
+    size_t Added = 0;           // variables added from them
+    size_t UnnumberedBlocks = 0;    // symbolic data blocks that found no symbol
+    bool FileError = false;     // a file error was reported for the source
 
     // True when the file was read other than by default.
     bool Differs() const {

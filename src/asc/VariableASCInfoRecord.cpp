@@ -22,6 +22,11 @@ constexpr OperandArea kOperandAreas[] = {
     {'D', "DBW"},   {'M', "Merker"}, {'Z', "Counter"},
     {'T', "Timer"}, {'E', "Input"},  {'A', "Output"},
 };
+// The English mnemonics differ from the German ones in three letters only.
+constexpr OperandArea kEnglishOperandAreas[] = {
+    {'D', "DBW"},   {'M', "Merker"}, {'C', "Counter"},
+    {'T', "Timer"}, {'I', "Input"},  {'Q', "Output"},
+};
 
 constexpr SymbolType kSymbolTypes[] = {
     {"BYTE", "Byte", false, ""},
@@ -52,11 +57,19 @@ SymbolLineColumns SplitSymbolLine(std::string_view line) {
     };
 }
 
-std::string_view DataAreaNameOf(std::string_view operandArea) {
+std::string_view DataAreaNameOf(std::string_view operandArea, ImportOptions::Mnemonics mnemonics) {
     if (operandArea.empty()) return {};
-    for (const auto& area : kOperandAreas)
+    const auto& areas = mnemonics == ImportOptions::Mnemonics::English ? kEnglishOperandAreas : kOperandAreas;
+    for (const auto& area : areas)
         if (area.Letter == operandArea.front()) return area.AreaName;
     return {};
+}
+
+void MnemonicsMet::Note(std::string_view operandArea) {
+    if (operandArea.empty()) return;
+    const char letter = operandArea.front();
+    German = German || letter == 'E' || letter == 'A' || letter == 'Z';
+    English = English || letter == 'I' || letter == 'Q' || letter == 'C';
 }
 
 SymbolType SymbolTypeOf(std::string_view token) {
@@ -80,7 +93,7 @@ void VariableASCInfoRecord::GetVariableInfoRecord() {
 }
 
 void VariableASCInfoRecord::AssignDataArea() {
-    std::string_view areaName = DataAreaNameOf(columns_.OperandArea);
+    std::string_view areaName = DataAreaNameOf(columns_.OperandArea, Mnemonics);
     if (areaName.empty()) return;
     DeviceDBService& db = CurrentImport().DeviceDatabase();
     db.DataAreaId = 0;

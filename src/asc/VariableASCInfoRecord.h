@@ -9,6 +9,7 @@
 //   1-4 not read | 5-28 symbol | 29-31 operand area | 32 not read | 33-39 address
 //   40-47 data type | 48 on not read
 
+#include <tessaro/ImportOptions.h>
 #include <tessaro/Variable.h>
 
 #include <string>
@@ -26,8 +27,23 @@ struct SymbolLineColumns {
 SymbolLineColumns SplitSymbolLine(std::string_view line);
 
 // The device data-area name that the first character of the operand area selects
-// (exact, case-sensitive), or "" when it selects none.
-std::string_view DataAreaNameOf(std::string_view operandArea);
+// (exact, case-sensitive), or "" when it selects none. German mnemonics: D, M, Z counter,
+// T, E input, A output; English ones: D, M, C counter, T, I input, Q output.
+std::string_view DataAreaNameOf(std::string_view operandArea,
+                                ImportOptions::Mnemonics mnemonics = ImportOptions::Mnemonics::German);
+
+// The mnemonics of a file's operand areas, noted area by area (from whichever format the
+// rows come), and the reading they choose: English when an area of the English ones
+// only (I, Q, C) was met and none of the German ones only (E, A, Z), else German.
+struct MnemonicsMet {
+    bool German = false;
+    bool English = false;
+    void Note(std::string_view operandArea);
+    ImportOptions::Mnemonics Chosen() const {
+        return English && !German ? ImportOptions::Mnemonics::English : ImportOptions::Mnemonics::German;
+    }
+    bool Mixed() const { return German && English; }
+};
 
 // What a type token (already upper-cased) stands for on the device.
 struct SymbolType {
@@ -45,6 +61,9 @@ public:
 
     // The line to parse; written by the importer before GetVariableInfoRecord.
     std::string SourceLine;
+
+    // The mnemonics the operand area is read with (German or English); the file's choice.
+    ImportOptions::Mnemonics Mnemonics = ImportOptions::Mnemonics::German;
 
     // Parses SourceLine into VariableInfoRecord. A line with a blank symbol leaves the
     // variable untouched. Failures of the device database pass to the caller.

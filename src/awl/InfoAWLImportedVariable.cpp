@@ -45,11 +45,31 @@ void NoteDeclaration(std::string_view line, int32_t number) {
     }
 }
 
+// The whole quoted name of a symbolic header, from its 11th character: the first quoted
+// text, or the rest of the line when no quote closes it.
+std::string_view WholeBlockName(std::string_view header) {
+    std::string_view name = TrimBlanks(ColumnsFrom(header, 11));
+    const size_t close = name.starts_with('"') ? name.find('"', 1) : std::string_view::npos;
+    return close == std::string_view::npos ? name : name.substr(0, close + 1);
+}
+
 }  // namespace
 
+LineReader::Tabs DataBlockSourceTabs(const ImportOptions& options) {
+    return options.Tab == ImportOptions::Tabs::AsBlanks ? LineReader::Tabs::ToValueIndentation
+                                                        : LineReader::Tabs::AsWritten;
+}
+
 void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
+    const ImportOptions& options = CurrentImport().Options;
+    const bool wholeNames = options.BlockName == ImportOptions::BlockNames::Whole;
+    FileReading reading;
+    reading.Format = "AWL";
+    reading.SourceId = DataSource->SourceId;
+    std::optional<LineReader> opened;
     try {
-        LineReader file(DataSource->SourceId);
+        LineReader& file = opened.emplace(DataSource->SourceId, options.LineEnd == ImportOptions::LineEnds::AlsoLineFeed,
+                                          DataBlockSourceTabs(options));
         CurrentImport().DeclaredStrings.Reset();
         CurrentImport().DeclaredUDTs.Reset();
         State state = State::SeekBlock;
@@ -72,18 +92,24 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
             line = file.ReadLine();
             switch (state) {
             case State::SeekBlock: {
-                if (!file.ReadUntil(line, [](std::string_view l) { return l.substr(0, 10) == "DATA_BLOCK"; })) return;
+                if (!file.ReadUntil(line, [](std::string_view l) { return l.substr(0, 10) == "DATA_BLOCK"; })) break;
                 blockNumber = 0;
                 blockName.clear();
                 layout = DataBlockLayout();
                 if (!symbols) symbols.emplace(Variables);
                 blockName = TrimBlanks(Columns(line, 11, 20));
+                if (wholeNames && Columns(line, 12, 3) != "DB ") {
+                    const std::string_view whole = WholeBlockName(line);
+                    reading.WholeBlockNames = reading.WholeBlockNames || whole != blockName;
+                    blockName = whole;
+                }
                 state = State::Declarations;
                 if (Columns(line, 12, 3) == "DB ") {
                     blockNumber = RoundToInt32(NumberIn(Columns(line, 14, 20)));
                     if (VariablePtr symbol = symbols->FindDataBlockSymbol(blockNumber)) removeSymbol(symbol);
                 } else {
-                    if (VariablePtr symbol = symbols->FindQuotedSymbol(TrimBlanks(Columns(line, 12, 30)))) {
+                    const std::string_view quoted = wholeNames ? std::string_view(blockName) : TrimBlanks(Columns(line, 12, 30));
+                    if (VariablePtr symbol = symbols->FindQuotedSymbol(quoted)) {
                         blockNumber = symbol->FieldAdd1;
                         removeSymbol(symbol);
                     }
@@ -91,13 +117,14 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                         Messenger& log = CurrentImport().MessageLog();
                         log.DB = "DB " + blockName;
                         log.RecordVariableDBIncomplete(blockName);
+                        ++reading.UnnumberedBlocks;
                         state = State::SkipBlock;
                     }
                 }
                 break;
             }
             case State::SkipBlock:
-                if (!file.ReadUntil(line, [](std::string_view l) { return l == "END_DATA_BLOCK"; })) return;
+                if (!file.ReadUntil(line, [](std::string_view l) { return l == "END_DATA_BLOCK"; })) break;
                 state = State::SeekBlock;
                 break;
             case State::Declarations:
@@ -106,15 +133,16 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                     lastDeclarationLine = line;
                     line = file.ReadLine();
                 }
-                if (file.AtEnd()) return;
+                if (file.AtEnd()) break;
                 state = State::Values;
                 break;
             case State::Values: {
-                if (!file.ReadUntil(line, [](std::string_view l) { return Contains(l, ":=") || l == "END_DATA_BLOCK"; })) return;
+                if (!file.ReadUntil(line, [](std::string_view l) { return Contains(l, ":=") || l == "END_DATA_BLOCK"; })) break;
                 if (line == "END_DATA_BLOCK") {
                     state = State::SeekBlock;
                     break;
                 }
+                ++reading.Entries;
                 VariableAWLInfoRecord record;
                 layout.BeginLine(line);
 
@@ -141,6 +169,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                     try {
                         Variables.AddFolded(variable, VariableKey(variable->Name, DeviceId));
                         symbols->Added(variable);
+                        ++reading.Added;
                     } catch (const RuntimeError& e) {
                         if (e.Number != DuplicateKey) throw;
                         CurrentImport().MessageLog().RecordVariableWithSameName(variable->Name, DataSource->SourceId);
@@ -156,7 +185,14 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
         }
     } catch (const std::exception&) {
         CurrentImport().MessageLog().RecordFileError(DataSource->SourceId);
+        reading.FileError = true;
     }
+    if (opened) {
+        reading.Lines = opened->Lines();
+        reading.LoneLineFeeds = opened->LoneLineFeeds() > 0;
+        reading.TabsAsBlanks = opened->TabLines() > 0;
+    }
+    CurrentImport().Readings.push_back(std::move(reading));
 }
 
 }  // namespace tessaro

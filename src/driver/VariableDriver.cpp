@@ -74,10 +74,12 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
     NoVariables none;
     LastFailure = {};
     ReportCounts = {};
+    Readings.clear();
     std::shared_ptr<ImportContext> import;  // this import's shared objects, also when a step fails
     try {
         import = StartImport();
         import->CurrentCountryCode = std::to_string(GetCountryCode());
+        import->Options = Options;
 
         import->SharedMessenger = std::make_shared<Messenger>();
         Messenger& log = *import->SharedMessenger;
@@ -87,13 +89,16 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
         Step("cannot open the device database ", [&] { import->OpenDeviceDB(DeviceCodeId); });
 
         // UDT pre-pass: the data-block sources fill the UDT collection.
+        std::vector<std::string> prePassErrors;  // the sources whose pre-pass ended in a file error
         for (const DataSourcePtr& source : DataSources) {
             if (!IsSourceOf(source, kDataBlockSourceExtension)) continue;
             auto importer = std::make_unique<InfoUDTImportedVariable>();
             InfoImportedVariable& contract = *importer;
             contract.DataSource = source;
             contract.DeviceId = DeviceId;
+            const size_t errors = log.RecordCounts()[3];
             contract.GetImportedVariables(*udts_);
+            if (log.RecordCounts()[3] != errors) prePassErrors.push_back(source->SourceId);
         }
 
         // Pass 1, the symbol tables, then pass 2, the data blocks, which find the
@@ -115,6 +120,10 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
         pass.operator()<InfoAWLImportedVariable>(kDataBlockSourceExtension);
 
         import->CloseDeviceDB();
+        for (FileReading& reading : import->Readings)
+            for (const std::string& sourceId : prePassErrors)
+                if (reading.SourceId == sourceId) reading.FileError = true;
+        Readings = import->Readings;
 
         log.AppendAllFiles();
         if (!log.MessengerFile.empty()) MessengerFile = log.MessengerFile;
@@ -130,6 +139,7 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
     }
     // The steps not reached are skipped; the shared objects stay until the next import.
     if (import && import->SharedMessenger) ReportCounts = import->SharedMessenger->RecordCounts();
+    if (import) Readings = import->Readings;
     return false;
 }
 
