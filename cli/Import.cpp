@@ -217,12 +217,13 @@ int RunImport(const ImportOptions& options) {
         privateLayout.emplace(deviceDb);
         component = privateLayout->component;
     }
-    bool unknownDevice = false;
+    bool unknownDevice = false, deviceWarned = false;
     if (std::string warning = DeviceDbWarning(deviceDb, options.deviceCode, unknownDevice); unknownDevice) {
         std::cerr << "tessaro: " << warning << "\n";
         return 1;
     } else if (!warning.empty()) {
         summary.Note("warning: " + warning);
+        deviceWarned = true;  // the cause of any loss is named already
     }
     SetThreadComponentFolder(component);
     struct FolderReset {
@@ -269,7 +270,8 @@ int RunImport(const ImportOptions& options) {
     bool fileErrorNamed = false;
     for (const FileReading& read : driver.Readings) {
         if (std::string note = ReadingNote(read); !note.empty()) summary.Note(note);
-        if (std::string note = LossNote(read, symbolTablesGiven, options.deviceCode); !note.empty()) summary.Note(note);
+        if (std::string note = LossNote(read, symbolTablesGiven, options.deviceCode); !note.empty() && !deviceWarned)
+            summary.Note(note);
         if (read.FileError && std::find(unreadable.begin(), unreadable.end(), read.SourceId) != unreadable.end()) {
             fileErrorNamed = true;
         } else if (read.FileError) {

@@ -21,6 +21,7 @@ _tessaro() {
 
     case $prev in
         --format) COMPREPLY=($(compgen -W "table csv jsonl" -- "$cur")); return ;;
+        --mnemonics) COMPREPLY=($(compgen -W "de en auto" -- "$cur")); return ;;
         --language) COMPREPLY=($(compgen -W "en it fr es de zh" -- "$cur")); return ;;
         --codepage) COMPREPLY=($(compgen -W "WINDOWS-1252 CP1250 CP1251 CP1253 CP1254 CP936 CP932 CP949 CP950" -- "$cur")); return ;;
         --columns)
@@ -44,7 +45,7 @@ _tessaro() {
         import)
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "--device-db --device-code --device-id --device-name --format --columns
-                    --messages --language --codepage --normalize --component-dir --help" -- "$cur"))
+                    --messages --language --codepage --mnemonics --exact --component-dir --help" -- "$cur"))
             else
                 compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur"))
             fi ;;
