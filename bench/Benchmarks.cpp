@@ -123,7 +123,8 @@ double WcSeconds(const std::vector<std::string>& files) {
 
 // One whole import per iteration, with the driver's teardown and the merged message
 // file's removal outside the timing.
-void RunImports(benchmark::State& state, const std::vector<std::string>& files, size_t lines) {
+void RunImports(benchmark::State& state, const std::vector<std::string>& files, size_t lines,
+                const ImportOptions& options = {}) {
     Workspace& workspace = Workspace::Get();
     const double wc = WcSeconds(files);
     double seconds = 0;
@@ -133,6 +134,7 @@ void RunImports(benchmark::State& state, const std::vector<std::string>& files, 
         auto driver = std::make_unique<VariableDriver>();
         driver->DeviceCodeId = 1;
         driver->DeviceId = 1;
+        driver->Options = options;
         const double start = ThreadCpuSeconds();
         bool imported = driver->GetVariables(sources);
         seconds += ThreadCpuSeconds() - start;
@@ -155,6 +157,21 @@ void RunImports(benchmark::State& state, const std::vector<std::string>& files, 
 void BM_SymbolTableImport(benchmark::State& state) {
     const auto& project = Workspace::Get().Project(static_cast<size_t>(state.range(0)), 0, 0);
     RunImports(state, {project.SymbolTable}, project.SymbolLines);
+}
+
+// A symbol table of n symbols read as the component does (0) or with the command line's
+// default reading (1): lone LFs end lines, tabs are blanks, block names whole, the
+// mnemonics detected (one more read of the file's operand areas).
+void BM_SymbolTableReading(benchmark::State& state) {
+    const auto& project = Workspace::Get().Project(static_cast<size_t>(state.range(0)), 0, 0);
+    ImportOptions options;
+    if (state.range(1) == 1) {
+        options.LineEnd = ImportOptions::LineEnds::AlsoLineFeed;
+        options.Tab = ImportOptions::Tabs::AsBlanks;
+        options.BlockName = ImportOptions::BlockNames::Whole;
+        options.Mnemonic = ImportOptions::Mnemonics::Detect;
+    }
+    RunImports(state, {project.SymbolTable}, project.SymbolLines, options);
 }
 
 // n value lines in blocks of 100, every block's symbol in a symbol table beside it; the
@@ -257,6 +274,7 @@ void BM_KeyFoldAndInsert(benchmark::State& state) {
 }
 
 BENCHMARK(BM_SymbolTableImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SymbolTableReading)->Args({1000000, 0})->Args({1000000, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DataBlockImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MixedProject)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MixedProjectCP936)->Unit(benchmark::kMillisecond)->UseRealTime();
