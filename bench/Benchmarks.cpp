@@ -164,14 +164,8 @@ void BM_SymbolTableImport(benchmark::State& state) {
 // mnemonics detected (one more read of the file's operand areas).
 void BM_SymbolTableReading(benchmark::State& state) {
     const auto& project = Workspace::Get().Project(static_cast<size_t>(state.range(0)), 0, 0);
-    ImportOptions options;
-    if (state.range(1) == 1) {
-        options.LineEnd = ImportOptions::LineEnds::AlsoLineFeed;
-        options.Tab = ImportOptions::Tabs::AsBlanks;
-        options.BlockName = ImportOptions::BlockNames::Whole;
-        options.Mnemonic = ImportOptions::Mnemonics::Detect;
-    }
-    RunImports(state, {project.SymbolTable}, project.SymbolLines, options);
+    RunImports(state, {project.SymbolTable}, project.SymbolLines,
+               state.range(1) == 1 ? ImportOptions::AsFound() : ImportOptions());
 }
 
 // n value lines in blocks of 100, every block's symbol in a symbol table beside it; the

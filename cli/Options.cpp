@@ -259,14 +259,7 @@ std::optional<std::vector<std::string>> Checked(const CLI::App& command, const C
 }  // namespace
 
 tessaro::ImportOptions ReadingOf(const ImportOptions& options) {
-    using Reading = tessaro::ImportOptions;
-    Reading reading;
-    if (!options.exact) {
-        reading.LineEnd = Reading::LineEnds::AlsoLineFeed;
-        reading.Tab = Reading::Tabs::AsBlanks;
-        reading.BlockName = Reading::BlockNames::Whole;
-        reading.Mnemonic = Reading::Mnemonics::Detect;
-    }
+    tessaro::ImportOptions reading = options.exact ? tessaro::ImportOptions() : tessaro::ImportOptions::AsFound();
     if (options.mnemonics) reading.Mnemonic = *options.mnemonics;
     return reading;
 }

@@ -68,10 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The whole input as one symbol table, every reading on.
     fuzz::OpenImport();
     ImportContext& import = CurrentImport();
-    import.Options.LineEnd = ImportOptions::LineEnds::AlsoLineFeed;
-    import.Options.Tab = ImportOptions::Tabs::AsBlanks;
-    import.Options.BlockName = ImportOptions::BlockNames::Whole;
-    import.Options.Mnemonic = ImportOptions::Mnemonics::Detect;
+    import.Options = ImportOptions::AsFound();
     import.Readings.clear();
     MnemonicsMet met;
     for (const std::string& line : expected) {

@@ -34,6 +34,17 @@ struct ImportOptions {
     // Keep the account of the import (ImportAccount.h): one entry per symbol or value line.
     bool Account = false;
 
+    // Files as they are often handed over: lone LFs end lines, tabs are blanks, block
+    // names whole, mnemonics detected per file (no account).
+    static ImportOptions AsFound() {
+        ImportOptions options;
+        options.LineEnd = LineEnds::AlsoLineFeed;
+        options.Tab = Tabs::AsBlanks;
+        options.BlockName = BlockNames::Whole;
+        options.Mnemonic = Mnemonics::Detect;
+        return options;
+    }
+
     // Every option at its default: the component's own reading.
     bool IsDefault() const {
         return LineEnd == LineEnds::CarriageReturn && Tab == Tabs::AsWritten &&
