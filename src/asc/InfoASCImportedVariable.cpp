@@ -83,12 +83,7 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
         CurrentImport().MessageLog().RecordFileError(DataSource ? DataSource->SourceId : std::string());
         reading.FileError = true;
     }
-    if (file) {
-        reading.Lines = file->Lines();
-        reading.LoneLineFeeds = file->LoneLineFeeds() > 0;
-        reading.TabsAsBlanks = file->TabLines() > 0;
-    }
-    CurrentImport().Readings.push_back(std::move(reading));
+    NoteReading(std::move(reading), file ? &*file : nullptr);
 }
 
 }  // namespace tessaro

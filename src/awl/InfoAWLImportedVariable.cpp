@@ -187,12 +187,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
         CurrentImport().MessageLog().RecordFileError(DataSource->SourceId);
         reading.FileError = true;
     }
-    if (opened) {
-        reading.Lines = opened->Lines();
-        reading.LoneLineFeeds = opened->LoneLineFeeds() > 0;
-        reading.TabsAsBlanks = opened->TabLines() > 0;
-    }
-    CurrentImport().Readings.push_back(std::move(reading));
+    NoteReading(std::move(reading), opened ? &*opened : nullptr);
 }
 
 }  // namespace tessaro
