@@ -21,16 +21,18 @@ std::string SymbolFileSection(std::string_view sourceId) {
 
 namespace {
 
-// The operand areas of every symbol line of a file, read once before its lines become
-// variables.
-MnemonicsMet MnemonicsOfFile(const std::string& sourceId, bool lineFeedEnds, LineReader::Tabs tabs) {
+// The mnemonics a file is read with, from its operand areas read before its lines become
+// variables: up to the first German-only area (the choice is then German, whatever
+// follows; the main pass notes a mix), else to the end.
+ImportOptions::Mnemonics MnemonicsOfFile(const std::string& sourceId, bool lineFeedEnds, LineReader::Tabs tabs) {
     MnemonicsMet met;
     LineReader file(sourceId, lineFeedEnds, tabs);
-    while (!file.AtEnd() && !met.Mixed()) {
-        const SymbolLineColumns columns = SplitSymbolLine(file.ReadLine());
-        if (!columns.Symbol.empty()) met.Note(columns.OperandArea);
+    while (!file.AtEnd() && !met.German) {
+        const std::string_view line = file.ReadLine();
+        const std::string_view operandArea = OperandAreaOf(line);
+        if (!operandArea.empty() && HoldsSymbol(line)) met.Note(operandArea);
     }
-    return met;
+    return met.Chosen();
 }
 
 }  // namespace
@@ -45,12 +47,10 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
     try {
         const std::string& sourceId = ObjectOf(DataSource).SourceId;
         reading.SourceId = sourceId;
-        ImportOptions::Mnemonics mnemonics = options.Mnemonic;
-        if (mnemonics == ImportOptions::Mnemonics::Detect) {
-            const MnemonicsMet met = MnemonicsOfFile(sourceId, lineFeedEnds, tabs);
-            mnemonics = met.Chosen();
-            reading.MixedMnemonics = met.Mixed();
-        }
+        const bool detect = options.Mnemonic == ImportOptions::Mnemonics::Detect;
+        const ImportOptions::Mnemonics mnemonics =
+            detect ? MnemonicsOfFile(sourceId, lineFeedEnds, tabs) : options.Mnemonic;
+        MnemonicsMet met;  // the operand areas as the lines are read, for a mix to be said
         reading.EnglishMnemonics = mnemonics == ImportOptions::Mnemonics::English;
         file.emplace(sourceId, lineFeedEnds, tabs);
         const std::string section = SymbolFileSection(sourceId);
@@ -62,9 +62,12 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
             record.SourceLine.swap(line);
             record.SourceLine.assign(file->ReadLine());
             record.GetVariableInfoRecord();
-            line.swap(record.SourceLine);
             Variable& variable = *record.VariableInfoRecord;
-            if (!variable.Name.empty()) ++reading.Entries;
+            if (!variable.Name.empty()) {
+                ++reading.Entries;
+                met.Note(record.OperandArea());
+            }
+            line.swap(record.SourceLine);
             variable.SectionName = section;
             variable.DeviceId = DeviceId;
             if (variable.DataAreaId == 0) continue;
@@ -78,6 +81,7 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
             }
         }
         file->Close();
+        reading.MixedMnemonics = detect && met.Mixed();
     } catch (const std::exception&) {
         if (file) file->Close();
         CurrentImport().MessageLog().RecordFileError(DataSource ? DataSource->SourceId : std::string());

@@ -51,11 +51,15 @@ constexpr std::string_view kUnlistedTag = "UNKNOWN";
 SymbolLineColumns SplitSymbolLine(std::string_view line) {
     return {
         TrimBlanks(Columns(line, 5, 24)),
-        TrimBlanks(Columns(line, 29, 3)),
+        OperandAreaOf(line),
         TrimBlanks(Columns(line, 33, 7)),
         TrimBlanks(Columns(line, 40, 8)),
     };
 }
+
+std::string_view OperandAreaOf(std::string_view line) { return TrimBlanks(Columns(line, 29, 3)); }
+
+bool HoldsSymbol(std::string_view line) { return !TrimBlanks(Columns(line, 5, 24)).empty(); }
 
 std::string_view DataAreaNameOf(std::string_view operandArea, ImportOptions::Mnemonics mnemonics) {
     if (operandArea.empty()) return {};

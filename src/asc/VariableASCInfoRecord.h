@@ -25,6 +25,9 @@ struct SymbolLineColumns {
     std::string_view DataType;
 };
 SymbolLineColumns SplitSymbolLine(std::string_view line);
+// The operand-area field alone, and whether the symbol field holds a symbol.
+std::string_view OperandAreaOf(std::string_view line);
+bool HoldsSymbol(std::string_view line);
 
 // The device data-area name that the first character of the operand area selects
 // (exact, case-sensitive), or "" when it selects none. German mnemonics: D, M, Z counter,
@@ -68,6 +71,9 @@ public:
     // Parses SourceLine into VariableInfoRecord. A line with a blank symbol leaves the
     // variable untouched. Failures of the device database pass to the caller.
     void GetVariableInfoRecord();
+
+    // The operand area of the line parsed last, a view into SourceLine.
+    std::string_view OperandArea() const { return columns_.OperandArea; }
 
 private:
     SymbolLineColumns columns_;  // SourceLine cut into its fields, once per GetVariableInfoRecord
