@@ -200,6 +200,25 @@ TEST_F(CliTest, DefaultReadsLineFeedAndTabFilesAsTheirCrLfBlankTwins) {
     EXPECT_NE(exact.err.find("has lines ending in LF alone"), std::string::npos) << exact.err;
 }
 
+// A file that gives less than it holds is named with the likely cause: symbolic blocks
+// without the symbol table that numbers them, symbol lines none of whose operand areas
+// the device has. A file read in full gets no such line.
+TEST_F(CliTest, LossesAreNamedWithTheirLikelyCause) {
+    const std::string blocks = Source("Steps.AWL", {"DATA_BLOCK \"Steps\"", "  STRUCT", "   On : BOOL ;", "  END_STRUCT ;",
+                                                    "BEGIN", "   On := TRUE;", "END_DATA_BLOCK"});
+    const std::string peripheral = Source("Io.ASC", {SymbolLine("Raw", "PEW", "256", "WORD")});
+    CliRun run = RunCli({"import", "--format=csv", "--messages", messages, blocks, peripheral, good});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "tessaro: " + peripheral + ": no variable from its 1 symbol line: none of their operand areas is "
+                       "one that device code 1 has in the device database (peripheral areas never are; --mnemonics "
+                       "chooses E, A, Z or I, Q, C; tessaro devices lists the areas)\n"
+                       "tessaro: " + blocks + ": 1 symbolic data block found no DB symbol in the symbol tables given; "
+                       "pass the .ASC that holds their DB symbols too\n");
+    run = RunCli({"import", "--format=csv", "--messages", messages, blocks});
+    EXPECT_EQ(run.err, "tessaro: " + blocks + ": 1 symbolic data block found no symbol: the blocks need the symbol table "
+                       "that numbers them; pass the .ASC that holds DB symbols too\n");
+}
+
 // Messages go to standard error in UTF-8, or are appended to --messages in the code
 // page. --language takes the six codes in any letter case and their numbers; Chinese
 // brings CP936 unless a page is named; without the option the user's settings decide
