@@ -9,11 +9,14 @@
 
 #include "ProjectGenerator.h"
 
+#include "asc/VariableASCInfoRecord.h"
 #include "awl/DeclarationTables.h"
+#include "platform/Text.h"
 #include "awl/ValueLiteral.h"
 #include "driver/InfoImportedVariable.h"
 
 #include <tessaro/CodePage.h>
+#include <tessaro/ImportComparison.h>
 #include <tessaro/Platform.h>
 #include <tessaro/VariableDriver.h>
 
@@ -132,9 +135,9 @@ void RunImports(benchmark::State& state, const std::vector<std::string>& files, 
         DataSourceCollection sources;
         for (const auto& f : files) sources.Add(std::make_shared<DataSource>(DataSource{f}));
         auto driver = std::make_unique<VariableDriver>();
+        driver->Options = options;
         driver->DeviceCodeId = 1;
         driver->DeviceId = 1;
-        driver->Options = options;
         const double start = ThreadCpuSeconds();
         bool imported = driver->GetVariables(sources);
         seconds += ThreadCpuSeconds() - start;
@@ -166,6 +169,43 @@ void BM_SymbolTableReading(benchmark::State& state) {
     const auto& project = Workspace::Get().Project(static_cast<size_t>(state.range(0)), 0, 0);
     RunImports(state, {project.SymbolTable}, project.SymbolLines,
                state.range(1) == 1 ? ImportOptions::AsFound() : ImportOptions());
+}
+
+// The symbol table of a generated project as the classic SDF export writes it: the same
+// rows, every field in quotes and padded with blanks as that export pads them (symbol 24,
+// operand 11, type 10, comment 80). "X.ASC" gives "X.SDF".
+std::string SdfCopy(const std::string& file) {
+    auto quoted = [](std::string_view text, size_t width) {
+        std::string field = "\"";
+        for (char c : text) field += c == '"' ? std::string("\"\"") : std::string(1, c);
+        if (text.size() < width) field.append(width - text.size(), ' ');
+        return field + "\"";
+    };
+    std::ifstream in(file, std::ios::binary);
+    const std::string copy = file.substr(0, file.size() - 4) + ".SDF";
+    std::ofstream out(copy, std::ios::binary);
+    for (std::string line; std::getline(in, line, '\r');) {
+        if (!line.empty() && line.front() == '\n') line.erase(0, 1);
+        if (line.empty() && in.eof()) break;
+        const SymbolLineColumns c = SplitSymbolLine(line);
+        std::string operand(c.OperandArea);
+        operand.resize(std::max<size_t>(4, operand.size()), ' ');
+        operand.append(c.Address.size() < 7 ? 7 - c.Address.size() : 0, ' ').append(c.Address);
+        out << quoted(c.Symbol, 24) << ',' << quoted(operand, 11) << ',' << quoted(c.DataType, 10) << ','
+            << quoted(TrimBlanks(ColumnsFrom(line, 48)), 80) << "\r\n";
+    }
+    return copy;
+}
+
+// The symbol table of n symbols as an SDF export, the same rows as BM_SymbolTableImport.
+void BM_SymbolTableImportSdf(benchmark::State& state) {
+    const auto& project = Workspace::Get().Project(static_cast<size_t>(state.range(0)), 0, 0);
+    static std::map<std::string, std::string> copies;
+    auto& copy = copies[project.SymbolTable];
+    if (copy.empty()) copy = SdfCopy(project.SymbolTable);
+    ImportOptions options;
+    options.OtherSymbolFormats = true;
+    RunImports(state, {copy}, project.SymbolLines, options);
 }
 
 // n value lines in blocks of 100, every block's symbol in a symbol table beside it; the
@@ -267,13 +307,59 @@ void BM_KeyFoldAndInsert(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// Two imports of an n-symbol table compared: the second a revision of the first, in
+// which one variable in a hundred moved, one was renamed, one removed and one added.
+// The imports run once, outside the timing, and their CPU time gives "x_imports": the
+// comparison's CPU time divided by that of importing both.
+void BM_CompareImports(benchmark::State& state) {
+    const auto& project = Workspace::Get().Project(static_cast<size_t>(state.range(0)), 0, 0);
+    DataSourceCollection sources;
+    sources.Add(std::make_shared<DataSource>(DataSource{project.SymbolTable}));
+    VariableDriver driver;
+    driver.DeviceCodeId = 1;
+    driver.DeviceId = 1;
+    const double start = ThreadCpuSeconds();
+    if (!driver.GetVariables(sources)) state.SkipWithError("GetVariables returned false");
+    const double importSeconds = ThreadCpuSeconds() - start;
+    fs::remove(Workspace::Get().Merged());
+    const ImportRecords older = RecordsOf(*driver.Variables);
+    ImportRecords newer;
+    for (size_t i = 0; i < older.Variables.size(); ++i) {
+        auto v = std::make_shared<Variable>(*older.Variables[i]);
+        switch (i % 100) {
+        case 10: v->FieldAdd1 += 1000; break;
+        case 20: v->Name += "_renamed"; break;
+        case 30: continue;
+        case 40: newer.Variables.push_back(std::make_shared<Variable>(Variable{"Added_" + std::to_string(i), v->SectionName, 1}));
+        }
+        newer.Variables.push_back(std::move(v));
+    }
+    double seconds = 0;
+    size_t changes = 0;
+    for (auto _ : state) {
+        const double begin = ThreadCpuSeconds();
+        ImportComparison comparison = CompareImports(older, newer);
+        seconds += ThreadCpuSeconds() - begin;
+        changes = comparison.Changes.size();
+        state.PauseTiming();
+        { ImportComparison gone = std::move(comparison); }
+        state.ResumeTiming();
+    }
+    const double perComparison = seconds / static_cast<double>(state.iterations());
+    state.counters["changes"] = static_cast<double>(changes);
+    state.counters["ns_per_record"] = perComparison * 1e9 / static_cast<double>(older.Variables.size());
+    state.counters["x_imports"] = perComparison / (2 * importSeconds);
+}
+
 BENCHMARK(BM_SymbolTableImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SymbolTableReading)->Args({1000000, 0})->Args({1000000, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SymbolTableImportSdf)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DataBlockImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MixedProject)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MixedProjectCP936)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ClassifyValueLiteral);
 BENCHMARK(BM_KeyFoldAndInsert)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompareImports)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace tessaro::bench

@@ -31,9 +31,7 @@
 namespace fs = std::filesystem;
 
 namespace tessaro::cli {
-namespace {
 
-// The width of the terminal on fd, or 0 when fd is no terminal.
 size_t TerminalWidth(int fd) {
     if (::isatty(fd) != 1) return 0;
     struct winsize size {};
@@ -42,6 +40,8 @@ size_t TerminalWidth(int fd) {
     const long fromEnvironment = columns ? std::strtol(columns, nullptr, 10) : 0;
     return fromEnvironment > 0 ? static_cast<size_t>(fromEnvironment) : 80;
 }
+
+namespace {
 
 // Copies the messages block by block, never the whole file at once; to UTF-8 when asked,
 // whole lines at a time (a character of two bytes may straddle two blocks).
@@ -133,6 +133,12 @@ std::string ReadingNote(const FileReading& reading) {
     return note;
 }
 
+// Why an SDF or DIF file stopped fitting its format ("line 12: ..."), or empty: for an ASC
+// or AWL file the messages say enough.
+std::string_view FormatFailure(const FileReading& reading) {
+    return reading.Format == "ASC" || reading.Format == "AWL" ? std::string_view() : reading.Failure;
+}
+
 // Why a file gave less than it holds, in one line, or empty.
 std::string LossNote(const FileReading& reading, bool symbolTablesGiven, int32_t deviceCode) {
     if (reading.FileError) return "";
@@ -170,23 +176,18 @@ void ChooseCodePage(const ImportOptions& options) {
     }
 }
 
-int RunImport(const ImportOptions& options) {
-    const size_t errWidth = TerminalWidth(STDERR_FILENO);
-    const size_t outWidth = TerminalWidth(STDOUT_FILENO);
-    const Format format = options.format.value_or(outWidth ? Format::Table : Format::Jsonl);
-    Summary summary(errWidth);
-    bool failed = false;
-
-    const tessaro::ImportOptions reading = ReadingOf(options);
-    const bool lineFeedEnds = reading.LineEnd == tessaro::ImportOptions::LineEnds::AlsoLineFeed;
+SourceImport::SourceImport(const ImportOptions& options, Summary& summary, bool account) {
+    driver.Options = LibraryOptions(options);
+    driver.Options.Account = account;
+    driver.Options.FolderWaitSeconds = options.waitSeconds;
+    const bool lineFeedEnds = driver.Options.LineEnd == tessaro::ImportOptions::LineEnds::AlsoLineFeed;
     std::vector<SourceFacts> facts;
     bool symbolTablesGiven = false;
-    std::vector<std::string> unreadable;  // named already
     for (const std::string& file : options.files) {
         SourceFacts& f = facts.emplace_back(CheckSource(file, lineFeedEnds));
         symbolTablesGiven = symbolTablesGiven || f.kind == SourceFacts::Kind::SymbolTable;
         if (!f.skipped.empty()) {
-            summary.Note("skipped " + file + ": " + f.skipped + "; only files named *.ASC or *.AWL are imported");
+            summary.Note("skipped " + file + ": " + f.skipped + "; only files named *.ASC, *.SDF, *.DIF or *.AWL are imported");
             failed = true;
             continue;
         }
@@ -200,13 +201,12 @@ int RunImport(const ImportOptions& options) {
             summary.Note("hint: " + file +
                          " has lines ending in LF alone; with --exact the import reads up to CR or CR LF, so such "
                          "lines run together (leave out --exact)");
-        if (f.tabValueLines && reading.Tab == tessaro::ImportOptions::Tabs::AsWritten)
+        if (f.tabValueLines && driver.Options.Tab == tessaro::ImportOptions::Tabs::AsWritten)
             summary.Note("hint: " + file + " has tab characters in " + Counted(f.tabValueLines, "value line") +
                          " of its data blocks (the first is line " + std::to_string(f.firstTabValueLine) +
                          "); with --exact the import may stop at such a line with a file error (leave out --exact)");
     }
 
-    std::optional<PrivateLayout> privateLayout;
     std::string component;
     std::string deviceDb;
     if (options.componentDir) {
@@ -214,29 +214,23 @@ int RunImport(const ImportOptions& options) {
         deviceDb = component + "/../../KorvoDEV.dbr";
     } else {
         deviceDb = options.deviceDb.value_or(SampleDeviceDb());
-        privateLayout.emplace(deviceDb);
-        component = privateLayout->component;
+        privateLayout_ = std::make_shared<PrivateLayout>(deviceDb);
+        component = privateLayout_->component;
     }
     bool unknownDevice = false, deviceWarned = false;
     if (std::string warning = DeviceDbWarning(deviceDb, options.deviceCode, unknownDevice); unknownDevice) {
-        std::cerr << "tessaro: " << warning << "\n";
-        return 1;
+        failure = warning;  // nothing is imported
     } else if (!warning.empty()) {
         summary.Note("warning: " + warning);
         deviceWarned = true;  // the cause of any loss is named already
     }
     SetThreadComponentFolder(component);
-    struct FolderReset {
-        ~FolderReset() { SetThreadComponentFolder(""); }
-    } folderReset;
-    const std::string merged = component + "/../Messenger.Msg";
-    const std::uintmax_t mergedBefore = SizeOf(merged);
+    merged = component + "/../Messenger.Msg";
+    mergedBefore = SizeOf(merged);
 
-    VariableDriver driver;
     driver.DeviceCodeId = options.deviceCode;
     driver.DeviceId = options.deviceId;
     driver.DeviceName = FromUtf8(options.deviceName);
-    driver.Options = reading;
     DataSourceCollection sources;
     for (const auto& id : options.files) sources.Add(std::make_shared<DataSource>(DataSource{id}));
 
@@ -247,37 +241,62 @@ int RunImport(const ImportOptions& options) {
         for (const auto& f : facts)
             if (f.kind == kind && f.unreadable.empty()) reads.push_back(&f);
 
-    const std::string noDeviceDb = privateLayout ? WhyNoDeviceDb(deviceDb) : "";
-    bool imported = false;
-    size_t lines = 0;
-    double seconds = 0;
-    if (noDeviceDb.empty()) {
-        LanguageChoice language(options.languageId, component);
-        Progress progress(reads, errWidth);
-        imported = driver.GetVariables(sources);
-        lines = progress.Lines();
-        seconds = progress.Seconds();
+    if (failure.empty() && privateLayout_) failure = WhyNoDeviceDb(deviceDb);
+    if (!failure.empty()) return;
+    LanguageChoice language(options.languageId, component);
+    Progress progress(reads, summary.Width());
+    imported = driver.GetVariables(sources);
+    lines = progress.Lines();
+    seconds = progress.Seconds();
+    if (!imported) {
+        failure = driver.LastFailure.Description;
+        return;
     }
+    // What each file was read as, where other than by default; where it gave less than it
+    // holds; where an SDF or DIF file stopped fitting its format (the messages name only
+    // the file).
+    for (const FileReading& reading : driver.Readings) {
+        if (std::string note = ReadingNote(reading); !note.empty()) summary.Note(note);
+        if (std::string note = LossNote(reading, symbolTablesGiven, options.deviceCode); !note.empty() && !deviceWarned)
+            summary.Note(note);
+        if (!FormatFailure(reading).empty() && !Unreadable(reading.SourceId))
+            summary.Note("a file error ended the import of " + reading.SourceId + ": " + std::string(FormatFailure(reading)));
+    }
+}
+
+bool SourceImport::Unreadable(const std::string& sourceId) const {
+    return std::find(unreadable.begin(), unreadable.end(), sourceId) != unreadable.end();
+}
+
+SourceImport::~SourceImport() { SetThreadComponentFolder(""); }
+
+int RunImport(const ImportOptions& options) {
+    const size_t errWidth = TerminalWidth(STDERR_FILENO);
+    const size_t outWidth = TerminalWidth(STDOUT_FILENO);
+    const Format format = options.format.value_or(outWidth ? Format::Table : Format::Jsonl);
+    Summary summary(errWidth);
+    SourceImport run(options, summary);
+    VariableDriver& driver = run.driver;
+    bool failed = run.failed;
+    const std::string& merged = run.merged;
+    const std::uintmax_t mergedBefore = run.mergedBefore;
     errno = 0;
     const bool narrowed = WriteVariables(std::cout, *driver.Variables, format,
                                          {options.columns, format == Format::Table ? outWidth : 0});
     if (FinishStandardOutput() != 0) failed = true;
 
-    if (!imported) {
-        std::cerr << "tessaro: " << (noDeviceDb.empty() ? driver.LastFailure.Description : noDeviceDb) << "\n";
+    if (!run.imported) {
+        std::cerr << "tessaro: " << run.failure << "\n";
         return 1;
     }
+    // Every file error makes the status 1; those of a file not read, or of an SDF or DIF
+    // file that left its format, are named already.
     bool fileErrorNamed = false;
     for (const FileReading& read : driver.Readings) {
-        if (std::string note = ReadingNote(read); !note.empty()) summary.Note(note);
-        if (std::string note = LossNote(read, symbolTablesGiven, options.deviceCode); !note.empty() && !deviceWarned)
-            summary.Note(note);
-        if (read.FileError && std::find(unreadable.begin(), unreadable.end(), read.SourceId) != unreadable.end()) {
-            fileErrorNamed = true;
-        } else if (read.FileError) {
+        if (!read.FileError) continue;
+        if (!run.Unreadable(read.SourceId) && FormatFailure(read).empty())
             summary.Note("a file error ended the import of " + read.SourceId + " (see the messages)");
-            fileErrorNamed = failed = true;
-        }
+        fileErrorNamed = failed = true;
     }
     if (driver.ReportCounts[3] > 0 && !fileErrorNamed) {
         summary.Note("a file error ended the import of a source (see the messages)");
@@ -307,7 +326,7 @@ int RunImport(const ImportOptions& options) {
     }
     if (narrowed)
         summary.Keep("table narrowed to " + std::to_string(outWidth) + " columns (see --columns, --format csv)");
-    summary.Print(driver.Variables->Count(), lines, seconds, whereMessages);
+    summary.Print(driver.Variables->Count(), run.lines, run.seconds, whereMessages);
     return failed ? 1 : 0;
 }
 

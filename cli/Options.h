@@ -1,6 +1,7 @@
 #pragma once
 // The command line of tessaro:
 //   tessaro import [options] FILE...
+//   tessaro diff [options] OLD NEW, tessaro diff [options] --old FILE... --new FILE...
 //   tessaro devices [--device-db FILE] [--export-sqlite FILE [--force]]
 //   tessaro help [COMMAND], tessaro --help, tessaro --version
 // Options take their value as "--opt VALUE" or "--opt=VALUE" (a value may start with
@@ -42,7 +43,20 @@ struct ImportOptions {
     std::vector<size_t> columns;   // indexes into the output's columns, in the order chosen
     bool exact = false;            // every file read as the component reads it by itself
     std::optional<tessaro::ImportOptions::Mnemonics> mnemonics;  // none: German with exact, else detected
+    double waitSeconds = -1;       // for a component folder another import holds; -1: as long as it takes
     std::vector<std::string> files;
+};
+
+// tessaro diff: each side one argument (a saved import, a folder of sources, one source)
+// or a list of sources (--old, --new). Sources are imported with the import's options as
+// import takes them (import.files unused); import.format is the output's.
+struct DiffOptions {
+    ImportOptions import;
+    std::vector<std::string> oldSide, newSide;
+    bool lists = false;  // the sides given by --old and --new
+    std::optional<std::string> summary;  // the counts as JSON to this file
+    bool renames = true;
+    bool comments = true;
 };
 
 struct DevicesOptions {
@@ -52,18 +66,21 @@ struct DevicesOptions {
 };
 
 struct CommandLine {
-    enum class Command { Help, Version, Import, Devices } command = Command::Help;
-    std::string helpTopic;  // with Help: "", "import" or "devices"
+    enum class Command { Help, Version, Import, Diff, Devices } command = Command::Help;
+    std::string helpTopic;  // with Help: "", "import", "diff" or "devices"
     ImportOptions import;
+    DiffOptions diff;
     DevicesOptions devices;
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
-// The library's reading for the import's options: by default lone LFs end lines, tabs are
-// blanks, symbolic block names are whole and the mnemonics are detected per file; with
-// --exact every option stays at the library's default. --mnemonics overrides either.
-tessaro::ImportOptions ReadingOf(const ImportOptions& options);
+// How the library reads the sources of an import that the command line runs (import,
+// and diff for the sides it imports): by default lone LFs end lines, tabs are blanks,
+// symbolic block names are whole and the mnemonics are detected per file; with --exact
+// every reading stays the component's own. --mnemonics overrides either. The symbol
+// tables of the SDF and DIF exports are read beside ASC either way.
+tessaro::ImportOptions LibraryOptions(const ImportOptions& options);
 
 // The help page of a command, or the general one for "".
 const char* HelpText(const std::string& command);

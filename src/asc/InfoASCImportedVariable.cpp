@@ -1,5 +1,6 @@
 #include "asc/InfoASCImportedVariable.h"
 
+#include "asc/SymbolRowReader.h"
 #include "asc/VariableASCInfoRecord.h"
 #include "driver/ImportContext.h"
 #include "platform/HostHooks.h"
@@ -21,16 +22,33 @@ std::string SymbolFileSection(std::string_view sourceId) {
 
 namespace {
 
-// The mnemonics a file is read with, from its operand areas read before its lines become
-// variables: up to the first German-only area (the choice is then German, whatever
+SymbolRowFormat RowFormatOf(std::string_view format) {
+    return format == "SDF" ? SymbolRowFormat::SDF : SymbolRowFormat::DIF;
+}
+
+// The mnemonics a file is read with, from its operand areas read before its lines or rows
+// become variables: up to the first German-only area (the choice is then German, whatever
 // follows; the main pass notes a mix), else to the end.
-ImportOptions::Mnemonics MnemonicsOfFile(const std::string& sourceId, bool lineFeedEnds, LineReader::Tabs tabs) {
+ImportOptions::Mnemonics MnemonicsOfFile(const std::string& sourceId, std::string_view format, bool lineFeedEnds,
+                                         LineReader::Tabs tabs) {
     MnemonicsMet met;
     LineReader file(sourceId, lineFeedEnds, tabs);
-    while (!file.AtEnd() && !met.German) {
-        const std::string_view line = file.ReadLine();
-        const std::string_view operandArea = OperandAreaOf(line);
-        if (!operandArea.empty() && HoldsSymbol(line)) met.Note(operandArea);
+    if (format == "ASC") {
+        while (!file.AtEnd() && !met.German) {
+            const std::string_view line = file.ReadLine();
+            const std::string_view operandArea = OperandAreaOf(line);
+            if (!operandArea.empty() && HoldsSymbol(line)) met.Note(operandArea);
+        }
+        return met.Chosen();
+    }
+    SymbolRowReader rows(file, RowFormatOf(format));
+    SymbolLineColumns row;
+    try {
+        while (!met.German && rows.Next(row))
+            if (!row.Symbol.empty()) met.Note(row.OperandArea);
+    } catch (const RuntimeError& error) {
+        // A row that does not fit its format: the main pass ends at it and says why.
+        if (error.Number != InvalidArgument) throw;
     }
     return met.Chosen();
 }
@@ -41,36 +59,31 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
     std::optional<LineReader> file;
     const ImportOptions& options = CurrentImport().Options;
     const bool lineFeedEnds = options.LineEnd == ImportOptions::LineEnds::AlsoLineFeed;
-    const auto tabs = options.Tab == ImportOptions::Tabs::AsBlanks ? LineReader::Tabs::ToColumns : LineReader::Tabs::AsWritten;
+    // Tabs move the columns of an ASC line only; the other formats' fields are delimited.
+    const auto tabs = options.Tab == ImportOptions::Tabs::AsBlanks && Format == "ASC" ? LineReader::Tabs::ToColumns
+                                                                                      : LineReader::Tabs::AsWritten;
     FileReading reading;
-    reading.Format = "ASC";
+    reading.Format = Format;
     try {
         const std::string& sourceId = ObjectOf(DataSource).SourceId;
         reading.SourceId = sourceId;
         const bool detect = options.Mnemonic == ImportOptions::Mnemonics::Detect;
         const ImportOptions::Mnemonics mnemonics =
-            detect ? MnemonicsOfFile(sourceId, lineFeedEnds, tabs) : options.Mnemonic;
+            detect ? MnemonicsOfFile(sourceId, Format, lineFeedEnds, tabs) : options.Mnemonic;
         MnemonicsMet met;  // the operand areas as the lines are read, for a mix to be said
         reading.EnglishMnemonics = mnemonics == ImportOptions::Mnemonics::English;
         file.emplace(sourceId, lineFeedEnds, tabs);
         const std::string section = SymbolFileSection(sourceId);
-        std::string line;  // the memory of the lines, lent to each record in turn
-        while (!file->AtEnd()) {
-            YieldToHost();
-            VariableASCInfoRecord record;
-            record.Mnemonics = mnemonics;
-            record.SourceLine.swap(line);
-            record.SourceLine.assign(file->ReadLine());
-            record.GetVariableInfoRecord();
+        // Completes a record's variable and adds it when it has a data area.
+        auto add = [&](VariableASCInfoRecord& record) {
             Variable& variable = *record.VariableInfoRecord;
             if (!variable.Name.empty()) {
                 ++reading.Entries;
                 met.Note(record.OperandArea());
             }
-            line.swap(record.SourceLine);
             variable.SectionName = section;
             variable.DeviceId = DeviceId;
-            if (variable.DataAreaId == 0) continue;
+            if (variable.DataAreaId == 0) return;
             try {
                 Variables.AddFolded(record.VariableInfoRecord, VariableKey(variable.Name, DeviceId));
                 ++reading.Added;
@@ -79,13 +92,38 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
                 // The variable already in the collection stays; this one is dropped.
                 CurrentImport().MessageLog().RecordVariableWithSameName(variable.Name, sourceId);
             }
+        };
+        if (Format == "ASC") {
+            std::string line;  // the memory of the lines, lent to each record in turn
+            while (!file->AtEnd()) {
+                YieldToHost();
+                VariableASCInfoRecord record;
+                record.Mnemonics = mnemonics;
+                record.SourceLine.swap(line);
+                record.SourceLine.assign(file->ReadLine());
+                record.GetVariableInfoRecord();
+                add(record);
+                line.swap(record.SourceLine);
+            }
+        } else {
+            SymbolRowReader rows(*file, RowFormatOf(Format));
+            SymbolLineColumns row;
+            for (;;) {
+                YieldToHost();
+                if (!rows.Next(row)) break;
+                VariableASCInfoRecord record;
+                record.Mnemonics = mnemonics;
+                record.GetVariableInfoRecord(row);
+                add(record);
+            }
         }
         file->Close();
         reading.MixedMnemonics = detect && met.Mixed();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         if (file) file->Close();
         CurrentImport().MessageLog().RecordFileError(DataSource ? DataSource->SourceId : std::string());
         reading.FileError = true;
+        reading.Failure = error.what();
     }
     NoteReading(std::move(reading), file ? &*file : nullptr);
 }

@@ -2,7 +2,9 @@
 // The symbol-table import of one ".ASC" export: one VariableASCInfoRecord per line, every
 // variable with a device data area added to Variables under its key. A name met twice
 // is reported and skipped; any other failure is reported as a file error and ends the
-// file, keeping what was added. No failure reaches the caller.
+// file, keeping what was added. No failure reaches the caller. An SDF or DIF export is
+// imported the same way, a record per row (SymbolRowReader.h) instead of per line. What
+// the file was read as goes to the import's Readings.
 
 #include "driver/InfoImportedVariable.h"
 
@@ -15,6 +17,9 @@ class InfoASCImportedVariable : public InfoImportedVariable {
 public:
     using InfoImportedVariable::GetImportedVariables;
     void GetImportedVariables(VariableList& Variables) override;
+
+    // The file's format, "ASC", "SDF" or "DIF"; set before the call.
+    std::string Format = "ASC";
 };
 
 // The section of every variable of a symbol-table file: the file name without its

@@ -155,6 +155,8 @@ corpus)
     # The automation server reads as the component does by itself: cases of another
     # reading are the library's and the command line's.
     [[ ${k[reading]:-exact} == exact && -z ${k[mnemonics]:-} ]] || { echo "SKIP $name: reading ${k[reading]:-exact}, mnemonics ${k[mnemonics]:-de}"; unset k; continue; }
+    # The server reads the symbol tables of the design's format only.
+    [[ " ${k[files],,}" =~ \.(sdf|dif)( |$) ]] && { echo "SKIP $name: the automation server reads no .SDF or .DIF"; continue; }
     mkdir -p "$run"
     case ${k[device-db]} in
     sample) cp "$database" "$run/KorvoDEV.dbr" ;;
