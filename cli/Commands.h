@@ -27,8 +27,8 @@ class PrivateLayout;
 // One import of options.files as the command line runs it: the FILEs checked (what is
 // wrong with them noted in the summary), the component's layout (a private one unless
 // --component-dir), the driver's run with the command line's reading, and per file what
-// it was read as and why it gave less than it holds, in the summary. The layout lives as
-// long as the object.
+// it was read as other than by default, in the summary. The layout lives as long as the
+// object.
 class SourceImport {
     std::shared_ptr<PrivateLayout> privateLayout_;  // first, so that it goes last
 
@@ -44,6 +44,7 @@ public:
     bool failed = false;    // a FILE was skipped or could not be read
     std::string failure;    // why it was not imported (also: the device code is unknown)
     std::vector<std::string> unreadable;  // the FILEs that could not be read, named already
+    bool deviceWarned = false;  // the device database's warning was given (the cause of any loss)
     bool Unreadable(const std::string& sourceId) const;
     size_t lines = 0;
     double seconds = 0;

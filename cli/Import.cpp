@@ -150,9 +150,10 @@ std::string LossNote(const FileReading& reading, bool symbolTablesGiven, int32_t
         return reading.SourceId + ": " + Counted(reading.UnnumberedBlocks, "symbolic data block") +
                " found no DB symbol in the symbol tables given; pass the .ASC that holds their DB symbols too";
     if (reading.Entries == 0 || reading.Added > 0) return "";
-    const std::string lines = Counted(reading.Entries, reading.Format == "ASC" ? "symbol line" : "value line");
+    const bool symbols = reading.Format != "AWL";
+    const std::string lines = Counted(reading.Entries, symbols ? "symbol line" : "value line");
     const std::string device = "device code " + std::to_string(deviceCode);
-    if (reading.Format == "ASC")
+    if (symbols)
         return reading.SourceId + ": no variable from its " + lines + ": none of their operand areas is one that " +
                device + " has in the device database (peripheral areas never are; --mnemonics chooses E, A, Z or " +
                "I, Q, C; tessaro devices lists the areas)";
@@ -182,10 +183,8 @@ SourceImport::SourceImport(const ImportOptions& options, Summary& summary, bool 
     driver.Options.FolderWaitSeconds = options.waitSeconds;
     const bool lineFeedEnds = driver.Options.LineEnd == tessaro::ImportOptions::LineEnds::AlsoLineFeed;
     std::vector<SourceFacts> facts;
-    bool symbolTablesGiven = false;
     for (const std::string& file : options.files) {
         SourceFacts& f = facts.emplace_back(CheckSource(file, lineFeedEnds));
-        symbolTablesGiven = symbolTablesGiven || f.kind == SourceFacts::Kind::SymbolTable;
         if (!f.skipped.empty()) {
             summary.Note("skipped " + file + ": " + f.skipped + "; only files named *.ASC, *.SDF, *.DIF or *.AWL are imported");
             failed = true;
@@ -217,7 +216,7 @@ SourceImport::SourceImport(const ImportOptions& options, Summary& summary, bool 
         privateLayout_ = std::make_shared<PrivateLayout>(deviceDb);
         component = privateLayout_->component;
     }
-    bool unknownDevice = false, deviceWarned = false;
+    bool unknownDevice = false;
     if (std::string warning = DeviceDbWarning(deviceDb, options.deviceCode, unknownDevice); unknownDevice) {
         failure = warning;  // nothing is imported
     } else if (!warning.empty()) {
@@ -252,13 +251,10 @@ SourceImport::SourceImport(const ImportOptions& options, Summary& summary, bool 
         failure = driver.LastFailure.Description;
         return;
     }
-    // What each file was read as, where other than by default; where it gave less than it
-    // holds; where an SDF or DIF file stopped fitting its format (the messages name only
-    // the file).
+    // What each file was read as, where other than by default; where an SDF or DIF file
+    // stopped fitting its format (the messages name only the file).
     for (const FileReading& reading : driver.Readings) {
         if (std::string note = ReadingNote(reading); !note.empty()) summary.Note(note);
-        if (std::string note = LossNote(reading, symbolTablesGiven, options.deviceCode); !note.empty() && !deviceWarned)
-            summary.Note(note);
         if (!FormatFailure(reading).empty() && !Unreadable(reading.SourceId))
             summary.Note("a file error ended the import of " + reading.SourceId + ": " + std::string(FormatFailure(reading)));
     }
@@ -289,10 +285,15 @@ int RunImport(const ImportOptions& options) {
         std::cerr << "tessaro: " << run.failure << "\n";
         return 1;
     }
-    // Every file error makes the status 1; those of a file not read, or of an SDF or DIF
-    // file that left its format, are named already.
+    // Where a file gave less than it holds (unless the device database's warning said why
+    // already). Every file error makes the status 1; those of a file not read, or of an SDF
+    // or DIF file that left its format, are named already.
+    const bool symbolTablesGiven = std::any_of(driver.Readings.begin(), driver.Readings.end(),
+                                               [](const FileReading& read) { return read.Format != "AWL"; });
     bool fileErrorNamed = false;
     for (const FileReading& read : driver.Readings) {
+        if (std::string note = LossNote(read, symbolTablesGiven, options.deviceCode); !note.empty() && !run.deviceWarned)
+            summary.Note(note);
         if (!read.FileError) continue;
         if (!run.Unreadable(read.SourceId) && FormatFailure(read).empty())
             summary.Note("a file error ended the import of " + read.SourceId + " (see the messages)");
