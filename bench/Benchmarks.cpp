@@ -162,6 +162,15 @@ void BM_SymbolTableImport(benchmark::State& state) {
     RunImports(state, {project.SymbolTable}, project.SymbolLines);
 }
 
+// A symbol table of n symbols read as the component does (0) or with the command line's
+// default reading (1): lone LFs end lines, tabs are blanks, block names whole, the
+// mnemonics detected (one more read of the file's operand areas).
+void BM_SymbolTableReading(benchmark::State& state) {
+    const auto& project = Workspace::Get().Project(static_cast<size_t>(state.range(0)), 0, 0);
+    RunImports(state, {project.SymbolTable}, project.SymbolLines,
+               state.range(1) == 1 ? ImportOptions::AsFound() : ImportOptions());
+}
+
 // The symbol table of a generated project as the classic SDF export writes it: the same
 // rows, every field in quotes and padded with blanks as that export pads them (symbol 24,
 // operand 11, type 10, comment 80). "X.ASC" gives "X.SDF".
@@ -358,6 +367,7 @@ void BM_CompareImports(benchmark::State& state) {
 }
 
 BENCHMARK(BM_SymbolTableImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SymbolTableReading)->Args({1000000, 0})->Args({1000000, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SymbolTableImportSdf)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DataBlockImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SymbolTableImportAccount)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();

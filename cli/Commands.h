@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tessaro::cli {
 
@@ -21,17 +22,15 @@ int RunDiff(const DiffOptions& options);
 // The width of the terminal on fd, or 0 when fd is no terminal.
 size_t TerminalWidth(int fd);
 
-struct CopiesFolder;
 class PrivateLayout;
 
 // One import of options.files as the command line runs it: the FILEs checked (what is
-// wrong with them noted in the summary), normalized copies where asked, the component's
-// layout (a private one unless --component-dir), the driver's run. The layout and the
-// copies live as long as the object.
+// wrong with them noted in the summary), the component's layout (a private one unless
+// --component-dir), the driver's run with the command line's reading, and per file what
+// it was read as other than by default, in the summary. The layout lives as long as the
+// object.
 class SourceImport {
-    // First, so that they go last.
-    std::shared_ptr<CopiesFolder> copies_;
-    std::shared_ptr<PrivateLayout> privateLayout_;
+    std::shared_ptr<PrivateLayout> privateLayout_;  // first, so that it goes last
 
 public:
     // account: keep the import's account (the driver's Options.Account).
@@ -44,7 +43,10 @@ public:
     bool ran = false;       // GetVariables was called (the device database was there)
     bool imported = false;  // GetVariables ran to its end
     bool failed = false;    // a FILE was skipped or could not be read
-    std::string failure;    // why it was not imported
+    std::string failure;    // why it was not imported (also: the device code is unknown)
+    std::vector<std::string> unreadable;  // the FILEs that could not be read, named already
+    bool deviceWarned = false;  // the device database's warning was given (the cause of any loss)
+    bool Unreadable(const std::string& sourceId) const;
     size_t lines = 0;
     double seconds = 0;
     std::string merged;     // the merged message file, and its size before the import

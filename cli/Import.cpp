@@ -8,7 +8,6 @@
 #include "Progress.h"
 #include "SourceCheck.h"
 #include "Summary.h"
-#include "TemporaryFiles.h"
 
 #include "devicedb/DeviceDBStore.h"
 
@@ -74,9 +73,9 @@ std::uintmax_t SizeOf(const std::string& file) {
 }
 
 // What the device database will not give the lookups, in one line, or empty: a missing
-// table, or no rows for the device code. A database that cannot be opened at all stops
-// the import, which then says so.
-std::string DeviceDbWarning(const std::string& deviceDb, int32_t deviceCode) {
+// table, or no rows for the device code (then unknown is set: nothing is imported). A
+// database that cannot be opened at all stops the import, which then says so.
+std::string DeviceDbWarning(const std::string& deviceDb, int32_t deviceCode, bool& unknown) {
     std::unique_ptr<DeviceDBStore> store;
     try {
         store = OpenDeviceDBStore(deviceDb);
@@ -96,9 +95,10 @@ std::string DeviceDbWarning(const std::string& deviceDb, int32_t deviceCode) {
                    table + " (" + error.what() + "); every lookup of the import fails";
         }
     }
+    unknown = !areas;
     if (!areas)
         return "device code " + std::to_string(deviceCode) + " is not in " + deviceDb +
-               "; no variable finds its data area (tessaro devices lists the codes)";
+               "; nothing is imported (tessaro devices lists the codes)";
     return "";
 }
 
@@ -113,18 +113,56 @@ std::string WhyNoDeviceDb(const std::string& deviceDb) {
     return "";
 }
 
-}  // namespace
+// "FILE: LF line ends, English mnemonics (I, Q, C): read as such" for a file read other
+// than the component reads by itself, else empty.
+std::string ReadingNote(const FileReading& reading) {
+    if (!reading.Differs()) return "";
+    std::string as;
+    auto add = [&](bool met, std::string_view what) {
+        if (met) as.append(as.empty() ? "" : ", ").append(what);
+    };
+    add(reading.LoneLineFeeds, "LF line ends");
+    add(reading.TabsAsBlanks, "tabs");
+    add(reading.EnglishMnemonics, "English mnemonics (I, Q, C)");
+    add(reading.WholeBlockNames, "block names longer than 20 characters");
+    std::string note = reading.SourceId + ": ";
+    if (!as.empty()) note += as + ": read as such";
+    if (reading.MixedMnemonics)
+        note += (as.empty() ? "" : "; ") +
+                std::string("German and English mnemonics mixed (E, A, Z beside I, Q, C): read as German, "
+                            "so the I, Q and C symbols are not imported (--mnemonics en reads them as English)");
+    return note;
+}
 
-// The folder of the normalized copies, one subfolder per FILE so that copies keep their
-// file names.
-struct CopiesFolder {
-    std::string path = TemporaryName("tessaro-normalized-XXXXXX", true);
-    ~CopiesFolder() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-        ForgetTemporary(path);
-    }
-};
+// Why an SDF or DIF file stopped fitting its format ("line 12: ..."), or empty: for an ASC
+// or AWL file the messages say enough.
+std::string_view FormatFailure(const FileReading& reading) {
+    return reading.Format == "ASC" || reading.Format == "AWL" ? std::string_view() : reading.Failure;
+}
+
+// Why a file gave less than it holds, in one line, or empty.
+std::string LossNote(const FileReading& reading, bool symbolTablesGiven, int32_t deviceCode) {
+    if (reading.FileError) return "";
+    if (reading.UnnumberedBlocks > 0 && !symbolTablesGiven)
+        return reading.SourceId + ": " + Counted(reading.UnnumberedBlocks, "symbolic data block") +
+               " found no symbol: the blocks need the symbol table that numbers them; pass the .ASC that holds DB "
+               "symbols too";
+    if (reading.UnnumberedBlocks > 0)
+        return reading.SourceId + ": " + Counted(reading.UnnumberedBlocks, "symbolic data block") +
+               " found no DB symbol in the symbol tables given; pass the .ASC that holds their DB symbols too";
+    if (reading.Entries == 0 || reading.Added > 0) return "";
+    const bool symbols = reading.Format != "AWL";
+    const std::string lines = Counted(reading.Entries, symbols ? "symbol line" : "value line");
+    const std::string device = "device code " + std::to_string(deviceCode);
+    if (symbols)
+        return reading.SourceId + ": no variable from its " + lines + ": none of their operand areas is one that " +
+               device + " has in the device database (peripheral areas never are; --mnemonics chooses E, A, Z or " +
+               "I, Q, C; tessaro devices lists the areas)";
+    return reading.SourceId + ": no variable from its " + lines + ": " + device +
+           " has no data area for data-block values in the device database (tessaro devices lists the areas)";
+}
+
+}  // namespace
 
 void ChooseCodePage(const ImportOptions& options) {
     const char* env = std::getenv("TESSARO_CODEPAGE");
@@ -141,11 +179,13 @@ void ChooseCodePage(const ImportOptions& options) {
 }
 
 SourceImport::SourceImport(const ImportOptions& options, Summary& summary, bool account) {
+    driver.Options = LibraryOptions(options);
+    driver.Options.Account = account;
+    driver.Options.FolderWaitSeconds = options.waitSeconds;
+    const bool lineFeedEnds = driver.Options.LineEnd == tessaro::ImportOptions::LineEnds::AlsoLineFeed;
     std::vector<SourceFacts> facts;
-    std::vector<std::string> sourceIds = options.files;
-    for (size_t i = 0; i < options.files.size(); ++i) {
-        const std::string& file = options.files[i];
-        SourceFacts& f = facts.emplace_back(CheckSource(file));
+    for (const std::string& file : options.files) {
+        SourceFacts& f = facts.emplace_back(CheckSource(file, lineFeedEnds));
         if (!f.skipped.empty()) {
             summary.Note("skipped " + file + ": " + f.skipped + "; only files named *.ASC, *.SDF, *.DIF or *.AWL are imported");
             failed = true;
@@ -153,33 +193,18 @@ SourceImport::SourceImport(const ImportOptions& options, Summary& summary, bool 
         }
         if (!f.unreadable.empty()) {
             summary.Note("cannot read " + file + ": " + f.unreadable);
+            unreadable.push_back(file);
             failed = true;
             continue;
         }
-        if (options.normalize && fs::is_regular_file(file)) {
-            if (!copies_) copies_ = std::make_shared<CopiesFolder>();
-            const std::string copy = copies_->path + "/" + std::to_string(i) + "/" + fs::path(file).filename().string();
-            fs::create_directories(fs::path(copy).parent_path());
-            const NormalizedCopy normalized = Normalize(file, copy, f.kind);
-            if (normalized.Changed()) {
-                std::string changes = normalized.lineEnds ? Counted(normalized.lineEnds, "lone LF") + " made CR LF" : "";
-                if (normalized.tabLines)
-                    changes += (changes.empty() ? "" : ", ") + ("tabs made blanks in " + Counted(normalized.tabLines, "line"));
-                summary.Note("normalized " + file + ": " + changes + "; the import reads the copy");
-                sourceIds[i] = copy;
-                f = CheckSource(copy);
-                f.file = file;
-            }
-            continue;
-        }
-        if (f.loneLineFeeds)
+        if (f.loneLineFeeds && !lineFeedEnds)
             summary.Note("hint: " + file +
-                         " has lines ending in LF alone; the import reads up to CR or CR LF, so such lines run "
-                         "together (convert the file to CR LF line ends, or use --normalize)");
-        if (f.tabValueLines)
+                         " has lines ending in LF alone; with --exact the import reads up to CR or CR LF, so such "
+                         "lines run together (leave out --exact)");
+        if (f.tabValueLines && driver.Options.Tab == tessaro::ImportOptions::Tabs::AsWritten)
             summary.Note("hint: " + file + " has tab characters in " + Counted(f.tabValueLines, "value line") +
                          " of its data blocks (the first is line " + std::to_string(f.firstTabValueLine) +
-                         "); the import may stop at such a line with a file error (use --normalize)");
+                         "); with --exact the import may stop at such a line with a file error (leave out --exact)");
     }
 
     std::string component;
@@ -192,20 +217,22 @@ SourceImport::SourceImport(const ImportOptions& options, Summary& summary, bool 
         privateLayout_ = std::make_shared<PrivateLayout>(deviceDb);
         component = privateLayout_->component;
     }
-    if (std::string warning = DeviceDbWarning(deviceDb, options.deviceCode); !warning.empty())
+    bool unknownDevice = false;
+    if (std::string warning = DeviceDbWarning(deviceDb, options.deviceCode, unknownDevice); unknownDevice) {
+        failure = warning;  // nothing is imported
+    } else if (!warning.empty()) {
         summary.Note("warning: " + warning);
+        deviceWarned = true;  // the cause of any loss is named already
+    }
     SetThreadComponentFolder(component);
     merged = component + "/../Messenger.Msg";
     mergedBefore = SizeOf(merged);
 
-    driver.Options = LibraryOptions(options);
-    driver.Options.Account = account;
-    driver.Options.FolderWaitSeconds = options.waitSeconds;
     driver.DeviceCodeId = options.deviceCode;
     driver.DeviceId = options.deviceId;
     driver.DeviceName = FromUtf8(options.deviceName);
     DataSourceCollection sources;
-    for (const auto& id : sourceIds) sources.Add(std::make_shared<DataSource>(DataSource{id}));
+    for (const auto& id : options.files) sources.Add(std::make_shared<DataSource>(DataSource{id}));
 
     // The passes of the import: the data-block sources for their types, the symbol
     // tables, the data-block sources for their blocks.
@@ -214,25 +241,29 @@ SourceImport::SourceImport(const ImportOptions& options, Summary& summary, bool 
         for (const auto& f : facts)
             if (f.kind == kind && f.unreadable.empty()) reads.push_back(&f);
 
-    failure = privateLayout_ ? WhyNoDeviceDb(deviceDb) : "";
-    if (failure.empty()) {
-        LanguageChoice language(options.languageId, component);
-        Progress progress(reads, summary.Width());
-        ran = true;
-        imported = driver.GetVariables(sources);
-        lines = progress.Lines();
-        seconds = progress.Seconds();
-        if (!imported) failure = driver.LastFailure.Description;
+    if (failure.empty() && privateLayout_) failure = WhyNoDeviceDb(deviceDb);
+    if (!failure.empty()) return;
+    LanguageChoice language(options.languageId, component);
+    Progress progress(reads, summary.Width());
+    ran = true;
+    imported = driver.GetVariables(sources);
+    lines = progress.Lines();
+    seconds = progress.Seconds();
+    if (!imported) {
+        failure = driver.LastFailure.Description;
+        return;
     }
-    // Where an SDF or DIF file stopped fitting its format: the messages name only the file.
+    // What each file was read as, where other than by default; where an SDF or DIF file
+    // stopped fitting its format (the messages name only the file).
     for (const FileReading& reading : driver.Readings) {
-        if (reading.Failure.empty() || reading.Format == "ASC" || reading.Format == "AWL") continue;
-        const auto given = std::find(sourceIds.begin(), sourceIds.end(), reading.SourceId);
-        if (given == sourceIds.end()) continue;
-        const SourceFacts& f = facts[static_cast<size_t>(given - sourceIds.begin())];
-        if (f.unreadable.empty())
-            summary.Note("file error in " + f.file + ": " + reading.Failure);
+        if (std::string note = ReadingNote(reading); !note.empty()) summary.Note(note);
+        if (!FormatFailure(reading).empty() && !Unreadable(reading.SourceId))
+            summary.Note("a file error ended the import of " + reading.SourceId + ": " + std::string(FormatFailure(reading)));
     }
+}
+
+bool SourceImport::Unreadable(const std::string& sourceId) const {
+    return std::find(unreadable.begin(), unreadable.end(), sourceId) != unreadable.end();
 }
 
 SourceImport::~SourceImport() { SetThreadComponentFolder(""); }
@@ -268,6 +299,24 @@ int RunImport(const ImportOptions& options) {
     if (!run.imported) {
         std::cerr << "tessaro: " << run.failure << "\n";
         return 1;
+    }
+    // Where a file gave less than it holds (unless the device database's warning said why
+    // already). Every file error makes the status 1; those of a file not read, or of an SDF
+    // or DIF file that left its format, are named already.
+    const bool symbolTablesGiven = std::any_of(driver.Readings.begin(), driver.Readings.end(),
+                                               [](const FileReading& read) { return read.Format != "AWL"; });
+    bool fileErrorNamed = false;
+    for (const FileReading& read : driver.Readings) {
+        if (std::string note = LossNote(read, symbolTablesGiven, options.deviceCode); !note.empty() && !run.deviceWarned)
+            summary.Note(note);
+        if (!read.FileError) continue;
+        if (!run.Unreadable(read.SourceId) && FormatFailure(read).empty())
+            summary.Note("a file error ended the import of " + read.SourceId + " (see the messages)");
+        fileErrorNamed = failed = true;
+    }
+    if (driver.ReportCounts[3] > 0 && !fileErrorNamed) {
+        summary.Note("a file error ended the import of a source (see the messages)");
+        failed = true;
     }
     const bool anyMessages = !driver.MessengerFile.empty() && SizeOf(merged) > mergedBefore;
     std::string whereMessages = "none";

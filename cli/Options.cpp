@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <map>
@@ -35,9 +36,10 @@ const char* const kGeneralHelp =
     "  tessaro diff plant-march.jsonl plant/\n"
     "  tessaro devices --device-db KorvoDEV.dbr\n"
     "\n"
-    "Exit status: 0 the import ran to its end, 1 it stopped, a FILE was not read or an\n"
-    "output could not be written, 2 the command line is wrong. diff: 0 no difference,\n"
-    "1 differences, 2 trouble.\n";
+    "Exit status: 0 every FILE was imported to its end; 1 a FILE was skipped, could not be\n"
+    "read or ended in a file error, the device code is not in the device database, the\n"
+    "import stopped or an output could not be written; 2 the command line is wrong.\n"
+    "diff: 0 no difference, 1 differences, 2 trouble.\n";
 
 const char* const kImportHelp =
     "Usage: tessaro import [options] FILE...\n"
@@ -63,8 +65,13 @@ const char* const kImportHelp =
     "  --codepage NAME       code page of the source and message files: WINDOWS-1252, CP1251,\n"
     "                        CP936, CP932, 949, ... in any letter case (default: TESSARO_CODEPAGE,\n"
     "                        else CP936 with --language zh, else WINDOWS-1252); output stays UTF-8\n"
-    "  --normalize           import copies of the files with CR LF line ends and tabs\n"
-    "                        expanded to spaces\n"
+    "  --mnemonics M         operand areas in de (E, A, Z), en (I, Q, C) or auto: per file\n"
+    "                        (default auto; de with --exact)\n"
+    "  --exact               read every file as the component does by itself: lines end\n"
+    "                        at CR or CR LF only, tabs as written, block names of 20\n"
+    "                        characters, German mnemonics (default: lone LF ends a line,\n"
+    "                        tabs are blanks, block names whole, mnemonics detected; each\n"
+    "                        file read so is named on standard error)\n"
     "  --component-dir DIR   run in the component's own layout: device database\n"
     "                        DIR/../../KorvoDEV.dbr, message files in DIR, merged messages\n"
     "                        in DIR/../Messenger.Msg\n"
@@ -80,7 +87,8 @@ const char* const kImportHelp =
     "Examples:\n"
     "  tessaro import Plant.ASC Plant.AWL\n"
     "  tessaro import --format csv --columns Name,DataAreaId,DataTypeId,FieldAdd1 Plant.ASC > plant.csv\n"
-    "  tessaro import --language de --messages plant.msg --normalize Plant.ASC Plant.AWL > plant.jsonl\n"
+    "  tessaro import --language de --messages plant.msg Plant.ASC Plant.AWL > plant.jsonl\n"
+    "  tessaro import --exact --mnemonics en Plant.ASC\n"
     "  tessaro import --lines rejected --format csv --columns File,Line,Name,Address,Fate,Reason Plant.ASC Plant.AWL\n"
     "  tessaro import --summary plant-summary.json Plant.ASC Plant.AWL > plant.jsonl\n";
 
@@ -105,7 +113,11 @@ const char* const kDiffHelp =
     "  --device-id N         the device identifier of the sources' variables (default 1)\n"
     "  --language L          language of the import's messages: en, it, fr, es, de, zh or 1-6\n"
     "  --codepage NAME       code page of the source files: WINDOWS-1252, CP1251, CP936, ...\n"
-    "  --normalize           import copies of the sources with CR LF line ends and no tabs\n"
+    "  --mnemonics M         operand areas in de (E, A, Z), en (I, Q, C) or auto: per file\n"
+    "                        (default auto; de with --exact)\n"
+    "  --exact               read every source as the component does by itself (default:\n"
+    "                        as import reads them; each source read otherwise is named on\n"
+    "                        standard error)\n"
     "  -h, --help            this help\n"
     "\n"
     "Exit status: 0 no difference, 1 differences, 2 trouble (a side that cannot be read,\n"
@@ -213,6 +225,15 @@ int32_t LanguageIdNamed(const std::string& value, const std::string& command) {
     throw UsageError("--language takes one of en, it, fr, es, de, zh or a number 1-6, not " + Quoted(value), command);
 }
 
+tessaro::ImportOptions::Mnemonics MnemonicsNamed(const std::string& value, const std::string& command) {
+    using M = tessaro::ImportOptions::Mnemonics;
+    const std::vector<std::string> names = {"de", "en", "auto"};
+    const auto it = std::find(names.begin(), names.end(), Lower(value));
+    if (it == names.end())
+        throw UsageError("--mnemonics takes one of de, en, auto, not " + Quoted(value) + Suggestion(value, names), command);
+    return std::array{M::German, M::English, M::Detect}[static_cast<size_t>(it - names.begin())];
+}
+
 std::vector<size_t> ColumnsNamed(const std::string& value) {
     std::vector<std::string> names(kColumns.begin(), kColumns.end());
     std::vector<size_t> columns;
@@ -240,7 +261,7 @@ std::vector<size_t> ColumnsNamed(const std::string& value) {
 // The options import and diff share, diff for the sides it imports: how the sources are
 // read, and the output's format. Their texts until the command line is parsed.
 struct ReadingValues {
-    std::string deviceCode = "1", deviceId = "1", format, language;
+    std::string deviceCode = "1", deviceId = "1", format, language, mnemonics;
 };
 
 void AddReadingOptions(CLI::App& command, ImportOptions& o, ReadingValues& values) {
@@ -250,7 +271,8 @@ void AddReadingOptions(CLI::App& command, ImportOptions& o, ReadingValues& value
     command.add_option("--format", values.format);
     command.add_option("--language", values.language);
     command.add_option("--codepage", o.codePage);
-    command.add_flag("--normalize", o.normalize);
+    command.add_option("--mnemonics", values.mnemonics);
+    command.add_flag("--exact", o.exact);
 }
 
 void TakeReadingValues(const CLI::App& command, const ReadingValues& values, ImportOptions& o) {
@@ -259,6 +281,7 @@ void TakeReadingValues(const CLI::App& command, const ReadingValues& values, Imp
     o.deviceId = Number("--device-id", values.deviceId, name);
     if (command.count("--format")) o.format = ChoiceNamed<Format>("--format", values.format, {"table", "csv", "jsonl"}, name);
     if (command.count("--language")) o.languageId = LanguageIdNamed(values.language, name);
+    if (command.count("--mnemonics")) o.mnemonics = MnemonicsNamed(values.mnemonics, name);
 }
 
 // Takes diff's --old and --new with the FILEs after each (up to the next option) out of
@@ -488,8 +511,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     return line;
 }
 
-tessaro::ImportOptions LibraryOptions(const ImportOptions&) {
-    tessaro::ImportOptions library;
+tessaro::ImportOptions LibraryOptions(const ImportOptions& options) {
+    tessaro::ImportOptions library = options.exact ? tessaro::ImportOptions() : tessaro::ImportOptions::AsFound();
+    if (options.mnemonics) library.Mnemonic = *options.mnemonics;
     library.OtherSymbolFormats = true;
     return library;
 }

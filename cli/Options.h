@@ -44,9 +44,10 @@ struct ImportOptions {
     std::string deviceName;
     std::optional<Format> format;  // none: a table on a terminal, JSON lines otherwise
     std::vector<size_t> columns;   // indexes into the output's columns, in the order chosen
-    bool normalize = false;        // import copies with CR LF line ends and no tabs
     Lines lines = Lines::Imported;
     std::optional<std::string> summary;  // the JSON summary's file
+    bool exact = false;            // every file read as the component reads it by itself
+    std::optional<tessaro::ImportOptions::Mnemonics> mnemonics;  // none: German with exact, else detected
     double waitSeconds = -1;       // for a component folder another import holds; -1: as long as it takes
     std::vector<std::string> files;
 };
@@ -79,8 +80,11 @@ struct CommandLine {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
-// How the library reads the sources of an import that the command line runs: the
-// component's own reading, and the symbol tables of the SDF and DIF exports beside ASC.
+// How the library reads the sources of an import that the command line runs (import,
+// and diff for the sides it imports): by default lone LFs end lines, tabs are blanks,
+// symbolic block names are whole and the mnemonics are detected per file; with --exact
+// every reading stays the component's own. --mnemonics overrides either. The symbol
+// tables of the SDF and DIF exports are read beside ASC either way.
 tessaro::ImportOptions LibraryOptions(const ImportOptions& options);
 
 // The help page of a command, or the general one for "".

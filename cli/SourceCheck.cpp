@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,7 +44,7 @@ std::string ReadBlocks(const std::string& file, Visit visit) {
 
 }  // namespace
 
-SourceFacts CheckSource(const std::string& file) {
+SourceFacts CheckSource(const std::string& file, bool lineFeedEnds) {
     SourceFacts facts;
     facts.file = file;
     struct stat info {};
@@ -65,8 +64,9 @@ SourceFacts CheckSource(const std::string& file) {
     }
     if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) return facts;  // reading a pipe would take its data
 
-    // Lines as the import reads them end at CR or CR LF; lines as an editor shows them
-    // end at CR, LF or CR LF (for the line numbers of the hints).
+    // Lines as the import reads them end at CR or CR LF, and at a lone LF where it is told
+    // so; lines as an editor shows them end at CR, LF or CR LF (for the line numbers of
+    // the hints).
     const bool dataBlocks = facts.kind == SourceFacts::Kind::DataBlockSource;
     char previous = '\0';
     size_t shownLine = 1;
@@ -122,8 +122,9 @@ SourceFacts CheckSource(const std::string& file) {
                 if (++facts.lines % SourceFacts::kLinesPerMark == 0) facts.marks.push_back(offset + at);
                 lineOpen = false;
             } else if (previous != '\r') {
-                lineOpen = true;
+                lineOpen = !lineFeedEnds;
                 ++facts.loneLineFeeds;
+                if (lineFeedEnds && ++facts.lines % SourceFacts::kLinesPerMark == 0) facts.marks.push_back(offset + at);
             }
             if (dataBlocks && (c == '\r' || previous != '\r')) endShownLine();
             previous = c;
@@ -135,72 +136,6 @@ SourceFacts CheckSource(const std::string& file) {
     facts.bytes = offset;
     facts.marks.push_back(offset);
     return facts;
-}
-
-NormalizedCopy Normalize(const std::string& from, const std::string& to, SourceFacts::Kind kind) {
-    const bool fixedColumns = kind == SourceFacts::Kind::SymbolTable;
-    NormalizedCopy copy;
-    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (out < 0) throw std::runtime_error("cannot write " + to + ": " + std::strerror(errno));
-    std::string buffer, writeError;
-    size_t column = 0;
-    bool lineHadTab = false;
-    std::string indentation;  // of a data-block source's line, while only blanks and tabs were read
-    bool inIndentation = true;
-    char previous = '\0';
-    auto flush = [&] {
-        for (size_t done = 0; done < buffer.size() && writeError.empty();) {
-            ssize_t n = ::write(out, buffer.data() + done, buffer.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) writeError = std::strerror(errno);
-            else done += static_cast<size_t>(n);
-        }
-        buffer.clear();
-    };
-    auto endIndentation = [&] {
-        if (inIndentation && !fixedColumns) buffer += indentation.find('\t') == std::string::npos ? indentation : "   ";
-        inIndentation = false;
-        indentation.clear();
-    };
-    auto endLine = [&] {
-        endIndentation();
-        if (lineHadTab) ++copy.tabLines;
-        lineHadTab = false;
-        inIndentation = true;
-        column = 0;
-    };
-    const std::string readError = ReadBlocks(from, [&](std::string_view block) {
-        for (char c : block) {
-            if (c == '\r' || c == '\n') {
-                endIndentation();
-                const bool lone = c == '\n' && previous != '\r';
-                buffer += lone ? "\r\n" : std::string(1, c);
-                copy.lineEnds += lone;
-                endLine();
-            } else if (!fixedColumns && inIndentation && (c == ' ' || c == '\t')) {
-                indentation += c;
-                lineHadTab |= c == '\t';
-            } else if (c == '\t') {
-                endIndentation();
-                const size_t blanks = fixedColumns ? 8 - column % 8 : 1;
-                buffer.append(blanks, ' ');
-                column += blanks;
-                lineHadTab = true;
-            } else {
-                endIndentation();
-                buffer += c;
-                ++column;
-            }
-            previous = c;
-        }
-        flush();
-    });
-    endLine();
-    flush();
-    if (::close(out) != 0 && writeError.empty()) writeError = std::strerror(errno);
-    if (!readError.empty()) throw std::runtime_error("cannot read " + from + ": " + readError);
-    if (!writeError.empty()) throw std::runtime_error("cannot write " + to + ": " + writeError);
-    return copy;
 }
 
 }  // namespace tessaro::cli

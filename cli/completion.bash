@@ -22,6 +22,7 @@ _tessaro() {
     case $prev in
         --format) COMPREPLY=($(compgen -W "table csv jsonl" -- "$cur")); return ;;
         --lines) COMPREPLY=($(compgen -W "imported rejected all" -- "$cur")); return ;;
+        --mnemonics) COMPREPLY=($(compgen -W "de en auto" -- "$cur")); return ;;
         --language) COMPREPLY=($(compgen -W "en it fr es de zh" -- "$cur")); return ;;
         --codepage) COMPREPLY=($(compgen -W "WINDOWS-1252 CP1250 CP1251 CP1253 CP1254 CP936 CP932 CP949 CP950" -- "$cur")); return ;;
         --columns)
@@ -45,14 +46,14 @@ _tessaro() {
         import)
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "--device-db --device-code --device-id --device-name --format --columns
-                    --lines --summary --messages --language --codepage --normalize --component-dir --wait --help" -- "$cur"))
+                    --lines --summary --messages --language --codepage --mnemonics --exact --component-dir --wait --help" -- "$cur"))
             else
                 compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur"))
             fi ;;
         diff)
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "--old --new --format --summary --no-renames --ignore-comments --device-db
-                    --device-code --device-id --language --codepage --normalize --help" -- "$cur"))
+                    --device-code --device-id --language --codepage --mnemonics --exact --help" -- "$cur"))
             else
                 compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur"))
             fi ;;

@@ -78,14 +78,17 @@ inline void CheckSymbolRows(const uint8_t* data, size_t size, SymbolRowFormat fo
               "the rows written back read as other rows");
     }
 
+    CurrentImport().Readings.clear();
     InfoASCImportedVariable importer;
-    importer.Reading.Format = format == SymbolRowFormat::SDF ? "SDF" : "DIF";
+    importer.Format = format == SymbolRowFormat::SDF ? "SDF" : "DIF";
     importer.DataSource->SourceId = path;
     importer.DeviceId = 7;
     VariableCollection variables;
     importer.GetImportedVariables(variables);  // nothing may escape
     Check(variables.Count() <= rows.size(), "more variables than rows");
-    Check(importer.Reading.Failure.empty() == failure.empty(), "the importer and the reader disagree on a failure");
+    Check(CurrentImport().Readings.size() == 1, "not one reading for the file");
+    Check(CurrentImport().Readings.front().Failure.empty() == failure.empty(),
+          "the importer and the reader disagree on a failure");
     std::set<std::string> keys;
     for (const VariablePtr& v : variables) {
         Check(v && v->DataAreaId != 0, "a variable without data area was added");

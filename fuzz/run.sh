@@ -56,10 +56,11 @@ for target in "${targets[@]}"; do
   [[ -f "$root/fuzz/$target.dict" ]] && dict=(-dict="$root/fuzz/$target.dict")
   artifacts="$build/artifacts/$target"
   mkdir -p "$artifacts"
-  # Whole files are kept small so that mutations stay quick; the line reader gets inputs
-  # longer than its 64 KiB buffer so that lines and CR LF pairs cross its edge.
+  # Whole files are kept small so that mutations stay quick; the line reader (and the
+  # readings beyond the component's own) get inputs longer than its 64 KiB buffer so that
+  # lines, CR LF pairs and lone LFs cross its edge.
   max_len=16384
-  [[ "$target" == line_reader ]] && max_len=140000
+  [[ "$target" == line_reader || "$target" == readings ]] && max_len=140000
   log="$build/fuzz_$target.log"
   echo "== fuzz_$target for ${seconds}s"
   rc=0

@@ -44,6 +44,17 @@ struct ImportOptions {
     // PermissionDenied (70). Not a reading: IsDefault does not look at it.
     double FolderWaitSeconds = -1;
 
+    // Files as they are often handed over: lone LFs end lines, tabs are blanks, block
+    // names whole, mnemonics detected per file (no account).
+    static ImportOptions AsFound() {
+        ImportOptions options;
+        options.LineEnd = LineEnds::AlsoLineFeed;
+        options.Tab = Tabs::AsBlanks;
+        options.BlockName = BlockNames::Whole;
+        options.Mnemonic = Mnemonics::Detect;
+        return options;
+    }
+
     // Every option at its default: the component's own reading.
     bool IsDefault() const {
         return LineEnd == LineEnds::CarriageReturn && Tab == Tabs::AsWritten &&
@@ -62,6 +73,10 @@ struct FileReading {
     bool EnglishMnemonics = false;  // operand areas read with I, Q, C
     bool MixedMnemonics = false;    // both E, A, Z and I, Q, C met; read as German
     bool WholeBlockNames = false;   // a symbolic block name longer than 20 characters kept whole
+    size_t Entries = 0;         // symbol lines with a symbol, or value lines, met
+    size_t Added = 0;           // variables added from them
+    size_t UnnumberedBlocks = 0;    // symbolic data blocks that found no symbol
+    bool FileError = false;     // a file error was reported for the source
     // Why the file was left early with a file error (what failed, for a row that does not
     // fit its format the line it lies on), or empty when it was read to its end.
     std::string Failure;

@@ -20,13 +20,61 @@ std::string SymbolFileSection(std::string_view sourceId) {
     return section;
 }
 
+namespace {
+
+SymbolRowFormat RowFormatOf(std::string_view format) {
+    return format == "SDF" ? SymbolRowFormat::SDF : SymbolRowFormat::DIF;
+}
+
+// The mnemonics a file is read with, from its operand areas read before its lines or rows
+// become variables: up to the first German-only area (the choice is then German, whatever
+// follows; the main pass notes a mix), else to the end.
+ImportOptions::Mnemonics MnemonicsOfFile(const std::string& sourceId, std::string_view format, bool lineFeedEnds,
+                                         LineReader::Tabs tabs) {
+    MnemonicsMet met;
+    LineReader file(sourceId, lineFeedEnds, tabs);
+    if (format == "ASC") {
+        while (!file.AtEnd() && !met.German) {
+            const std::string_view line = file.ReadLine();
+            const std::string_view operandArea = OperandAreaOf(line);
+            if (!operandArea.empty() && HoldsSymbol(line)) met.Note(operandArea);
+        }
+        return met.Chosen();
+    }
+    SymbolRowReader rows(file, RowFormatOf(format));
+    SymbolLineColumns row;
+    try {
+        while (!met.German && rows.Next(row))
+            if (!row.Symbol.empty()) met.Note(row.OperandArea);
+    } catch (const RuntimeError& error) {
+        // A row that does not fit its format: the main pass ends at it and says why.
+        if (error.Number != InvalidArgument) throw;
+    }
+    return met.Chosen();
+}
+
+}  // namespace
+
 void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
     std::optional<LineReader> file;
     std::optional<SymbolRowReader> rows;  // an SDF or DIF file's
     ImportContext& import = CurrentImport();
+    const ImportOptions& options = import.Options;
+    const bool lineFeedEnds = options.LineEnd == ImportOptions::LineEnds::AlsoLineFeed;
+    // Tabs move the columns of an ASC line only; the other formats' fields are delimited.
+    const auto tabs = options.Tab == ImportOptions::Tabs::AsBlanks && Format == "ASC" ? LineReader::Tabs::ToColumns
+                                                                                      : LineReader::Tabs::AsWritten;
+    FileReading reading;
+    reading.Format = Format;
     try {
         const std::string& sourceId = ObjectOf(DataSource).SourceId;
-        file.emplace(sourceId);
+        reading.SourceId = sourceId;
+        const bool detect = options.Mnemonic == ImportOptions::Mnemonics::Detect;
+        const ImportOptions::Mnemonics mnemonics =
+            detect ? MnemonicsOfFile(sourceId, Format, lineFeedEnds, tabs) : options.Mnemonic;
+        MnemonicsMet met;  // the operand areas as the lines are read, for a mix to be said
+        reading.EnglishMnemonics = mnemonics == ImportOptions::Mnemonics::English;
+        file.emplace(sourceId, lineFeedEnds, tabs);
         const std::string section = SymbolFileSection(sourceId);
         if (import.Account) import.AccountFile(sourceId, 48);  // a symbol's line reaches its type
         // Completes a record's variable and adds it when it has a data area; the record's
@@ -37,6 +85,10 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
                 record.Entry = nullptr;
             }
             Variable& variable = *record.VariableInfoRecord;
+            if (!variable.Name.empty()) {
+                ++reading.Entries;
+                met.Note(record.OperandArea());
+            }
             variable.SectionName = section;
             variable.DeviceId = DeviceId;
             if (variable.DataAreaId == 0) return;
@@ -44,6 +96,7 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
             std::string kept = record.Entry ? key : std::string();
             try {
                 Variables.AddFolded(record.VariableInfoRecord, std::move(key));
+                ++reading.Added;
                 if (record.Entry) import.Accounted(*record.Entry, std::move(kept));
             } catch (const RuntimeError& error) {
                 if (error.Number != DuplicateKey) throw;
@@ -52,43 +105,45 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
                 if (record.Entry) import.AccountedSameName(*record.Entry, kept);
             }
         };
-        if (Reading.Format == "ASC") {
+        if (Format == "ASC") {
             std::string line;  // the memory of the lines, lent to each record in turn
             while (!file->AtEnd()) {
                 YieldToHost();
                 VariableASCInfoRecord record;
+                record.Mnemonics = mnemonics;
                 record.SourceLine.swap(line);
                 record.SourceLine.assign(file->ReadLine());
-                ++Reading.Lines;
-                if (import.Account) record.Entry = &import.AccountLine(sourceId, file->LinesRead());
+                if (import.Account) record.Entry = &import.AccountLine(sourceId, file->Lines());
                 record.GetVariableInfoRecord();
-                line.swap(record.SourceLine);
                 add(record);
+                line.swap(record.SourceLine);
             }
         } else {
-            rows.emplace(*file, Reading.Format == "SDF" ? SymbolRowFormat::SDF : SymbolRowFormat::DIF);
+            rows.emplace(*file, RowFormatOf(Format));
             SymbolLineColumns row;
             for (;;) {
                 YieldToHost();
-                const bool more = rows->Next(row);
-                Reading.Lines = rows->Lines();
-                if (!more) break;
+                if (!rows->Next(row)) break;
                 VariableASCInfoRecord record;
+                record.Mnemonics = mnemonics;
                 if (import.Account) record.Entry = &import.AccountLine(sourceId, rows->RowLine());
                 record.GetVariableInfoRecord(row);
                 add(record);
             }
         }
         file->Close();
+        reading.MixedMnemonics = detect && met.Mixed();
     } catch (const std::exception& error) {
         // A row that does not fit its format ends the reading at the row's line.
-        const size_t linesRead = rows && rows->RowLine() ? rows->RowLine() : file ? file->LinesRead() : 0;
+        const size_t linesRead = rows && rows->RowLine() ? rows->RowLine() : file ? file->Lines() : 0;
         if (file) file->Close();
-        Reading.Failure = error.what();
         const std::string sourceId = DataSource ? DataSource->SourceId : std::string();
         import.MessageLog().RecordFileError(sourceId);
+        reading.FileError = true;
+        reading.Failure = error.what();
         if (import.Account) import.AccountedFileError(sourceId, linesRead, error.what());
     }
+    NoteReading(std::move(reading), file ? &*file : nullptr);
 }
 
 }  // namespace tessaro

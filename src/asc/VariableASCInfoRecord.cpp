@@ -22,6 +22,11 @@ constexpr OperandArea kOperandAreas[] = {
     {'D', "DBW"},   {'M', "Merker"}, {'Z', "Counter"},
     {'T', "Timer"}, {'E', "Input"},  {'A', "Output"},
 };
+// The English mnemonics differ from the German ones in three letters only.
+constexpr OperandArea kEnglishOperandAreas[] = {
+    {'D', "DBW"},   {'M', "Merker"}, {'C', "Counter"},
+    {'T', "Timer"}, {'I', "Input"},  {'Q', "Output"},
+};
 
 constexpr SymbolType kSymbolTypes[] = {
     {"BYTE", "Byte", false, ""},
@@ -46,18 +51,30 @@ constexpr std::string_view kUnlistedTag = "UNKNOWN";
 SymbolLineColumns SplitSymbolLine(std::string_view line) {
     return {
         TrimBlanks(Columns(line, 5, 24)),
-        TrimBlanks(Columns(line, 29, 3)),
+        OperandAreaOf(line),
         TrimBlanks(Columns(line, 33, 7)),
         TrimBlanks(Columns(line, 40, 8)),
         TrimBlanks(ColumnsFrom(line, 48)),
     };
 }
 
-std::string_view DataAreaNameOf(std::string_view operandArea) {
+std::string_view OperandAreaOf(std::string_view line) { return TrimBlanks(Columns(line, 29, 3)); }
+
+bool HoldsSymbol(std::string_view line) { return !TrimBlanks(Columns(line, 5, 24)).empty(); }
+
+std::string_view DataAreaNameOf(std::string_view operandArea, ImportOptions::Mnemonics mnemonics) {
     if (operandArea.empty()) return {};
-    for (const auto& area : kOperandAreas)
+    const auto& areas = mnemonics == ImportOptions::Mnemonics::English ? kEnglishOperandAreas : kOperandAreas;
+    for (const auto& area : areas)
         if (area.Letter == operandArea.front()) return area.AreaName;
     return {};
+}
+
+void MnemonicsMet::Note(std::string_view operandArea) {
+    if (operandArea.empty()) return;
+    const char letter = operandArea.front();
+    German = German || letter == 'E' || letter == 'A' || letter == 'Z';
+    English = English || letter == 'I' || letter == 'Q' || letter == 'C';
 }
 
 SymbolType SymbolTypeOf(std::string_view token) {
@@ -96,7 +113,7 @@ void VariableASCInfoRecord::AccountColumns() {
 }
 
 void VariableASCInfoRecord::AssignDataArea() {
-    std::string_view areaName = DataAreaNameOf(columns_.OperandArea);
+    std::string_view areaName = DataAreaNameOf(columns_.OperandArea, Mnemonics);
     if (areaName.empty()) {
         if (Entry) {
             Entry->Fate = LineFate::AreaNotKnown;

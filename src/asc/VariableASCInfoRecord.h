@@ -12,6 +12,7 @@
 // directly, the name at its whole length; the steps after that are the same.
 
 #include <tessaro/ImportAccount.h>
+#include <tessaro/ImportOptions.h>
 #include <tessaro/Variable.h>
 
 #include <string>
@@ -28,10 +29,28 @@ struct SymbolLineColumns {
     std::string_view Comment;  // column 48 to the end (a row: its comment field), blanks around it removed
 };
 SymbolLineColumns SplitSymbolLine(std::string_view line);
+// The operand-area field alone, and whether the symbol field holds a symbol.
+std::string_view OperandAreaOf(std::string_view line);
+bool HoldsSymbol(std::string_view line);
 
 // The device data-area name that the first character of the operand area selects
-// (exact, case-sensitive), or "" when it selects none.
-std::string_view DataAreaNameOf(std::string_view operandArea);
+// (exact, case-sensitive), or "" when it selects none. German mnemonics: D, M, Z counter,
+// T, E input, A output; English ones: D, M, C counter, T, I input, Q output.
+std::string_view DataAreaNameOf(std::string_view operandArea,
+                                ImportOptions::Mnemonics mnemonics = ImportOptions::Mnemonics::German);
+
+// The mnemonics of a file's operand areas, noted area by area (from whichever format the
+// rows come), and the reading they choose: English when an area of the English ones
+// only (I, Q, C) was met and none of the German ones only (E, A, Z), else German.
+struct MnemonicsMet {
+    bool German = false;
+    bool English = false;
+    void Note(std::string_view operandArea);
+    ImportOptions::Mnemonics Chosen() const {
+        return English && !German ? ImportOptions::Mnemonics::English : ImportOptions::Mnemonics::German;
+    }
+    bool Mixed() const { return German && English; }
+};
 
 // What a type token (already upper-cased) stands for on the device.
 struct SymbolType {
@@ -53,6 +72,8 @@ public:
     // The line's entry in the import's account, when there is one: the record writes what
     // the line holds, its address and its fate as far as the record decides it.
     AccountEntry* Entry = nullptr;
+    // The mnemonics the operand area is read with (German or English); the file's choice.
+    ImportOptions::Mnemonics Mnemonics = ImportOptions::Mnemonics::German;
 
     // Parses SourceLine into VariableInfoRecord. A line with a blank symbol leaves the
     // variable (and Entry) untouched. Failures of the device database pass to the caller.
@@ -60,6 +81,9 @@ public:
     // The same from fields given by a row of another symbol-table format; SourceLine is
     // not read. The fields must outlive the call.
     void GetVariableInfoRecord(const SymbolLineColumns& fields);
+
+    // The operand area of the line parsed last, a view into SourceLine.
+    std::string_view OperandArea() const { return columns_.OperandArea; }
 
 private:
     SymbolLineColumns columns_;  // the fields of the line or row, once per GetVariableInfoRecord

@@ -45,14 +45,32 @@ void NoteDeclaration(std::string_view line, int32_t number) {
     }
 }
 
+// The whole quoted name of a symbolic header, from its 11th character: the first quoted
+// text, or the rest of the line when no quote closes it.
+std::string_view WholeBlockName(std::string_view header) {
+    std::string_view name = TrimBlanks(ColumnsFrom(header, 11));
+    const size_t close = name.starts_with('"') ? name.find('"', 1) : std::string_view::npos;
+    return close == std::string_view::npos ? name : name.substr(0, close + 1);
+}
+
 }  // namespace
+
+LineReader::Tabs DataBlockSourceTabs(const ImportOptions& options) {
+    return options.Tab == ImportOptions::Tabs::AsBlanks ? LineReader::Tabs::ToValueIndentation
+                                                        : LineReader::Tabs::AsWritten;
+}
 
 void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
     ImportContext& import = CurrentImport();
+    const ImportOptions& options = import.Options;
+    const bool wholeNames = options.BlockName == ImportOptions::BlockNames::Whole;
+    FileReading reading;
+    reading.Format = "AWL";
+    reading.SourceId = DataSource->SourceId;
     std::optional<LineReader> file;
     try {
         const std::string& sourceId = DataSource->SourceId;
-        file.emplace(sourceId);
+        file.emplace(sourceId, options.LineEnd == ImportOptions::LineEnds::AlsoLineFeed, DataBlockSourceTabs(options));
         if (import.Account) import.AccountFile(sourceId, 12);  // "   A := 1;" and its line end
         import.DeclaredStrings.Reset();
         import.DeclaredUDTs.Reset();
@@ -75,7 +93,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
         };
         // A value line that gives no variable because its block is not imported.
         auto notImported = [&](std::string_view valueLine, std::string reason) {
-            AccountEntry& entry = import.AccountLine(sourceId, file->LinesRead());
+            AccountEntry& entry = import.AccountLine(sourceId, file->Lines());
             entry.Name.append(blockName).append(".").append(ValuePath(valueLine, Position(valueLine, ":=")));
             entry.Fate = LineFate::BlockNotImported;
             entry.Reason = std::move(reason);
@@ -86,19 +104,25 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
             line = file->ReadLine();
             switch (state) {
             case State::SeekBlock: {
-                if (!file->ReadUntil(line, [](std::string_view l) { return l.substr(0, 10) == "DATA_BLOCK"; })) return;
+                if (!file->ReadUntil(line, [](std::string_view l) { return l.substr(0, 10) == "DATA_BLOCK"; })) break;
                 blockNumber = 0;
                 blockName.clear();
                 begun = false;
                 layout = DataBlockLayout();
                 if (!symbols) symbols.emplace(Variables);
                 blockName = TrimBlanks(Columns(line, 11, 20));
+                if (wholeNames && Columns(line, 12, 3) != "DB ") {
+                    const std::string_view whole = WholeBlockName(line);
+                    reading.WholeBlockNames = reading.WholeBlockNames || whole != blockName;
+                    blockName = whole;
+                }
                 state = State::Declarations;
                 if (Columns(line, 12, 3) == "DB ") {
                     blockNumber = RoundToInt32(NumberIn(Columns(line, 14, 20)));
                     if (VariablePtr symbol = symbols->FindDataBlockSymbol(blockNumber)) removeSymbol(symbol);
                 } else {
-                    if (VariablePtr symbol = symbols->FindQuotedSymbol(TrimBlanks(Columns(line, 12, 30)))) {
+                    const std::string_view quoted = wholeNames ? std::string_view(blockName) : TrimBlanks(Columns(line, 12, 30));
+                    if (VariablePtr symbol = symbols->FindQuotedSymbol(quoted)) {
                         blockNumber = symbol->FieldAdd1;
                         removeSymbol(symbol);
                     }
@@ -106,6 +130,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                         Messenger& log = import.MessageLog();
                         log.DB = "DB " + blockName;
                         log.RecordVariableDBIncomplete(blockName);
+                        ++reading.UnnumberedBlocks;
                         state = State::SkipBlock;
                     }
                 }
@@ -123,7 +148,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                     }
                     return false;
                 };
-                if (!file->ReadUntil(line, blockEnds)) return;
+                if (!file->ReadUntil(line, blockEnds)) break;
                 state = State::SeekBlock;
                 break;
             }
@@ -133,7 +158,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                     lastDeclarationLine = line;
                     line = file->ReadLine();
                 }
-                if (file->AtEnd()) return;
+                if (file->AtEnd()) break;
                 state = State::Values;
                 break;
             case State::Values: {
@@ -141,12 +166,13 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                     // The file ends at a value line: the import stops before it.
                     if (import.Account && Contains(line, ":="))
                         notImported(line, "the file ends at this line, before the block's END_DATA_BLOCK");
-                    return;
+                    break;
                 }
                 if (line == "END_DATA_BLOCK") {
                     state = State::SeekBlock;
                     break;
                 }
+                ++reading.Entries;
                 VariableAWLInfoRecord record;
                 layout.BeginLine(line);
 
@@ -155,7 +181,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 record.DBNumber = blockNumber;
                 record.Layout = &layout;
                 record.UDTs = UDTs;
-                if (import.Account) record.Entry = &import.AccountLine(sourceId, file->LinesRead());
+                if (import.Account) record.Entry = &import.AccountLine(sourceId, file->Lines());
                 record.GetVariableInfoRecord();
                 VariablePtr variable = record.VariableInfoRecord;
 
@@ -180,6 +206,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                     try {
                         Variables.AddFolded(variable, std::move(key));
                         symbols->Added(variable);
+                        ++reading.Added;
                         if (record.Entry) import.Accounted(*record.Entry, std::move(kept));
                     } catch (const RuntimeError& e) {
                         if (e.Number != DuplicateKey) throw;
@@ -198,8 +225,10 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
         }
     } catch (const std::exception& error) {
         import.MessageLog().RecordFileError(DataSource->SourceId);
-        if (import.Account) import.AccountedFileError(DataSource->SourceId, file ? file->LinesRead() : 0, error.what());
+        reading.FileError = true;
+        if (import.Account) import.AccountedFileError(DataSource->SourceId, file ? file->Lines() : 0, error.what());
     }
+    NoteReading(std::move(reading), file ? &*file : nullptr);
 }
 
 }  // namespace tessaro

@@ -1,5 +1,6 @@
 #include "awl/InfoUDTImportedVariable.h"
 
+#include "awl/InfoAWLImportedVariable.h"
 #include "awl/UDTInfoRecord.h"
 #include "driver/ImportContext.h"
 #include "platform/HostHooks.h"
@@ -35,7 +36,9 @@ std::shared_ptr<UDTField> StringFieldOf(std::string_view line) {
 
 void InfoUDTImportedVariable::GetImportedVariables(UDTCollection& Variables) {
     try {
-        LineReader file(DataSource->SourceId);
+        const ImportOptions& options = CurrentImport().Options;
+        LineReader file(DataSource->SourceId, options.LineEnd == ImportOptions::LineEnds::AlsoLineFeed,
+                        DataBlockSourceTabs(options));
         Phase phase = Phase::SeekHeader;
         std::shared_ptr<UDTInfoRecord> record;
         std::string line;

@@ -13,6 +13,7 @@
 
 #include <tessaro/Collection.h>
 #include <tessaro/ImportAccount.h>
+#include <tessaro/ImportOptions.h>
 #include <tessaro/Messenger.h>
 #include <tessaro/RuntimeError.h>
 
@@ -20,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaro {
 
@@ -32,6 +34,10 @@ struct ImportContext {
     // "86"), fixed by the driver at the start of the import. Empty before the thread's
     // first import, which selects the Italian texts.
     std::string CurrentCountryCode;
+    // How the import reads its sources, fixed by the driver at the start of the import.
+    ImportOptions Options;
+    // What each source was read as, one entry per source of the main passes, in order.
+    std::vector<FileReading> Readings;
     // Filled by the data-block importer per file, read by the element record.
     DeclarationTable DeclaredStrings;
     DeclarationTable DeclaredUDTs;

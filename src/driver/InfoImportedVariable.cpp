@@ -1,5 +1,8 @@
 #include "driver/InfoImportedVariable.h"
 
+#include "driver/ImportContext.h"
+#include "platform/LineReader.h"
+
 #include <tessaro/CodePage.h>
 
 #include <algorithm>
@@ -9,6 +12,15 @@ namespace tessaro {
 
 void InfoImportedVariable::GetImportedVariables(VariableList&) {}
 void InfoImportedVariable::GetImportedVariables(UDTCollection&) {}
+
+void NoteReading(FileReading reading, const LineReader* file) {
+    if (file) {
+        reading.Lines = file->Lines();
+        reading.LoneLineFeeds = file->LoneLineFeeds() > 0;
+        reading.TabsAsBlanks = file->TabLines() > 0;
+    }
+    CurrentImport().Readings.push_back(std::move(reading));
+}
 
 std::string VariableKey(std::string_view name, int32_t deviceId) {
     // "_" + Trim(name + "_" + id), folded, built in one string: the device number ends

@@ -4,6 +4,7 @@
 // what it finds. The state the three importers share lives here, once.
 
 #include <tessaro/DataSource.h>
+#include <tessaro/ImportOptions.h>
 #include <tessaro/Variable.h>
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 
 namespace tessaro {
 
+class LineReader;
 struct UDTInfoRecord;
 using UDTCollection = Collection<std::shared_ptr<UDTInfoRecord>>;
 using UDTCollectionPtr = std::shared_ptr<UDTCollection>;
@@ -31,6 +33,10 @@ public:
     virtual void GetImportedVariables(VariableList& Variables);
     virtual void GetImportedVariables(UDTCollection& UDTs);
 };
+
+// Appends what a source was read as to the import's Readings: the reading as its importer
+// filled it, with the lines, lone LFs and tabs its reader met (file null: never opened).
+void NoteReading(FileReading reading, const LineReader* file);
 
 // The key of a variable in Variables: "_" + Trim(Name + "_" + DeviceId), already folded
 // to upper case for Collection::AddFolded and lookups.

@@ -94,6 +94,7 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
         import = StartImport();
         if (Options.Account) import->Account = std::make_shared<ImportAccount>();
         import->CurrentCountryCode = std::to_string(GetCountryCode());
+        import->Options = Options;
 
         import->SharedMessenger = std::make_shared<Messenger>();
         Messenger& log = *import->SharedMessenger;
@@ -103,13 +104,16 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
         Step("cannot open the device database ", [&] { import->OpenDeviceDB(DeviceCodeId); });
 
         // UDT pre-pass: the data-block sources fill the UDT collection.
+        std::vector<std::string> prePassErrors;  // the sources whose pre-pass ended in a file error
         for (const DataSourcePtr& source : DataSources) {
             if (!IsSourceOf(source, kDataBlockSourceExtension)) continue;
             auto importer = std::make_unique<InfoUDTImportedVariable>();
             InfoImportedVariable& contract = *importer;
             contract.DataSource = source;
             contract.DeviceId = DeviceId;
+            const size_t errors = log.RecordCounts()[3];
             contract.GetImportedVariables(*udts_);
+            if (log.RecordCounts()[3] != errors) prePassErrors.push_back(source->SourceId);
         }
 
         // Pass 1, the symbol tables of every format read, then pass 2, the data blocks,
@@ -127,18 +131,13 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
                 const std::string_view format = SymbolTableFormatOf(ObjectOf(source).SourceId, Options.OtherSymbolFormats);
                 if (format.empty()) continue;
                 auto importer = std::make_unique<InfoASCImportedVariable>();
-                importer->Reading.SourceId = source->SourceId;
-                importer->Reading.Format = format;
+                importer->Format = format;
                 run(*importer, source);
-                Readings.push_back(std::move(importer->Reading));
             }
         };
         auto dataBlocks = [&] {
             for (const DataSourcePtr& source : DataSources) {
                 if (!IsSourceOf(source, kDataBlockSourceExtension)) continue;
-                FileReading& reading = Readings.emplace_back();
-                reading.SourceId = source->SourceId;
-                reading.Format = "AWL";
                 run(*std::make_unique<InfoAWLImportedVariable>(), source);
             }
         };
@@ -146,6 +145,10 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
         dataBlocks();
 
         import->CloseDeviceDB();
+        for (FileReading& reading : import->Readings)
+            for (const std::string& sourceId : prePassErrors)
+                if (reading.SourceId == sourceId) reading.FileError = true;
+        Readings = import->Readings;
 
         log.AppendAllFiles();
         if (!log.MessengerFile.empty()) MessengerFile = log.MessengerFile;
@@ -161,6 +164,7 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
     }
     // The steps not reached are skipped; the shared objects stay until the next import.
     if (import && import->SharedMessenger) ReportCounts = import->SharedMessenger->RecordCounts();
+    if (import) Readings = import->Readings;
     return false;
 }
 

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -20,7 +21,8 @@ constexpr int kOpenFlags = O_RDONLY | O_CLOEXEC;
 #endif
 }
 
-LineReader::LineReader(const std::string& path) : buffer_(kBlock) {
+LineReader::LineReader(const std::string& path, bool lineFeedEnds, Tabs tabs)
+    : buffer_(kBlock), lineFeedEnds_(lineFeedEnds), tabs_(tabs) {
     if (path.empty()) throw RuntimeError(BadFileNameOrNumber);
     fd_ = ::open(path.c_str(), kOpenFlags);
     if (fd_ < 0) throw RuntimeError(errno == ENOENT || errno == ENOTDIR ? FileNotFound : PathFileAccessError,
@@ -58,11 +60,30 @@ bool LineReader::AtEnd() { return !Fill(); }
 
 std::string_view LineReader::ReadLine() {
     if (!Fill()) throw RuntimeError(InputPastEndOfFile);
-    ++linesRead_;
+    ++lines_;
+    std::string_view line = NextLine();
+    if (tabs_ == Tabs::AsWritten || line.find('\t') == std::string_view::npos) return line;
+    ++tabLines_;
+    return Expanded(line);
+}
+
+std::string_view LineReader::NextLine() {
     long_.clear();
     for (;;) {
         const char* start = buffer_.data() + begin_;
         const void* cr = std::memchr(start, '\r', end_ - begin_);
+        // A lone LF before the next CR (an LF right after a CR was taken with it).
+        const size_t upTo = cr ? static_cast<size_t>(static_cast<const char*>(cr) - start) : end_ - begin_;
+        const void* lf = lineFeedEnds_ ? std::memchr(start, '\n', upTo) : nullptr;
+        if (lf) {
+            size_t at = static_cast<size_t>(static_cast<const char*>(lf) - buffer_.data());
+            std::string_view piece(start, at - begin_);
+            begin_ = at + 1;
+            ++loneLineFeeds_;
+            if (long_.empty()) return piece;
+            long_.append(piece);
+            return long_;
+        }
         if (cr) {
             size_t at = static_cast<size_t>(static_cast<const char*>(cr) - buffer_.data());
             std::string_view piece(start, at - begin_);
@@ -80,6 +101,29 @@ std::string_view LineReader::ReadLine() {
         begin_ = end_;
         if (!Fill()) return long_;
     }
+}
+
+std::string_view LineReader::Expanded(std::string_view line) {
+    expanded_.clear();
+    size_t from = 0;
+    if (tabs_ == Tabs::ToValueIndentation) {
+        const size_t text = std::min(line.find_first_not_of(" \t"), line.size());
+        const std::string_view indentation = line.substr(0, text);
+        if (indentation.find('\t') == std::string_view::npos)
+            expanded_.append(indentation);
+        else
+            expanded_.append("   ");
+        from = text;
+    }
+    for (char c : line.substr(from)) {
+        if (c != '\t')
+            expanded_.push_back(c);
+        else if (tabs_ == Tabs::ToColumns)
+            expanded_.append(8 - expanded_.size() % 8, ' ');
+        else
+            expanded_.push_back(' ');
+    }
+    return expanded_;
 }
 
 }  // namespace tessaro

@@ -1,8 +1,13 @@
 #pragma once
 // Reads a text file line by line in bounded memory. A line ends at a carriage return or
-// at a carriage return followed by a line feed; a line feed alone stays part of the line.
-// A last line without terminator is a line; a file that ends with a terminator has no
-// empty last line.
+// at a carriage return followed by a line feed; a line feed alone stays part of the line,
+// unless the reader is told to end lines at a lone line feed as well. A last line
+// without terminator is a line; a file that ends with a terminator has no empty last line.
+//
+// Tabs stay as they are, unless the reader is told to make them blanks: in fixed columns
+// (a symbol table) up to the next multiple of 8 columns; in a data-block source a line's
+// indentation that holds a tab becomes the three blanks an exported value line starts
+// with, and any other tab one blank.
 
 #include <string>
 #include <string_view>
@@ -12,9 +17,11 @@ namespace tessaro {
 
 class LineReader {
 public:
+    enum class Tabs { AsWritten, ToColumns, ToValueIndentation };
+
     // Opens the file; FileNotFound (53) when it does not exist, PathFileAccessError (75)
     // when it cannot be opened.
-    explicit LineReader(const std::string& path);
+    explicit LineReader(const std::string& path, bool lineFeedEnds = false, Tabs tabs = Tabs::AsWritten);
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
@@ -36,11 +43,16 @@ public:
 
     void Close();
 
-    // The number of lines read so far: the number of the line ReadLine gave last.
-    size_t LinesRead() const { return linesRead_; }
+    // What was read so far: lines, lines ended by a lone line feed, lines whose tabs
+    // became blanks.
+    size_t Lines() const { return lines_; }
+    size_t LoneLineFeeds() const { return loneLineFeeds_; }
+    size_t TabLines() const { return tabLines_; }
 
 private:
     bool Fill();
+    std::string_view NextLine();
+    std::string_view Expanded(std::string_view line);
 
     int fd_ = -1;
     std::vector<char> buffer_;
@@ -48,8 +60,13 @@ private:
     size_t end_ = 0;
     bool eof_ = false;
     bool skipLineFeed_ = false;  // the last line ended in CR at the end of the buffer
+    bool lineFeedEnds_ = false;
+    Tabs tabs_ = Tabs::AsWritten;
     std::string long_;           // a line that crosses buffer boundaries
-    size_t linesRead_ = 0;
+    std::string expanded_;       // a line whose tabs became blanks
+    size_t lines_ = 0;
+    size_t loneLineFeeds_ = 0;
+    size_t tabLines_ = 0;
 };
 
 }  // namespace tessaro

@@ -93,7 +93,8 @@ TEST_F(CliTest, RejectedLinesAndTheSummaryFile) {
 }
 
 // Whatever the command line cannot use ends in the documented status (1: the import
-// stopped, a FILE was skipped or could not be read, 2: a wrong command line) and in a
+// stopped, a FILE was skipped, could not be read or ended in a file error, the device
+// code is unknown, 2: a wrong command line) and in a
 // first line on standard error that names the file or option and the cause; never a
 // stack trace. A wrong command line gets that line and where to find help, nothing more.
 // What the device database will not give is a warning before the import (status 0).
@@ -110,6 +111,8 @@ TEST_F(CliTest, FailuresGiveTheDocumentedStatusAndOneLineNamingTheCause) {
     const std::string areas = dir / "areas.dbr";
     WriteSqliteDatabase(areas, "CREATE TABLE DeviceDataArea (DeviceId INTEGER, DeviceDataAreaId INTEGER, Name TEXT);");
     const std::vector<std::string> csv = {"import", "--format=csv", "--messages", messages};
+    const std::string broken = Source("Broken.AWL", {"DATA_BLOCK DB 3", "  STRUCT", "   x : UDT 5", "  END_STRUCT ;", "BEGIN",
+                                                     "END_DATA_BLOCK"});
     struct Case {
         std::vector<std::string> arguments;
         int status;
@@ -133,7 +136,9 @@ TEST_F(CliTest, FailuresGiveTheDocumentedStatusAndOneLineNamingTheCause) {
         {{"import", "--frobnicate", good}, 2, {"unknown option --frobnicate for import"}},
         {{"import", "-v", good}, 2, {"-v"}},
         {{"import", "--format", "csv", "--format=jsonl", good}, 2, {"--format is given more than once"}},
-        {{"import", "--normalize=yes", good}, 2, {"--normalize takes no value"}},
+        {{"import", "--exact=yes", good}, 2, {"--exact takes no value"}},
+        {{"import", "--mnemonics", "fr", good}, 2, {"--mnemonics takes one of de, en, auto, not \"fr\""}},
+        {{"import", "--normalize", good}, 2, {"unknown option --normalize for import"}},
         {{"import", "--columns", "Name,DataAreID", good}, 2, {"no column is named \"DataAreID\"", "did you mean 'DataAreaId'"}},
         {{"import", "--language", "7", good}, 2, {"en, it, fr, es, de, zh or a number 1-6", "\"7\""}},
         {{"imprt", good}, 2, {"unknown command \"imprt\"; did you mean 'import'?"}},
@@ -158,8 +163,9 @@ TEST_F(CliTest, FailuresGiveTheDocumentedStatusAndOneLineNamingTheCause) {
         {{"devices", "--device-db", none}, 1, {none, "No such file or directory"}},
         {{"devices", "--export-sqlite", "/dev/null", "--force"}, 1, {"/dev/null: not a plain file, not replaced"}},
         {{"devices", "--export-sqlite", missing}, 1, {missing}},
-        {Joined(csv, {"--device-code", "99", good}), 0,
-         {"warning: device code 99 is not in " + std::string(TESSARO_SAMPLE_DB) + "; no variable finds its data area"}},
+        {Joined(csv, {"--device-code", "99", good}), 1,
+         {"device code 99 is not in " + std::string(TESSARO_SAMPLE_DB) + "; nothing is imported"}},
+        {Joined(csv, {good, broken}), 1, {"a file error ended the import of " + broken}, true},
         {Joined(csv, {"--device-db", areas, good}), 0, {"warning: the device database " + areas + " lacks the table DeviceDataType ("}},
         // Every kind of FILE the import does not read: named with the reason, the rest imported.
         {Joined(csv, {good, dir / "plant.txt"}), 1, {"skipped " + (dir / "plant.txt") + ": the name does not end in .ASC, .SDF, .DIF or .AWL"}, true},
@@ -170,7 +176,7 @@ TEST_F(CliTest, FailuresGiveTheDocumentedStatusAndOneLineNamingTheCause) {
         {Joined(csv, {good, dir / "Plant.Seq"}), 1,
          {"skipped " + (dir / "Plant.Seq") + ": a SEQ symbol table carries no data types (export it as ASC, SDF or DIF)"}, true},
         // An SDF or DIF file that does not fit its format: the import goes on, the line is named.
-        {Joined(csv, {good, bad}), 0, {"file error in " + bad + ": line 2: field 4 has no closing quote"}, true},
+        {Joined(csv, {good, bad}), 1, {"a file error ended the import of " + bad + ": line 2: field 4 has no closing quote"}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.empty() ? "" : c.arguments.back());
@@ -191,30 +197,30 @@ TEST_F(CliTest, FailuresGiveTheDocumentedStatusAndOneLineNamingTheCause) {
     }
 }
 
-// Hints name what the import will stumble on, before it: lines ending in LF alone, tabs
-// in the value lines of a data block. A FILE that is no source gets no hint.
-TEST_F(CliTest, HintsForLoneLineFeedsAndTabs) {
+// With --exact, hints name what the import will stumble on, before it: lines ending in LF
+// alone, tabs in the value lines of a data block. A FILE that is no source gets no hint.
+TEST_F(CliTest, HintsForLoneLineFeedsAndTabsWithExact) {
     WriteFile(dir / "lf.asc", SymbolLine("First", "M", "1", "BYTE") + "\n" + SymbolLine("Second", "M", "2", "BYTE") + "\n");
     WriteFile(dir / "lf.txt", "a\nb\n");
     const std::string tabs = Source("tabs.AWL", {"DATA_BLOCK DB 3", "  STRUCT", "\tOn : BOOL ;", "  END_STRUCT ;", "BEGIN",
                                                  "   On := TRUE;", "\tOn := FALSE;", "END_DATA_BLOCK"});
-    CliRun run = RunCli({"import", "--format=csv", "--messages", messages, good, dir / "lf.asc", dir / "lf.txt", tabs});
+    CliRun run = RunCli({"import", "--exact", "--format=csv", "--messages", messages, good, dir / "lf.asc", dir / "lf.txt", tabs});
     EXPECT_EQ(run.status, 1);  // lf.txt is skipped
     EXPECT_EQ(run.err, "tessaro: hint: " + (dir / "lf.asc") +
-                           " has lines ending in LF alone; the import reads up to CR or CR LF, so such lines run "
-                           "together (convert the file to CR LF line ends, or use --normalize)\n"
+                           " has lines ending in LF alone; with --exact the import reads up to CR or CR LF, so such "
+                           "lines run together (leave out --exact)\n"
                            "tessaro: skipped " + (dir / "lf.txt") +
                            ": the name does not end in .ASC, .SDF, .DIF or .AWL; only files named *.ASC, *.SDF, *.DIF or *.AWL "
                            "are imported\n"
                            "tessaro: hint: " + tabs +
-                           " has tab characters in 1 value line of its data blocks (the first is line 7); the import "
-                           "may stop at such a line with a file error (use --normalize)\n");
+                           " has tab characters in 1 value line of its data blocks (the first is line 7); with --exact "
+                           "the import may stop at such a line with a file error (leave out --exact)\n");
 }
 
-// --normalize imports copies with CR LF line ends and blanks for tabs, and says which
-// files it changed: a source that went through Unix tools then gives the records of
-// its CR LF, blank-indented original. Without the option the files are read as given.
-TEST_F(CliTest, NormalizeReadsLineFeedAndTabFilesAsTheirCrLfBlankTwins) {
+// By default a source that went through Unix tools (LF line ends, tab indentation) gives
+// the records of its CR LF, blank-indented original, and each such file is named once;
+// with --exact the same files are read as the component reads them by itself.
+TEST_F(CliTest, DefaultReadsLineFeedAndTabFilesAsTheirCrLfBlankTwins) {
     const std::vector<std::string> block = {"DATA_BLOCK DB 12", "  STRUCT", "   Speed : INT ;", "   Text : STRING [4] ;",
                                             "  END_STRUCT ;", "BEGIN", "   Speed := 120;", "   Text := 'ab';", "END_DATA_BLOCK"};
     std::string unix;
@@ -222,19 +228,36 @@ TEST_F(CliTest, NormalizeReadsLineFeedAndTabFilesAsTheirCrLfBlankTwins) {
     WriteFile(dir / "unix/p.AWL", unix);
     const std::vector<std::string> symbols = {SymbolLine("Pump", "M", "1", "BYTE"), SymbolLine("Fan", "M", "2", "BYTE")};
     WriteFile(dir / "unix/p.ASC", symbols[0] + "\n" + symbols[1] + "\n");
-    CliRun original = RunCli({"import", "--format=jsonl", "--messages", messages, Source("crlf/p.ASC", symbols),
+    CliRun original = RunCli({"import", "--exact", "--format=jsonl", "--messages", messages, Source("crlf/p.ASC", symbols),
                               Source("crlf/p.AWL", block), horn});
     ASSERT_EQ(std::count(original.out.begin(), original.out.end(), '\n'), 5) << original.out;
-    CliRun normalized = RunCli({"import", "--format=jsonl", "--normalize", "--messages", messages, dir / "unix/p.ASC",
-                                dir / "unix/p.AWL", horn});
-    ASSERT_EQ(normalized.status, 0) << normalized.err;
-    EXPECT_EQ(normalized.out, original.out);
-    EXPECT_EQ(normalized.err, "tessaro: normalized " + (dir / "unix/p.ASC") + ": 2 lone LFs made CR LF; the import reads the copy\n"
-                              "tessaro: normalized " + (dir / "unix/p.AWL") +
-                                  ": 9 lone LFs made CR LF, tabs made blanks in 4 lines; the import reads the copy\n");
-    CliRun asGiven = RunCli({"import", "--format=jsonl", "--messages", messages, dir / "unix/p.AWL"});
-    EXPECT_EQ(asGiven.out, "");
-    EXPECT_NE(asGiven.err.find("has lines ending in LF alone"), std::string::npos) << asGiven.err;
+    CliRun read = RunCli({"import", "--format=jsonl", "--messages", messages, dir / "unix/p.ASC", dir / "unix/p.AWL", horn});
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(read.out, original.out);
+    EXPECT_EQ(read.err, "tessaro: " + (dir / "unix/p.ASC") + ": LF line ends: read as such\n"
+                        "tessaro: " + (dir / "unix/p.AWL") + ": LF line ends, tabs: read as such\n");
+    CliRun exact = RunCli({"import", "--exact", "--format=jsonl", "--messages", messages, dir / "unix/p.AWL"});
+    EXPECT_EQ(exact.out, "");
+    EXPECT_NE(exact.err.find("has lines ending in LF alone"), std::string::npos) << exact.err;
+}
+
+// A file that gives less than it holds is named with the likely cause: symbolic blocks
+// without the symbol table that numbers them, symbol lines none of whose operand areas
+// the device has. A file read in full gets no such line.
+TEST_F(CliTest, LossesAreNamedWithTheirLikelyCause) {
+    const std::string blocks = Source("Steps.AWL", {"DATA_BLOCK \"Steps\"", "  STRUCT", "   On : BOOL ;", "  END_STRUCT ;",
+                                                    "BEGIN", "   On := TRUE;", "END_DATA_BLOCK"});
+    const std::string peripheral = Source("Io.ASC", {SymbolLine("Raw", "PEW", "256", "WORD")});
+    CliRun run = RunCli({"import", "--format=csv", "--messages", messages, blocks, peripheral, good});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "tessaro: " + peripheral + ": no variable from its 1 symbol line: none of their operand areas is "
+                       "one that device code 1 has in the device database (peripheral areas never are; --mnemonics "
+                       "chooses E, A, Z or I, Q, C; tessaro devices lists the areas)\n"
+                       "tessaro: " + blocks + ": 1 symbolic data block found no DB symbol in the symbol tables given; "
+                       "pass the .ASC that holds their DB symbols too\n");
+    run = RunCli({"import", "--format=csv", "--messages", messages, blocks});
+    EXPECT_EQ(run.err, "tessaro: " + blocks + ": 1 symbolic data block found no symbol: the blocks need the symbol table "
+                       "that numbers them; pass the .ASC that holds DB symbols too\n");
 }
 
 // Messages go to standard error in UTF-8, or are appended to --messages in the code

@@ -87,6 +87,27 @@ TEST_F(VariableDriverTest, OtherSymbolFormatsOnlyWhenAskedAndBeforeTheDataBlocks
     EXPECT_EQ(driver.Readings[2].Format, "AWL");
 }
 
+// SDF and DIF rows take the readings of the line reader and the symbol-table record: lone
+// LFs end their lines, the mnemonics are detected per file from the rows (English here,
+// a mix read as German and said there), and each file's reading is noted once.
+TEST_F(VariableDriverTest, OtherSymbolFormatsReadWithTheFilesMnemonics) {
+    const std::string english = layout.root / "en.SDF", mixed = layout.root / "mix.sdf";
+    WriteFile(english, "\"Start\",\"%I0.0\",\"Byte\",\"\"\n\"Valve\",\"Q 4\",\"BYTE\",\"\"\n");
+    WriteFile(mixed, CrLf({"\"Horn\",\"A 1\",\"BYTE\",\"\"", "\"Lamp\",\"Q 2\",\"BYTE\",\"\""}));
+    driver.Options = ImportOptions::AsFound();
+    driver.Options.OtherSymbolFormats = true;
+    EXPECT_TRUE(Import(Sources({english, mixed})));
+    ASSERT_EQ(driver.Variables->Count(), 3u);  // Start, Valve; Horn (Q is no German area)
+    EXPECT_EQ(driver.Variables->Item(3)->Name, "Horn");
+    ASSERT_EQ(driver.Readings.size(), 2u);
+    EXPECT_TRUE(driver.Readings[0].LoneLineFeeds && driver.Readings[0].EnglishMnemonics);
+    EXPECT_EQ(driver.Readings[0].Lines, 2u);
+    EXPECT_EQ(driver.Readings[0].Added, 2u);
+    EXPECT_FALSE(driver.Readings[1].EnglishMnemonics || driver.Readings[1].LoneLineFeeds);
+    EXPECT_TRUE(driver.Readings[1].MixedMnemonics);
+    EXPECT_EQ(driver.Readings[1].Entries, 2u);
+}
+
 // While the data blocks are read, the host removes the symbol of DB 2 and adds another one
 // for it: the second header must find and remove that one. The driver empties Variables
 // when it goes; the records live on.

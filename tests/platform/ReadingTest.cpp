@@ -22,10 +22,10 @@ using test::ErrorNumberOf;
 
 using Lines = std::vector<std::string>;
 
-Lines LinesOf(const std::string& bytes) {
+Lines LinesOf(const std::string& bytes, bool lineFeedEnds = false, LineReader::Tabs tabs = LineReader::Tabs::AsWritten) {
     test::TempDir dir;
     test::WriteFile(dir / "f.txt", bytes);
-    LineReader reader(dir / "f.txt");
+    LineReader reader(dir / "f.txt", lineFeedEnds, tabs);
     Lines lines;
     while (!reader.AtEnd()) lines.emplace_back(reader.ReadLine());
     return lines;
@@ -45,6 +45,28 @@ TEST(LineReader, HandlesTerminatorsAndLinesAcrossReadBlocks) {
     // A line three blocks long.
     std::string big(3 * block + 17, 'q');
     EXPECT_EQ(LinesOf("a\r" + big + "\rb"), (Lines{"a", big, "b"}));
+}
+
+// Lone LFs as line ends at the edges of the read blocks: an LF after a CR at a block's
+// end is still that CR's, a lone LF there ends its line, an LF then CR is two line ends.
+TEST(LineReader, LoneLineFeedsEndLinesAcrossReadBlocks) {
+    const size_t block = 1 << 16;
+    std::string first(block - 1, 'x');
+    EXPECT_EQ(LinesOf(first + "\r\nyz", true), (Lines{first, "yz"}));
+    EXPECT_EQ(LinesOf(first + "\nyz\n", true), (Lines{first, "yz"}));
+    EXPECT_EQ(LinesOf(std::string(block, 'x') + "\nyz", true), (Lines{std::string(block, 'x'), "yz"}));
+    EXPECT_EQ(LinesOf("a\n\rb\r\n\nc", true), (Lines{"a", "", "b", "", "c"}));
+    EXPECT_EQ(LinesOf("a\nb", false), (Lines{"a\nb"}));
+}
+
+// Tabs as blanks: to the next multiple of 8 columns in fixed columns; as value
+// indentation, an indentation holding a tab becomes three blanks and any later tab one.
+TEST(LineReader, TabsBecomeBlanksByTheirRule) {
+    EXPECT_EQ(LinesOf("126,Pump\t\t    E\t    0.0", false, LineReader::Tabs::ToColumns),
+              (Lines{"126,Pump" + std::string(20, ' ') + "E" + std::string(3, ' ') + "    0.0"}));
+    EXPECT_EQ(LinesOf("\t \tOn\t:= TRUE;\r  Off := 1;", false, LineReader::Tabs::ToValueIndentation),
+              (Lines{"   On := TRUE;", "  Off := 1;"}));
+    EXPECT_EQ(LinesOf("\tOn := TRUE;", false, LineReader::Tabs::AsWritten), (Lines{"\tOn := TRUE;"}));
 }
 
 // A slow, obviously right reader: strip the blanks, take the longest prefix of the

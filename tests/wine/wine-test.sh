@@ -152,6 +152,9 @@ corpus)
     codepage=${k[codepage]} locale=${locales[${k[codepage]}]:-none}
     have_locale "$locale" || { echo "SKIP $name: no locale for code page $codepage"; continue; }
     [[ "${k[files]} ${k[device-db]}" == *shared/* && ! -d $shared ]] && { echo "SKIP $name: no ../shared"; continue; }
+    # The automation server reads as the component does by itself: cases of another
+    # reading are the library's and the command line's.
+    [[ ${k[reading]:-exact} == exact && -z ${k[mnemonics]:-} ]] || { echo "SKIP $name: reading ${k[reading]:-exact}, mnemonics ${k[mnemonics]:-de}"; unset k; continue; }
     # The server reads the symbol tables of the design's format only.
     [[ " ${k[files],,}" =~ \.(sdf|dif)( |$) ]] && { echo "SKIP $name: the automation server reads no .SDF or .DIF"; continue; }
     mkdir -p "$run"
