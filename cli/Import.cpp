@@ -2,6 +2,7 @@
 // variables to standard output and the merged messages where the options say.
 
 #include "Commands.h"
+#include "HtmlReport.h"
 #include "Layout.h"
 #include "Output.h"
 #include "Plural.h"
@@ -11,13 +12,16 @@
 #include "TemporaryFiles.h"
 
 #include "devicedb/DeviceDBStore.h"
+#include "messages/LanguageManager.h"
 
 #include <tessaro/CodePage.h>
+#include <tessaro/Messenger.h>
 #include <tessaro/Platform.h>
 #include <tessaro/VariableDriver.h>
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -122,6 +126,56 @@ struct CopiesFolder {
     }
 };
 
+// The language of the messages by the country code its LanguageId stands for.
+std::pair<std::string, std::string> LanguageOf(int32_t countryCode) {
+    switch (countryCode) {
+        case 39: return {"Italian", "it"};
+        case 33: return {"French", "fr"};
+        case 34: return {"Spanish", "es"};
+        case 49: return {"German", "de"};
+        case 86: return {"Chinese", "zh"};
+        default: return {"English", "en"};
+    }
+}
+
+std::string UtcNow() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
+    return text;
+}
+
+// How a file was read, in words, from the reading its importer gave.
+std::string ReadingOf(const FileReading* reading, bool normalized) {
+    std::string words;
+    auto add = [&](const char* what) { words += (words.empty() ? "" : "; ") + std::string(what); };
+    if (normalized) add("a normalized copy (CR LF line ends, tabs as blanks)");
+    if (reading) {
+        if (reading->LoneLineFeeds) add("lone LFs as line ends");
+        if (reading->TabsAsBlanks) add("tabs as blanks");
+        if (reading->EnglishMnemonics) add("English operand areas (I, Q, C)");
+        if (reading->MixedMnemonics) add("German and English operand areas met, read as German");
+        if (reading->WholeBlockNames) add("whole data-block names");
+    }
+    return words.empty() ? "as written" : words;
+}
+
+// Writes the page; false (after saying why) when it cannot be written.
+bool WriteReport(const std::string& file, const ImportReport& report) {
+    errno = 0;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (out) WriteHtmlReport(out, report);
+    if (!out || !out.flush()) {
+        std::cerr << "tessaro: cannot write the report " << file << ": " << (errno ? std::strerror(errno) : "write error")
+                  << "\n";
+        return false;
+    }
+    std::cerr << "tessaro: report written to " << file << "\n";
+    return true;
+}
+
 }  // namespace
 
 void ChooseCodePage(const ImportOptions& options) {
@@ -225,13 +279,53 @@ int RunImport(const ImportOptions& options) {
     bool imported = false;
     size_t lines = 0;
     double seconds = 0;
+    ImportReport report;
+    report.started = UtcNow();
+    driver.Options.Account = options.report.has_value();
     if (noDeviceDb.empty()) {
         LanguageChoice language(options.languageId, component);
         Progress progress(reads, errWidth);
         imported = driver.GetVariables(sources);
         lines = progress.Lines();
         seconds = progress.Seconds();
+        if (options.report) {
+            std::tie(report.language, report.languageTag) = LanguageOf(GetCountryCode());
+            for (int32_t file = 1; file <= 6; ++file)
+                report.reportTitles[static_cast<size_t>(file)] = Messenger::TitleLine(Messenger::TitleMessageOfFile(file));
+        }
     }
+    // The page, once the exit status is known.
+    auto writeReport = [&](int status) {
+        if (!options.report) return status;
+        report.version = VersionText();
+        report.seconds = seconds;
+        report.codePage = CodePageName();
+        report.deviceCode = options.deviceCode;
+        report.deviceId = options.deviceId;
+        report.deviceName = options.deviceName;
+        for (size_t i = 0; i < facts.size(); ++i) {
+            const SourceFacts& f = facts[i];
+            ReportFile& file = report.files.emplace_back();
+            file.name = options.files[i];
+            file.bytes = f.bytes;
+            file.lines = f.lines;
+            file.notRead = !f.skipped.empty() ? f.skipped : f.unreadable;
+            if (!file.notRead.empty()) continue;
+            file.format = f.kind == SourceFacts::Kind::SymbolTable ? "ASC" : "AWL";
+            const FileReading* reading = nullptr;
+            for (const auto& r : driver.Readings)
+                if (r.SourceId == sourceIds[i]) reading = &r;
+            if (reading) file.lines = reading->Lines;
+            file.reading = ReadingOf(reading, sourceIds[i] != options.files[i]);
+        }
+        report.exitStatus = status;
+        if (!imported) report.failure = noDeviceDb.empty() ? ToUtf8(driver.LastFailure.Description) : noDeviceDb;
+        report.notes = summary.Notes();
+        report.variables = driver.Variables ? driver.Variables->Count() : 0;
+        report.reportCounts = driver.ReportCounts;
+        report.account = driver.Account;
+        return WriteReport(*options.report, report) ? status : 1;
+    };
     errno = 0;
     const bool narrowed = WriteVariables(std::cout, *driver.Variables, format,
                                          {options.columns, format == Format::Table ? outWidth : 0});
@@ -239,7 +333,7 @@ int RunImport(const ImportOptions& options) {
 
     if (!imported) {
         std::cerr << "tessaro: " << (noDeviceDb.empty() ? driver.LastFailure.Description : noDeviceDb) << "\n";
-        return 1;
+        return writeReport(1);
     }
     const bool anyMessages = !driver.MessengerFile.empty() && SizeOf(merged) > mergedBefore;
     std::string whereMessages = "none";
@@ -255,7 +349,7 @@ int RunImport(const ImportOptions& options) {
             if (!CopyMessages(merged, mergedBefore, out, false) || !out.flush()) {
                 std::cerr << "tessaro: cannot append the messages to " << *options.messages << ": "
                           << (errno ? std::strerror(errno) : "write error") << "\n";
-                return 1;
+                return writeReport(1);
             }
             whereMessages = "appended to " + *options.messages;
         } else {
@@ -266,7 +360,7 @@ int RunImport(const ImportOptions& options) {
     if (narrowed)
         summary.Keep("table narrowed to " + std::to_string(outWidth) + " columns (see --columns, --format csv)");
     summary.Print(driver.Variables->Count(), lines, seconds, whereMessages);
-    return failed ? 1 : 0;
+    return writeReport(failed ? 1 : 0);
 }
 
 }  // namespace tessaro::cli

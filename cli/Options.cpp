@@ -53,6 +53,9 @@ const char* const kImportHelp =
     "                        else CP936 with --language zh, else WINDOWS-1252); output stays UTF-8\n"
     "  --normalize           import copies of the files with CR LF line ends and tabs\n"
     "                        expanded to spaces\n"
+    "  --report FILE         write the import to FILE as one HTML page to open in a browser:\n"
+    "                        files, counts, charts and the table of the lines (keeps the\n"
+    "                        import's account of its lines)\n"
     "  --component-dir DIR   run in the component's own layout: device database\n"
     "                        DIR/../../KorvoDEV.dbr, message files in DIR, merged messages\n"
     "                        in DIR/../Messenger.Msg\n"
@@ -64,7 +67,8 @@ const char* const kImportHelp =
     "Examples:\n"
     "  tessaro import Plant.ASC Plant.AWL\n"
     "  tessaro import --format csv --columns Name,DataAreaId,DataTypeId,FieldAdd1 Plant.ASC > plant.csv\n"
-    "  tessaro import --language de --messages plant.msg --normalize Plant.ASC Plant.AWL > plant.jsonl\n";
+    "  tessaro import --language de --messages plant.msg --normalize Plant.ASC Plant.AWL > plant.jsonl\n"
+    "  tessaro import --report plant.html Plant.ASC Plant.AWL > plant.jsonl\n";
 
 const char* const kDevicesHelp =
     "Usage: tessaro devices [--device-db FILE]\n"
@@ -273,6 +277,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     import->add_option("--language", language);
     import->add_option("--codepage", o.codePage);
     import->add_flag("--normalize", o.normalize);
+    import->add_option("--report", o.report);
     import->add_option("FILE", o.files);
 
     CLI::App* devices = app.add_subcommand("devices");
@@ -324,6 +329,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         if (import->count("--language")) o.languageId = LanguageIdNamed(language);
         if (import->count("--columns")) o.columns = ColumnsNamed(columns);
         if (o.files.empty()) throw UsageError("import wants at least one FILE", "import");
+        if (o.report && o.report->empty()) throw UsageError("--report wants a FILE to write the page to", "import");
         if (o.componentDir && o.deviceDb)
             throw UsageError("--device-db and --component-dir exclude each other: the component's layout has "
                              "its own device database",

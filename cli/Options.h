@@ -39,6 +39,7 @@ struct ImportOptions {
     std::optional<Format> format;  // none: a table on a terminal, JSON lines otherwise
     std::vector<size_t> columns;   // indexes into the output's columns, in the order chosen
     bool normalize = false;        // import copies with CR LF line ends and no tabs
+    std::optional<std::string> report;  // an HTML page of the import; keeps its account
     std::vector<std::string> files;
 };
 

@@ -33,7 +33,7 @@ _tessaro() {
             fi
             compopt -o nospace 2>/dev/null; return ;;
         --component-dir) compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -d -- "$cur")); return ;;
-        --device-db | --messages | --export-sqlite)
+        --device-db | --messages | --export-sqlite | --report)
             compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur")); return ;;
         --device-code | --device-id | --device-name) return ;;
     esac
@@ -44,7 +44,7 @@ _tessaro() {
         import)
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "--device-db --device-code --device-id --device-name --format --columns
-                    --messages --language --codepage --normalize --component-dir --help" -- "$cur"))
+                    --messages --language --codepage --normalize --report --component-dir --help" -- "$cur"))
             else
                 compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur"))
             fi ;;
