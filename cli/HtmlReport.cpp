@@ -6,6 +6,8 @@
 #include <tessaro/CodePage.h>
 #include <tessaro/Messenger.h>
 
+#include "platform/Text.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -98,9 +100,9 @@ dl.facts dd{margin:0;overflow-wrap:anywhere}
 .scroll{overflow-x:auto;max-width:100%}
 table{border-collapse:collapse;margin:.4rem 0 1rem;font-size:.93rem}
 caption{text-align:left;font-weight:600;padding:.2rem 0}
-th,td{border:1px solid var(--line);padding:.2rem .45rem;text-align:left;vertical-align:top}
+th,td{border:1px solid var(--line);padding:.2rem .45rem;text-align:left;vertical-align:top;overflow-wrap:anywhere}
 thead th{background:#eef2f6}
-td.n,th.n{text-align:right;font-variant-numeric:tabular-nums}
+td.n,th.n{text-align:right;font-variant-numeric:tabular-nums;overflow-wrap:normal;white-space:nowrap}
 .charts{display:grid;grid-template-columns:repeat(auto-fit,minmax(min(100%,22rem),1fr));gap:1rem}
 figure{margin:0;padding:.5rem;border:1px solid var(--line);break-inside:avoid}
 figcaption{font-size:.85rem;color:var(--soft);margin-top:.3rem}
@@ -320,7 +322,7 @@ void WriteLines(std::ostream& out, const ImportReport& r, const FateCounts& coun
     out << "</select></label><label for=\"f-text\">Text<input id=\"f-text\" type=\"search\" autocomplete=\"off\">"
            "</label><output id=\"shown\" aria-live=\"polite\" for=\"f-fate f-file f-text\"></output></form>\n";
 
-    out << "<div class=\"scroll\"><table id=\"lines\">\n<caption>The account of the import</caption>\n<thead><tr>";
+    out << "<div class=\"scroll\"><table id=\"lines\" data-cap=\"" << kReportRowsPerFate << "\">\n<caption>The account of the import</caption>\n<thead><tr>";
     for (const char* column : {"File", "Line", "Name", "Address", "Type", "Fate", "Reason", "Comment"})
         out << "<th scope=\"col\"" << (std::string_view(column) == "Line" ? " class=\"n\"" : "") << "><button type=\"button\">"
             << column << "</button></th>";
@@ -352,7 +354,7 @@ void WriteHtmlReport(std::ostream& out, const ImportReport& r) {
     if (r.account)
         for (const AccountEntry& e : r.account->Entries) ++counts.byFate[FateIndex(e.Fate)], ++counts.total;
     std::string names;
-    for (const auto& f : r.files) names += (names.empty() ? "" : ", ") + f.name;
+    for (const auto& f : r.files) names += (names.empty() ? "" : ", ") + std::string(FileNameOf(f.name));
 
     out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -363,8 +365,10 @@ void WriteHtmlReport(std::ostream& out, const ImportReport& r) {
     if (!r.failure.empty())
         out << "The import stopped: " << Html(r.failure);
     else
-        out << Html(Counted(r.variables, "variable")) << " imported"
-            << (r.account ? " from " + Html(Counted(counts.total, "line")) + " with a symbol or a value" : "")
+        out << Number(r.variables) << (r.variables == 1 ? " variable" : " variables") << " imported"
+            << (r.account ? " from " + Number(counts.total) + (counts.total == 1 ? " line" : " lines") +
+                                " with a symbol or a value"
+                          : "")
             << (r.exitStatus ? "; not every file was read" : "");
     out << ". Exit status " << r.exitStatus << ".</p>\n</header>\n<main>\n";
     WriteCounts(out, r, counts);
