@@ -336,6 +336,12 @@ def main():
                 url = "file://" + os.path.abspath(html)
                 browser.open(url, 1280)
                 counts = check_counts(browser, summary, records, name)
+                # Every kind the log has stands under its title as the log writes it, with its count.
+                log = open(os.path.join(out_dir, name + ".msg"), "rb").read().decode("cp1252").split("\r\n")
+                titles = browser.value("""[...document.querySelectorAll('#reports tbody tr')]
+                    .map(r => [r.cells[0].textContent, +r.cells[2].textContent.replace(/,/g, '')])""")
+                for title, n in titles:
+                    check((n > 0) == ("-" + title in log), f"{name}: the title {title!r} ({n} reports) and the log differ")
                 has_table = browser.value("document.getElementById('lines') !== null")
                 if with_summary:
                     check(has_table, f"{name}: the page has no table of the lines")
