@@ -60,14 +60,16 @@ struct Bar {
 
 // A horizontal bar chart: each bar under its label, its number after it. The picture
 // carries its own title and description; the caption says the numbers in words too.
-void Chart(std::ostream& out, const std::string& id, const std::string& caption, const std::vector<Bar>& bars) {
+// file: the source a chart is of, kept in its figure's data-file (UTF-8); empty for none.
+void Chart(std::ostream& out, const std::string& id, const std::string& caption, const std::vector<Bar>& bars,
+           const std::string& file = "") {
     constexpr int kWidth = 400, kBarSpan = 320, kRow = 40;
     size_t most = 1;
     for (const Bar& b : bars) most = std::max(most, b.count);
     std::string words;
     for (const Bar& b : bars) words += (words.empty() ? "" : "; ") + b.label + " " + Number(b.count);
     const int height = static_cast<int>(bars.size()) * kRow + 4;
-    out << "<figure>\n<svg viewBox=\"0 0 " << kWidth << ' ' << height << "\" role=\"img\" aria-labelledby=\"" << id
+    out << "<figure" << (file.empty() ? "" : " data-file=\"" + Html(file) + "\"") << ">\n<svg viewBox=\"0 0 " << kWidth << ' ' << height << "\" role=\"img\" aria-labelledby=\"" << id
         << "-t " << id << "-d\" style=\"max-width:" << kWidth * 3 / 2 << "px\">\n<title id=\"" << id << "-t\">"
         << Html(caption) << "</title><desc id=\"" << id << "-d\">" << Html(words) << "</desc>\n";
     int y = 0;
@@ -293,7 +295,7 @@ void WriteCharts(std::ostream& out, const ImportReport& r) {
         for (LineFate fate : kFates)
             if (size_t n = perFile[files[i]][FateIndex(fate)]; n || fate == LineFate::Imported)
                 bars.push_back({std::string(FateName(fate)), n, fate == LineFate::Imported});
-        Chart(out, "file" + std::to_string(i), "Lines of " + ToUtf8(files[i]) + " by fate", bars);
+        Chart(out, "file" + std::to_string(i), "Lines of " + ToUtf8(files[i]) + " by fate", bars, ToUtf8(files[i]));
     }
     std::vector<Bar> bars;
     for (const auto& [pair, n] : conversions) bars.push_back({ToUtf8(pair.first) + "->" + ToUtf8(pair.second), n, true});

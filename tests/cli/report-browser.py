@@ -224,9 +224,9 @@ def page_counts(browser):
     })()""")
 
 
-def summary_fates(summary):
-    """The summary's lines per fate, all files together."""
-    return {fate: (n if isinstance(n, int) else n["lines"]) for fate, n in summary["fates"].items()}
+# The summary's names of the kinds of report, by the page's numbering (the message files).
+REPORT_KINDS = {"1": "type-conversion", "2": "same-name", "3": "file-error", "4": "not-for-the-device",
+                "5": "incomplete-block", "6": "to-check"}
 
 
 def check_counts(browser, summary, records, name):
@@ -234,13 +234,29 @@ def check_counts(browser, summary, records, name):
     check(counts["variables"] == records, f"{name}: the page counts {counts['variables']} variables, stdout has {records}")
     if summary is None:
         return counts
-    check(counts["variables"] == summary["variables"],
-          f"{name}: the page counts {counts['variables']} variables, the summary {summary['variables']}")
-    expected = summary_fates(summary)
-    for fate, n in counts["fates"].items():
-        check(n == expected.get(fate, 0), f"{name}: {fate}: the page counts {n}, the summary {expected.get(fate, 0)}")
-    check(counts.get("lines") == sum(expected.values()),
-          f"{name}: the page counts {counts.get('lines')} lines, the summary {sum(expected.values())}")
+    check(counts["variables"] == summary["fates"]["imported"],
+          f"{name}: the page counts {counts['variables']} variables, the summary {summary['fates']['imported']} imported")
+    check(counts.get("lines") == summary["lines"], f"{name}: the page counts {counts.get('lines')} lines, the summary {summary['lines']}")
+    check(counts["fates"] == summary["fates"], f"{name}: the page counts {counts['fates']}, the summary {summary['fates']}")
+    reports = {REPORT_KINDS[k]: n for k, n in counts["reports"].items()}
+    check(reports == summary["reports"], f"{name}: the page's reports {reports}, the summary's {summary['reports']}")
+    # Each file's chart: its bars are the summary's lines of that file by fate.
+    charts = browser.value("""Object.fromEntries([...document.querySelectorAll('figure[data-file]')]
+        .map(f => [f.dataset.file, f.querySelector('desc').textContent]))""")
+    per_file = {}  # a file read in two passes has one chart
+    for f in summary["files"]:
+        into = per_file.setdefault(f["file"], {})
+        for fate, n in f["fates"].items():
+            into[fate] = into.get(fate, 0) + n
+    for file, fates in per_file.items():
+        if not any(fates.values()):
+            check(file not in charts, f"{name}: a chart of {file}, which has no lines")
+            continue
+        bars = dict((label, int(n.replace(",", ""))) for label, n in
+                    (part.rsplit(" ", 1) for part in charts.get(file, "").split("; ") if part))
+        wanted = {fate: n for fate, n in fates.items() if n or fate == "imported"}
+        check(bars == wanted, f"{name}: the chart of {file} shows {bars}, the summary {wanted}")
+    check(set(charts) <= set(per_file), f"{name}: charts of files the summary lacks: {set(charts) - set(per_file)}")
     return counts
 
 
