@@ -123,7 +123,13 @@ th[aria-sort=descending] button::after{content:" \25BC"}
 #lines td{overflow-wrap:anywhere}
 #lines td.c{min-width:8rem}
 .fate{white-space:nowrap}
-@media (max-width:40rem){body{font-size:14px}dl.facts{grid-template-columns:1fr}dl.facts dd{margin-bottom:.3rem}}
+@media (max-width:40rem){body{font-size:14px}dl.facts{grid-template-columns:1fr}dl.facts dd{margin-bottom:.3rem}
+#lines,#lines tbody{display:block}#lines thead tr{display:flex;flex-wrap:wrap;gap:.2rem .6rem}#lines thead th{border:0;background:none;padding:0}
+#lines tr{display:grid;grid-template-columns:5.5rem 1fr;border-top:1px solid var(--line);padding:.25rem 0}
+#lines td{border:0;padding:0 .3rem;text-align:left}#lines td:empty{display:none}
+#lines td::before{color:var(--soft);font-size:.8rem}#lines td:nth-child(1)::before{content:"File "}#lines td:nth-child(2)::before{content:"Line "}
+#lines td:nth-child(3){font-weight:600}#lines td:nth-child(4)::before{content:"Address "}#lines td:nth-child(5)::before{content:"Type "}
+#lines td:nth-child(7)::before{content:"Reason "}#lines td:nth-child(8)::before{content:"Comment "}}
 @media print{form.filters{display:none}.scroll{overflow:visible}header{border-bottom-color:#000}thead{display:table-header-group}tr{break-inside:avoid}a{color:inherit}}
 </style>
 )";

@@ -116,15 +116,16 @@ class Browser:
             raise RuntimeError(expression + ": " + json.dumps(result["exceptionDetails"]))
         return result["result"].get("value")
 
-    def screenshot(self, file):
+    def screenshot(self, file, most=20000):
+        """The whole page, or its first most pixels where it is higher; returns the
+        picture's size and the page's height."""
         size = self.page("Page.getLayoutMetrics")["cssContentSize"]
-        if size["height"] > 20000:
-            raise RuntimeError(f"a page {size['height']} px high is too high for one screenshot")
-        clip = {"x": 0, "y": 0, "width": size["width"], "height": size["height"], "scale": 1}
+        width, height = int(size["width"]), int(size["height"])
+        clip = {"x": 0, "y": 0, "width": width, "height": min(height, most), "scale": 1}
         data = self.page("Page.captureScreenshot", format="png", captureBeyondViewport=True, clip=clip)["data"]
         with open(file, "wb") as out:
             out.write(base64.b64decode(data))
-        return int(size["width"]), int(size["height"])
+        return (width, min(height, most)), height
 
     def close(self):
         try:
@@ -314,8 +315,9 @@ def check_layout(browser, url, width, name, out_dir, keep_as=None):
     check(layout["hit"] and layout["heading"][3] < 900, f"{name} at {width} px: the heading is not in view")
     if keep_as:
         shot = os.path.join(out_dir, keep_as)
-        size = browser.screenshot(shot)
+        size, height = browser.screenshot(shot)
         check_screenshot(shot, size[0], size[1], layout["heading"], f"{name} at {width} px")
+        print(f"{shot}: {size[0]}x{size[1]} px" + (f", the top of a page {height} px high" if height > size[1] else ""))
     return layout
 
 
