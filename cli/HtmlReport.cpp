@@ -102,10 +102,11 @@ dl.facts dd{margin:0;overflow-wrap:anywhere}
 .scroll{overflow-x:auto;max-width:100%}
 table{border-collapse:collapse;margin:.4rem 0 1rem;font-size:.93rem}
 caption{text-align:left;font-weight:600;padding:.2rem 0}
-th,td{border:1px solid var(--line);padding:.2rem .45rem;text-align:left;vertical-align:top;overflow-wrap:anywhere}
+th,td{border:1px solid var(--line);padding:.2rem .45rem;text-align:left;vertical-align:top;overflow-wrap:break-word}
 thead th{background:#eef2f6}
-td.n,th.n{text-align:right;font-variant-numeric:tabular-nums;overflow-wrap:normal;white-space:nowrap}
-.charts{display:grid;grid-template-columns:repeat(auto-fit,minmax(min(100%,22rem),1fr));gap:1rem}
+td.n,th.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
+thead th{white-space:nowrap}
+.charts{display:grid;grid-template-columns:repeat(auto-fit,minmax(min(100%,22rem),1fr));gap:1rem;align-items:start}
 figure{margin:0;padding:.5rem;border:1px solid var(--line);break-inside:avoid}
 figcaption{font-size:.85rem;color:var(--soft);margin-top:.3rem}
 svg{width:100%;height:auto;display:block}
@@ -120,7 +121,6 @@ th button{font:inherit;font-weight:600;border:0;background:none;padding:0;cursor
 th button:focus-visible,select:focus-visible,input:focus-visible{outline:3px solid var(--mark);outline-offset:2px}
 th[aria-sort=ascending] button::after{content:" \25B2"}
 th[aria-sort=descending] button::after{content:" \25BC"}
-#lines td{overflow-wrap:anywhere}
 #lines td.c{min-width:8rem}
 .fate{white-space:nowrap}
 @media (max-width:40rem){body{font-size:14px}dl.facts{grid-template-columns:1fr}dl.facts dd{margin-bottom:.3rem}
@@ -148,7 +148,7 @@ form.hidden=false;
 rows.forEach(function(r){r._t=r.textContent.toLowerCase();});
 function apply(){
 var f=fate.value,fi=file.value,t=text.value.trim().toLowerCase(),n=0;
-rows.forEach(function(r){var show=(!f||r.dataset.fate===f)&&(!fi||r.cells[0].textContent===fi)&&(!t||r._t.indexOf(t)>=0);
+rows.forEach(function(r){var show=(!f||r.dataset.fate===f)&&(!fi||(r.cells[0].title||r.cells[0].textContent)===fi)&&(!t||r._t.indexOf(t)>=0);
 r.hidden=!show;if(show)n++;});
 shown.value=n+(n===1?" line":" lines")+" shown of "+rows.length+" in the table";
 var h=[];if(f)h.push("fate="+encodeURIComponent(f));if(fi)h.push("file="+encodeURIComponent(fi));if(t)h.push("text="+encodeURIComponent(t));
@@ -326,7 +326,7 @@ void WriteLines(std::ostream& out, const ImportReport& r, const FateCounts& coun
            "<option value=\"\">every fate</option>";
     for (LineFate fate : kFates) out << "<option>" << FateName(fate) << "</option>";
     out << "</select></label><label for=\"f-file\">File<select id=\"f-file\"><option value=\"\">every file</option>";
-    for (const auto& f : files) out << "<option>" << Page(f) << "</option>";
+    for (const auto& f : files) out << "<option value=\"" << Page(f) << "\">" << Page(FileNameOf(f)) << "</option>";
     out << "</select></label><label for=\"f-text\">Text<input id=\"f-text\" type=\"search\" autocomplete=\"off\">"
            "</label><output id=\"shown\" aria-live=\"polite\" for=\"f-fate f-file f-text\"></output></form>\n";
 
@@ -338,7 +338,11 @@ void WriteLines(std::ostream& out, const ImportReport& r, const FateCounts& coun
     std::array<size_t, kFateCount> written{};
     for (const AccountEntry& e : r.account->Entries) {
         if (written[FateIndex(e.Fate)]++ >= kReportRowsPerFate) continue;
-        out << "<tr data-fate=\"" << FateName(e.Fate) << "\"><td>" << Page(e.File) << "</td><td class=\"n\">" << e.Line
+        // The file by its name; its whole name, where longer, as the cell's title.
+        const std::string_view name = FileNameOf(e.File);
+        out << "<tr data-fate=\"" << FateName(e.Fate) << "\"><td";
+        if (name.size() != e.File.size()) out << " title=\"" << Page(e.File) << "\"";
+        out << ">" << Page(name) << "</td><td class=\"n\">" << e.Line
             << "</td><td>" << Page(e.Name) << "</td><td>" << Page(e.AbsoluteAddress) << "</td><td>" << Page(e.DataType)
             << "</td><td class=\"fate\">" << FateName(e.Fate) << "</td><td>" << Page(e.Reason) << "</td><td class=\"c\">"
             << Page(e.Comment) << "</td></tr>\n";

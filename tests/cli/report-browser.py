@@ -275,6 +275,19 @@ def check_filters(browser, counts, cap, name):
               f"{name}: filtered by {fate}, {shown['count']} rows shown ({shown['others']} of other fates), "
               f"expected {min(total, cap)}")
         check(shown["hash"] == "#fate=" + fate, f"{name}: the filter is not in the address: {shown['hash']}")
+    # Each file's filter shows exactly its rows, named by the file's whole name.
+    files = browser.value("""(() => {
+        const select = document.getElementById('f-file'), rows = [...document.querySelectorAll('#lines tbody tr')];
+        const result = [...select.options].filter(o => o.value).map(o => {
+            select.value = o.value; select.dispatchEvent(new Event('change'));
+            const mine = rows.filter(r => (r.cells[0].title || r.cells[0].textContent) === o.value);
+            return [o.value, mine.length, rows.filter(r => !r.hidden).length, mine.every(r => !r.hidden)];
+        });
+        select.value = ''; select.dispatchEvent(new Event('change'));
+        return result;
+    })()""")
+    for file, mine, shown, all_mine in files:
+        check(mine > 0 and shown == mine and all_mine, f"{name}: filtered by {file}, {shown} rows shown of its {mine}")
     # The text filter narrows within the fate; clearing both shows every row again.
     both = browser.value("""(() => {
         const fate = document.getElementById('f-fate'), text = document.getElementById('f-text');
