@@ -277,6 +277,8 @@ def check_filters(browser, counts, cap, name):
         check(shown["hash"] == "#fate=" + fate, f"{name}: the filter is not in the address: {shown['hash']}")
     # Each file's filter shows exactly its rows, named by the file's whole name.
     files = browser.value("""(() => {
+        const fate = document.getElementById('f-fate');
+        fate.value = ''; fate.dispatchEvent(new Event('change'));
         const select = document.getElementById('f-file'), rows = [...document.querySelectorAll('#lines tbody tr')];
         const result = [...select.options].filter(o => o.value).map(o => {
             select.value = o.value; select.dispatchEvent(new Event('change'));
