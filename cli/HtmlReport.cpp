@@ -125,8 +125,8 @@ th[aria-sort=descending] button::after{content:" \25BC"}
 .fate{white-space:nowrap}
 @media (max-width:40rem){body{font-size:14px}dl.facts{grid-template-columns:1fr}dl.facts dd{margin-bottom:.3rem}
 #lines,#lines tbody{display:block}#lines thead tr{display:flex;flex-wrap:wrap;gap:.2rem .6rem}#lines thead th{border:0;background:none;padding:0}
-#lines tr{display:grid;grid-template-columns:5.5rem 1fr;border-top:1px solid var(--line);padding:.25rem 0}
-#lines td{border:0;padding:0 .3rem;text-align:left}#lines td:empty{display:none}
+#lines tr{display:flex;flex-wrap:wrap;gap:0 .8rem;border-top:1px solid var(--line);padding:.3rem 0}
+#lines td{border:0;padding:0;text-align:left;min-width:0}#lines td:empty{display:none}#lines td.c,#lines td:nth-child(7){flex-basis:100%}
 #lines td::before{color:var(--soft);font-size:.8rem}#lines td:nth-child(1)::before{content:"File "}#lines td:nth-child(2)::before{content:"Line "}
 #lines td:nth-child(3){font-weight:600}#lines td:nth-child(4)::before{content:"Address "}#lines td:nth-child(5)::before{content:"Type "}
 #lines td:nth-child(7)::before{content:"Reason "}#lines td:nth-child(8)::before{content:"Comment "}}
