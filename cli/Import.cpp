@@ -19,6 +19,7 @@
 #include <tessaro/Platform.h>
 #include <tessaro/VariableDriver.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -150,7 +151,7 @@ std::string UtcNow() {
 // How a file was read, in words, from the reading its importer gave.
 std::string ReadingOf(const FileReading* reading, bool normalized) {
     std::string words;
-    auto add = [&](const char* what) { words += (words.empty() ? "" : "; ") + std::string(what); };
+    auto add = [&](std::string_view what) { words.append(words.empty() ? "" : "; ").append(what); };
     if (normalized) add("a normalized copy (CR LF line ends, tabs as blanks)");
     if (reading) {
         if (reading->LoneLineFeeds) add("lone LFs as line ends");
@@ -158,6 +159,7 @@ std::string ReadingOf(const FileReading* reading, bool normalized) {
         if (reading->EnglishMnemonics) add("English operand areas (I, Q, C)");
         if (reading->MixedMnemonics) add("German and English operand areas met, read as German");
         if (reading->WholeBlockNames) add("whole data-block names");
+        if (!reading->Failure.empty()) add("left early with a file error: " + ToUtf8(reading->Failure));
     }
     return words.empty() ? "as written" : words;
 }
@@ -206,7 +208,7 @@ int RunImport(const ImportOptions& options) {
         const std::string& file = options.files[i];
         SourceFacts& f = facts.emplace_back(CheckSource(file));
         if (!f.skipped.empty()) {
-            summary.Note("skipped " + file + ": " + f.skipped + "; only files named *.ASC or *.AWL are imported");
+            summary.Note("skipped " + file + ": " + f.skipped + "; only files named *.ASC, *.SDF, *.DIF or *.AWL are imported");
             failed = true;
             continue;
         }
@@ -262,9 +264,11 @@ int RunImport(const ImportOptions& options) {
     const std::uintmax_t mergedBefore = SizeOf(merged);
 
     VariableDriver driver;
+    driver.Options = LibraryOptions(options);
     driver.DeviceCodeId = options.deviceCode;
     driver.DeviceId = options.deviceId;
     driver.DeviceName = FromUtf8(options.deviceName);
+    driver.Options.FolderWaitSeconds = options.waitSeconds;
     DataSourceCollection sources;
     for (const auto& id : sourceIds) sources.Add(std::make_shared<DataSource>(DataSource{id}));
 
@@ -294,6 +298,15 @@ int RunImport(const ImportOptions& options) {
                 report.reportTitles[static_cast<size_t>(file)] = Messenger::TitleLine(Messenger::TitleMessageOfFile(file));
         }
     }
+    // Where an SDF or DIF file stopped fitting its format: the messages name only the file.
+    for (const FileReading& reading : driver.Readings) {
+        if (reading.Failure.empty() || reading.Format == "ASC" || reading.Format == "AWL") continue;
+        const auto given = std::find(sourceIds.begin(), sourceIds.end(), reading.SourceId);
+        if (given == sourceIds.end()) continue;
+        const SourceFacts& f = facts[static_cast<size_t>(given - sourceIds.begin())];
+        if (f.unreadable.empty())
+            summary.Note("file error in " + f.file + ": " + reading.Failure);
+    }
     // The page, once the exit status is known.
     auto writeReport = [&](int status) {
         if (!options.report) return status;
@@ -315,7 +328,7 @@ int RunImport(const ImportOptions& options) {
             const FileReading* reading = nullptr;
             for (const auto& r : driver.Readings)
                 if (r.SourceId == sourceIds[i]) reading = &r;
-            if (reading) file.lines = reading->Lines;
+            if (reading) file.lines = reading->Lines, file.format = reading->Format;
             file.reading = ReadingOf(reading, sourceIds[i] != options.files[i]);
         }
         report.exitStatus = status;
