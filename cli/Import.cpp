@@ -36,9 +36,7 @@
 namespace fs = std::filesystem;
 
 namespace tessaro::cli {
-namespace {
 
-// The width of the terminal on fd, or 0 when fd is no terminal.
 size_t TerminalWidth(int fd) {
     if (::isatty(fd) != 1) return 0;
     struct winsize size {};
@@ -47,6 +45,8 @@ size_t TerminalWidth(int fd) {
     const long fromEnvironment = columns ? std::strtol(columns, nullptr, 10) : 0;
     return fromEnvironment > 0 ? static_cast<size_t>(fromEnvironment) : 80;
 }
+
+namespace {
 
 // Copies the messages block by block, never the whole file at once; to UTF-8 when asked,
 // whole lines at a time (a character of two bytes may straddle two blocks).
@@ -116,6 +116,8 @@ std::string WhyNoDeviceDb(const std::string& deviceDb) {
     return "";
 }
 
+}  // namespace
+
 // The folder of the normalized copies, one subfolder per FILE so that copies keep their
 // file names.
 struct CopiesFolder {
@@ -126,6 +128,8 @@ struct CopiesFolder {
         ForgetTemporary(path);
     }
 };
+
+namespace {
 
 // The language of the messages by the country code its LanguageId stands for.
 std::pair<std::string, std::string> LanguageOf(int32_t countryCode) {
@@ -164,18 +168,52 @@ std::string ReadingOf(const FileReading* reading, bool normalized) {
     return words.empty() ? "as written" : words;
 }
 
-// Writes the page; false (after saying why) when it cannot be written.
-bool WriteReport(const std::string& file, const ImportReport& report) {
+// Writes the page of an import that ends with status; the status, or 1 (after saying
+// why) when the page cannot be written.
+int WriteReport(const std::string& file, const SourceImport& run, const ImportOptions& options, const Summary& summary,
+                int status) {
+    ImportReport report;
+    report.version = VersionText();
+    report.started = run.started;
+    report.seconds = run.seconds;
+    std::tie(report.language, report.languageTag) = LanguageOf(run.countryCode);
+    report.codePage = CodePageName();
+    report.deviceCode = options.deviceCode;
+    report.deviceId = options.deviceId;
+    report.deviceName = options.deviceName;
+    for (size_t i = 0; i < run.facts.size(); ++i) {
+        const SourceFacts& f = run.facts[i];
+        ReportFile& entry = report.files.emplace_back();
+        entry.name = options.files[i];
+        entry.bytes = f.bytes;
+        entry.lines = f.lines;
+        entry.notRead = !f.skipped.empty() ? f.skipped : f.unreadable;
+        if (!entry.notRead.empty()) continue;
+        entry.format = f.kind == SourceFacts::Kind::SymbolTable ? "ASC" : "AWL";
+        const FileReading* reading = nullptr;
+        for (const auto& r : run.driver.Readings)
+            if (r.SourceId == run.sourceIds[i]) reading = &r;
+        if (reading) entry.lines = reading->Lines, entry.format = reading->Format;
+        entry.reading = ReadingOf(reading, run.sourceIds[i] != options.files[i]);
+    }
+    report.exitStatus = status;
+    if (!run.imported) report.failure = ToUtf8(run.failure);
+    report.notes = summary.Notes();
+    report.variables = run.driver.Variables ? run.driver.Variables->Count() : 0;
+    report.reportCounts = run.driver.ReportCounts;
+    report.reportTitles = run.titles;
+    report.account = run.driver.Account;
+
     errno = 0;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (out) WriteHtmlReport(out, report);
     if (!out || !out.flush()) {
         std::cerr << "tessaro: cannot write the report " << file << ": " << (errno ? std::strerror(errno) : "write error")
                   << "\n";
-        return false;
+        return 1;
     }
     std::cerr << "tessaro: report written to " << file << "\n";
-    return true;
+    return status;
 }
 
 }  // namespace
@@ -194,16 +232,9 @@ void ChooseCodePage(const ImportOptions& options) {
     }
 }
 
-int RunImport(const ImportOptions& options) {
-    const size_t errWidth = TerminalWidth(STDERR_FILENO);
-    const size_t outWidth = TerminalWidth(STDOUT_FILENO);
-    const Format format = options.format.value_or(outWidth ? Format::Table : Format::Jsonl);
-    Summary summary(errWidth);
-    bool failed = false;
-
-    std::vector<SourceFacts> facts;
-    std::vector<std::string> sourceIds = options.files;
-    std::optional<CopiesFolder> copies;
+SourceImport::SourceImport(const ImportOptions& options, Summary& summary, bool account) {
+    started = UtcNow();
+    sourceIds = options.files;
     for (size_t i = 0; i < options.files.size(); ++i) {
         const std::string& file = options.files[i];
         SourceFacts& f = facts.emplace_back(CheckSource(file));
@@ -218,8 +249,8 @@ int RunImport(const ImportOptions& options) {
             continue;
         }
         if (options.normalize && fs::is_regular_file(file)) {
-            if (!copies) copies.emplace();
-            const std::string copy = copies->path + "/" + std::to_string(i) + "/" + fs::path(file).filename().string();
+            if (!copies_) copies_ = std::make_shared<CopiesFolder>();
+            const std::string copy = copies_->path + "/" + std::to_string(i) + "/" + fs::path(file).filename().string();
             fs::create_directories(fs::path(copy).parent_path());
             const NormalizedCopy normalized = Normalize(file, copy, f.kind);
             if (normalized.Changed()) {
@@ -243,7 +274,6 @@ int RunImport(const ImportOptions& options) {
                          "); the import may stop at such a line with a file error (use --normalize)");
     }
 
-    std::optional<PrivateLayout> privateLayout;
     std::string component;
     std::string deviceDb;
     if (options.componentDir) {
@@ -251,24 +281,21 @@ int RunImport(const ImportOptions& options) {
         deviceDb = component + "/../../KorvoDEV.dbr";
     } else {
         deviceDb = options.deviceDb.value_or(SampleDeviceDb());
-        privateLayout.emplace(deviceDb);
-        component = privateLayout->component;
+        privateLayout_ = std::make_shared<PrivateLayout>(deviceDb);
+        component = privateLayout_->component;
     }
     if (std::string warning = DeviceDbWarning(deviceDb, options.deviceCode); !warning.empty())
         summary.Note("warning: " + warning);
     SetThreadComponentFolder(component);
-    struct FolderReset {
-        ~FolderReset() { SetThreadComponentFolder(""); }
-    } folderReset;
-    const std::string merged = component + "/../Messenger.Msg";
-    const std::uintmax_t mergedBefore = SizeOf(merged);
+    merged = component + "/../Messenger.Msg";
+    mergedBefore = SizeOf(merged);
 
-    VariableDriver driver;
     driver.Options = LibraryOptions(options);
+    driver.Options.Account = account;
+    driver.Options.FolderWaitSeconds = options.waitSeconds;
     driver.DeviceCodeId = options.deviceCode;
     driver.DeviceId = options.deviceId;
     driver.DeviceName = FromUtf8(options.deviceName);
-    driver.Options.FolderWaitSeconds = options.waitSeconds;
     DataSourceCollection sources;
     for (const auto& id : sourceIds) sources.Add(std::make_shared<DataSource>(DataSource{id}));
 
@@ -279,24 +306,18 @@ int RunImport(const ImportOptions& options) {
         for (const auto& f : facts)
             if (f.kind == kind && f.unreadable.empty()) reads.push_back(&f);
 
-    const std::string noDeviceDb = privateLayout ? WhyNoDeviceDb(deviceDb) : "";
-    bool imported = false;
-    size_t lines = 0;
-    double seconds = 0;
-    ImportReport report;
-    report.started = UtcNow();
-    driver.Options.Account = options.report.has_value();
-    if (noDeviceDb.empty()) {
+    failure = privateLayout_ ? WhyNoDeviceDb(deviceDb) : "";
+    if (failure.empty()) {
         LanguageChoice language(options.languageId, component);
-        Progress progress(reads, errWidth);
+        Progress progress(reads, summary.Width());
         imported = driver.GetVariables(sources);
         lines = progress.Lines();
         seconds = progress.Seconds();
-        if (options.report) {
-            std::tie(report.language, report.languageTag) = LanguageOf(GetCountryCode());
-            for (int32_t file = 1; file <= 6; ++file)
-                report.reportTitles[static_cast<size_t>(file)] = Messenger::TitleLine(Messenger::TitleMessageOfFile(file));
-        }
+        if (!imported) failure = driver.LastFailure.Description;
+        // The message log's titles and language, as this import wrote them.
+        countryCode = GetCountryCode();
+        for (int32_t file = 1; file <= 6; ++file)
+            titles[static_cast<size_t>(file)] = Messenger::TitleLine(Messenger::TitleMessageOfFile(file));
     }
     // Where an SDF or DIF file stopped fitting its format: the messages name only the file.
     for (const FileReading& reading : driver.Readings) {
@@ -307,46 +328,30 @@ int RunImport(const ImportOptions& options) {
         if (f.unreadable.empty())
             summary.Note("file error in " + f.file + ": " + reading.Failure);
     }
-    // The page, once the exit status is known.
-    auto writeReport = [&](int status) {
-        if (!options.report) return status;
-        report.version = VersionText();
-        report.seconds = seconds;
-        report.codePage = CodePageName();
-        report.deviceCode = options.deviceCode;
-        report.deviceId = options.deviceId;
-        report.deviceName = options.deviceName;
-        for (size_t i = 0; i < facts.size(); ++i) {
-            const SourceFacts& f = facts[i];
-            ReportFile& file = report.files.emplace_back();
-            file.name = options.files[i];
-            file.bytes = f.bytes;
-            file.lines = f.lines;
-            file.notRead = !f.skipped.empty() ? f.skipped : f.unreadable;
-            if (!file.notRead.empty()) continue;
-            file.format = f.kind == SourceFacts::Kind::SymbolTable ? "ASC" : "AWL";
-            const FileReading* reading = nullptr;
-            for (const auto& r : driver.Readings)
-                if (r.SourceId == sourceIds[i]) reading = &r;
-            if (reading) file.lines = reading->Lines, file.format = reading->Format;
-            file.reading = ReadingOf(reading, sourceIds[i] != options.files[i]);
-        }
-        report.exitStatus = status;
-        if (!imported) report.failure = noDeviceDb.empty() ? ToUtf8(driver.LastFailure.Description) : noDeviceDb;
-        report.notes = summary.Notes();
-        report.variables = driver.Variables ? driver.Variables->Count() : 0;
-        report.reportCounts = driver.ReportCounts;
-        report.account = driver.Account;
-        return WriteReport(*options.report, report) ? status : 1;
-    };
+}
+
+SourceImport::~SourceImport() { SetThreadComponentFolder(""); }
+
+int RunImport(const ImportOptions& options) {
+    const size_t errWidth = TerminalWidth(STDERR_FILENO);
+    const size_t outWidth = TerminalWidth(STDOUT_FILENO);
+    const Format format = options.format.value_or(outWidth ? Format::Table : Format::Jsonl);
+    Summary summary(errWidth);
+    SourceImport run(options, summary, options.report.has_value());
+    // The page, where asked for, once the exit status is known.
+    auto finish = [&](int status) { return options.report ? WriteReport(*options.report, run, options, summary, status) : status; };
+    VariableDriver& driver = run.driver;
+    bool failed = run.failed;
+    const std::string& merged = run.merged;
+    const std::uintmax_t mergedBefore = run.mergedBefore;
     errno = 0;
     const bool narrowed = WriteVariables(std::cout, *driver.Variables, format,
                                          {options.columns, format == Format::Table ? outWidth : 0});
     if (FinishStandardOutput() != 0) failed = true;
 
-    if (!imported) {
-        std::cerr << "tessaro: " << (noDeviceDb.empty() ? driver.LastFailure.Description : noDeviceDb) << "\n";
-        return writeReport(1);
+    if (!run.imported) {
+        std::cerr << "tessaro: " << run.failure << "\n";
+        return finish(1);
     }
     const bool anyMessages = !driver.MessengerFile.empty() && SizeOf(merged) > mergedBefore;
     std::string whereMessages = "none";
@@ -362,7 +367,7 @@ int RunImport(const ImportOptions& options) {
             if (!CopyMessages(merged, mergedBefore, out, false) || !out.flush()) {
                 std::cerr << "tessaro: cannot append the messages to " << *options.messages << ": "
                           << (errno ? std::strerror(errno) : "write error") << "\n";
-                return writeReport(1);
+                return finish(1);
             }
             whereMessages = "appended to " + *options.messages;
         } else {
@@ -372,8 +377,8 @@ int RunImport(const ImportOptions& options) {
     }
     if (narrowed)
         summary.Keep("table narrowed to " + std::to_string(outWidth) + " columns (see --columns, --format csv)");
-    summary.Print(driver.Variables->Count(), lines, seconds, whereMessages);
-    return writeReport(failed ? 1 : 0);
+    summary.Print(driver.Variables->Count(), run.lines, run.seconds, whereMessages);
+    return finish(failed ? 1 : 0);
 }
 
 }  // namespace tessaro::cli
