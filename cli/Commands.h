@@ -2,10 +2,12 @@
 // The commands of tessaro; each returns the process's exit status.
 
 #include "Options.h"
+#include "SourceCheck.h"
 #include "Summary.h"
 
 #include <tessaro/VariableDriver.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -51,6 +53,12 @@ public:
     double seconds = 0;
     std::string merged;     // the merged message file, and its size before the import
     std::uintmax_t mergedBefore = 0;
+    // For the report page: the FILEs' facts, when the import started (UTC), the country
+    // code of its messages' language and the message log's titles by partial file.
+    std::vector<SourceFacts> facts;
+    std::string started;
+    int32_t countryCode = 44;
+    std::array<std::string, 7> titles;
 };
 int RunDevices(const DevicesOptions& options);
 

@@ -2,6 +2,7 @@
 // variables to standard output and the merged messages where the options say.
 
 #include "Commands.h"
+#include "HtmlReport.h"
 #include "Layout.h"
 #include "Output.h"
 #include "Plural.h"
@@ -10,15 +11,18 @@
 #include "Summary.h"
 
 #include "devicedb/DeviceDBStore.h"
+#include "messages/LanguageManager.h"
 
 #include <tessaro/CodePage.h>
 #include <tessaro/ImportSummary.h>
+#include <tessaro/Messenger.h>
 #include <tessaro/Platform.h>
 #include <tessaro/VariableDriver.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -164,6 +168,94 @@ std::string LossNote(const FileReading& reading, bool symbolTablesGiven, int32_t
 
 }  // namespace
 
+namespace {
+
+// The language of the messages by the country code its LanguageId stands for.
+std::pair<std::string, std::string> LanguageOf(int32_t countryCode) {
+    switch (countryCode) {
+        case 39: return {"Italian", "it"};
+        case 33: return {"French", "fr"};
+        case 34: return {"Spanish", "es"};
+        case 49: return {"German", "de"};
+        case 86: return {"Chinese", "zh"};
+        default: return {"English", "en"};
+    }
+}
+
+std::string UtcNow() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
+    return text;
+}
+
+// How a file was read, in words, from the reading its importer gave.
+std::string ReadingOf(const FileReading* reading) {
+    std::string words;
+    auto add = [&](std::string_view what) { words.append(words.empty() ? "" : "; ").append(what); };
+    if (reading) {
+        if (reading->LoneLineFeeds) add("lone LFs as line ends");
+        if (reading->TabsAsBlanks) add("tabs as blanks");
+        if (reading->EnglishMnemonics) add("English operand areas (I, Q, C)");
+        if (reading->MixedMnemonics) add("German and English operand areas met, read as German");
+        if (reading->WholeBlockNames) add("whole data-block names");
+        if (!reading->Failure.empty()) add("left early with a file error: " + ToUtf8(reading->Failure));
+    }
+    return words.empty() ? "as written" : words;
+}
+
+// Writes the page of an import that ends with status; the status, or 1 (after saying
+// why) when the page cannot be written.
+int WriteReport(const std::string& file, const SourceImport& run, const ImportOptions& options, const Summary& summary,
+                int status) {
+    ImportReport report;
+    report.version = VersionText();
+    report.started = run.started;
+    report.seconds = run.seconds;
+    std::tie(report.language, report.languageTag) = LanguageOf(run.countryCode);
+    report.codePage = CodePageName();
+    report.deviceCode = options.deviceCode;
+    report.deviceId = options.deviceId;
+    report.deviceName = options.deviceName;
+    for (size_t i = 0; i < run.facts.size(); ++i) {
+        const SourceFacts& f = run.facts[i];
+        ReportFile& entry = report.files.emplace_back();
+        entry.name = options.files[i];
+        entry.bytes = f.bytes;
+        entry.lines = f.lines;
+        entry.notRead = !f.skipped.empty() ? f.skipped : f.unreadable;
+        if (!entry.notRead.empty()) continue;
+        entry.format = f.kind == SourceFacts::Kind::SymbolTable ? "ASC" : "AWL";
+        const FileReading* reading = nullptr;
+        for (const auto& r : run.driver.Readings)
+            if (r.SourceId == options.files[i]) reading = &r;
+        if (reading) entry.lines = reading->Lines, entry.format = reading->Format;
+        entry.reading = ReadingOf(reading);
+    }
+    report.exitStatus = status;
+    if (!run.imported) report.failure = ToUtf8(run.failure);
+    report.notes = summary.Notes();
+    report.variables = run.driver.Variables ? run.driver.Variables->Count() : 0;
+    report.reportCounts = run.driver.ReportCounts;
+    report.reportTitles = run.titles;
+    report.account = run.driver.Account;
+
+    errno = 0;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (out) WriteHtmlReport(out, report);
+    if (!out || !out.flush()) {
+        std::cerr << "tessaro: cannot write the report " << file << ": " << (errno ? std::strerror(errno) : "write error")
+                  << "\n";
+        return 1;
+    }
+    std::cerr << "tessaro: report written to " << file << "\n";
+    return status;
+}
+
+}  // namespace
+
 void ChooseCodePage(const ImportOptions& options) {
     const char* env = std::getenv("TESSARO_CODEPAGE");
     std::string name = options.codePage ? *options.codePage : env && *env ? env : "";
@@ -183,7 +275,7 @@ SourceImport::SourceImport(const ImportOptions& options, Summary& summary, bool 
     driver.Options.Account = account;
     driver.Options.FolderWaitSeconds = options.waitSeconds;
     const bool lineFeedEnds = driver.Options.LineEnd == tessaro::ImportOptions::LineEnds::AlsoLineFeed;
-    std::vector<SourceFacts> facts;
+    started = UtcNow();
     for (const std::string& file : options.files) {
         SourceFacts& f = facts.emplace_back(CheckSource(file, lineFeedEnds));
         if (!f.skipped.empty()) {
@@ -249,6 +341,10 @@ SourceImport::SourceImport(const ImportOptions& options, Summary& summary, bool 
     imported = driver.GetVariables(sources);
     lines = progress.Lines();
     seconds = progress.Seconds();
+    // The message log's titles and language, as this import wrote them.
+    countryCode = GetCountryCode();
+    for (int32_t file = 1; file <= 6; ++file)
+        titles[static_cast<size_t>(file)] = Messenger::TitleLine(Messenger::TitleMessageOfFile(file));
     if (!imported) {
         failure = driver.LastFailure.Description;
         return;
@@ -273,9 +369,12 @@ int RunImport(const ImportOptions& options) {
     const size_t outWidth = TerminalWidth(STDOUT_FILENO);
     const Format format = options.format.value_or(outWidth ? Format::Table : Format::Jsonl);
     Summary summary(errWidth);
-    // The account of the import for the lines and columns asked for, the summary file and
-    // the closing summary on a terminal.
-    SourceImport run(options, summary, options.summary || WantsAccount(options.columns, options.lines) || errWidth != 0);
+    // The account of the import for the lines and columns asked for, the summary file, the
+    // report page and the closing summary on a terminal.
+    SourceImport run(options, summary,
+                     options.summary || options.report || WantsAccount(options.columns, options.lines) || errWidth != 0);
+    // The page, where asked for, once the exit status is known.
+    auto finish = [&](int status) { return options.report ? WriteReport(*options.report, run, options, summary, status) : status; };
     VariableDriver& driver = run.driver;
     bool failed = run.failed;
     const std::string& merged = run.merged;
@@ -298,7 +397,7 @@ int RunImport(const ImportOptions& options) {
 
     if (!run.imported) {
         std::cerr << "tessaro: " << run.failure << "\n";
-        return 1;
+        return finish(1);
     }
     // Where a file gave less than it holds (unless the device database's warning said why
     // already). Every file error makes the status 1; those of a file not read, or of an SDF
@@ -332,7 +431,7 @@ int RunImport(const ImportOptions& options) {
             if (!CopyMessages(merged, mergedBefore, out, false) || !out.flush()) {
                 std::cerr << "tessaro: cannot append the messages to " << *options.messages << ": "
                           << (errno ? std::strerror(errno) : "write error") << "\n";
-                return 1;
+                return finish(1);
             }
             whereMessages = "appended to " + *options.messages;
         } else {
@@ -344,7 +443,7 @@ int RunImport(const ImportOptions& options) {
     if (narrowed)
         summary.Keep("table narrowed to " + std::to_string(outWidth) + " columns (see --columns, --format csv)");
     summary.Print(driver.Variables->Count(), run.lines, run.seconds, whereMessages);
-    return failed ? 1 : 0;
+    return finish(failed ? 1 : 0);
 }
 
 }  // namespace tessaro::cli

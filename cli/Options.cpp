@@ -72,6 +72,9 @@ const char* const kImportHelp =
     "                        characters, German mnemonics (default: lone LF ends a line,\n"
     "                        tabs are blanks, block names whole, mnemonics detected; each\n"
     "                        file read so is named on standard error)\n"
+    "  --report FILE         write the import to FILE as one HTML page to open in a browser:\n"
+    "                        files, counts, charts and the table of the lines (keeps the\n"
+    "                        import's account of its lines)\n"
     "  --component-dir DIR   run in the component's own layout: device database\n"
     "                        DIR/../../KorvoDEV.dbr, message files in DIR, merged messages\n"
     "                        in DIR/../Messenger.Msg\n"
@@ -90,7 +93,8 @@ const char* const kImportHelp =
     "  tessaro import --language de --messages plant.msg Plant.ASC Plant.AWL > plant.jsonl\n"
     "  tessaro import --exact --mnemonics en Plant.ASC\n"
     "  tessaro import --lines rejected --format csv --columns File,Line,Name,Address,Fate,Reason Plant.ASC Plant.AWL\n"
-    "  tessaro import --summary plant-summary.json Plant.ASC Plant.AWL > plant.jsonl\n";
+    "  tessaro import --summary plant-summary.json Plant.ASC Plant.AWL > plant.jsonl\n"
+    "  tessaro import --report plant.html Plant.ASC Plant.AWL > plant.jsonl\n";
 
 const char* const kDiffHelp =
     "Usage: tessaro diff [options] OLD NEW\n"
@@ -411,6 +415,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     import->add_option("--lines", lines);
     import->add_option("--summary", o.summary);
     import->add_option("--wait", wait);
+    import->add_option("--report", o.report);
     import->add_option("FILE", o.files);
 
     DiffOptions& d = line.diff;
@@ -494,6 +499,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             o.lines = ChoiceNamed<Lines>("--lines", lines, {"imported", "rejected", "all"}, "import");
         if (import->count("--wait")) o.waitSeconds = Seconds("--wait", wait);
         if (o.files.empty()) throw UsageError("import wants at least one FILE", "import");
+        if (o.report && o.report->empty()) throw UsageError("--report wants a FILE to write the page to", "import");
         if (o.componentDir && o.deviceDb)
             throw UsageError("--device-db and --component-dir exclude each other: the component's layout has "
                              "its own device database",

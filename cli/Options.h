@@ -49,6 +49,7 @@ struct ImportOptions {
     bool exact = false;            // every file read as the component reads it by itself
     std::optional<tessaro::ImportOptions::Mnemonics> mnemonics;  // none: German with exact, else detected
     double waitSeconds = -1;       // for a component folder another import holds; -1: as long as it takes
+    std::optional<std::string> report;  // an HTML page of the import; keeps its account
     std::vector<std::string> files;
 };
 

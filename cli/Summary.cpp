@@ -43,6 +43,11 @@ std::string Cut(std::string text, size_t width) {
 
 }  // namespace
 
+const char* ReportKindName(int32_t titleMessage, bool plural) {
+    if (titleMessage < 1 || titleMessage > 6) return "";
+    return kKindNames[static_cast<size_t>(titleMessage)][plural ? 1 : 0];
+}
+
 void Summary::Note(const std::string& line) {
     std::cerr << "tessaro: " << line << "\n";
     notes_.push_back(line);

@@ -16,6 +16,10 @@
 
 namespace tessaro::cli {
 
+// The English name of a kind of report, by the number of its title's message text
+// (Messenger::TitleMessageOfFile): "file errors", "type conversions", ...
+const char* ReportKindName(int32_t titleMessage, bool plural);
+
 class Summary {
 public:
     // width: the terminal's width when standard error is a terminal, else 0 (no summary).
@@ -25,6 +29,8 @@ public:
     void Note(const std::string& line);
     // Keeps a line for the summary only.
     void Keep(const std::string& line) { notes_.push_back(line); }
+    // The notes so far, in their order.
+    const std::vector<std::string>& Notes() const { return notes_; }
     // The reports among the messages of the merged file from offset on.
     void ReadReports(const std::string& merged, uintmax_t offset);
     // The lines of the import by fate and reason, per kind of source.

@@ -35,7 +35,7 @@ _tessaro() {
             fi
             compopt -o nospace 2>/dev/null; return ;;
         --component-dir) compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -d -- "$cur")); return ;;
-        --device-db | --messages | --export-sqlite | --summary)
+        --device-db | --messages | --export-sqlite | --summary | --report)
             compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur")); return ;;
         --device-code | --device-id | --device-name | --wait) return ;;
     esac
@@ -46,7 +46,7 @@ _tessaro() {
         import)
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "--device-db --device-code --device-id --device-name --format --columns
-                    --lines --summary --messages --language --codepage --mnemonics --exact --component-dir --wait --help" -- "$cur"))
+                    --lines --summary --messages --language --codepage --mnemonics --exact --report --component-dir --wait --help" -- "$cur"))
             else
                 compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur"))
             fi ;;

@@ -42,6 +42,8 @@ public:
     // The line that opens a kind of report in the merged file: "-" and the text of the
     // given message number in the current language.
     static std::string TitleLine(int32_t messageNumber);
+    // The number of the message text that titles partial file 1 to 6 in the merged file.
+    static int32_t TitleMessageOfFile(int32_t file);
     // The records written since CreateMsgFiles, by partial file (1 to 6), group lines
     // not counted.
     const std::array<size_t, 7>& RecordCounts() const { return recordCounts_; }

@@ -219,6 +219,10 @@ std::string Messenger::TitleLine(int32_t messageNumber) {
     return title;
 }
 
+int32_t Messenger::TitleMessageOfFile(int32_t file) {
+    return file >= 1 && file <= 6 ? kTitleMessage[file] : 0;
+}
+
 void Messenger::AppendAllFiles() {
     for (int i = 1; i <= 6; ++i)
         if (!MsgFileNumbers[static_cast<size_t>(i)])

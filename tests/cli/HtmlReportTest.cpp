@@ -1,0 +1,101 @@
+// The import's HTML page from an account made here: what a browser test of a real import
+// cannot reach cheaply (texts that must be escaped, the cap of the table, a failed import).
+
+#include "HtmlReport.h"
+
+#include <tessaro/CodePage.h>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace tessaro::cli {
+namespace {
+
+AccountEntry Entry(std::string name, LineFate fate, std::string comment = "") {
+    AccountEntry e;
+    e.File = "Plant.ASC";
+    e.Name = std::move(name);
+    e.Fate = fate;
+    e.Comment = std::move(comment);
+    e.DataType = "BOOL";
+    e.AbsoluteAddress = "E 0.1";
+    return e;
+}
+
+std::string Render(const ImportReport& report) {
+    std::ostringstream out;
+    WriteHtmlReport(out, report);
+    return out.str();
+}
+
+size_t Occurrences(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// Texts of the import are escaped and converted from the code page; none of them can
+// open an element, leave an attribute, or put a web address into the page.
+TEST(HtmlReportTest, TextsOfTheImportAreEscapedAndConverted) {
+    SetCodePage("WINDOWS-1252");
+    auto account = std::make_shared<ImportAccount>();
+    account->Entries.push_back(Entry("K\xE4lte</td><script>x()</script>", LineFate::Imported, "see https://x.example/\"a'"));
+    account->Entries.back().Reports.push_back({1, "BOOL", "Byte"});
+    account->Entries.push_back(Entry("Horn", LineFate::AreaNotKnown));
+    account->Entries.back().Reason = "operand area I & Q not known";
+    ImportReport report;
+    report.files.push_back({"<b>.ASC", 10, 2, "ASC", "as written", ""});
+    report.deviceName = "Line \"1\"";
+    report.reportTitles[1] = "-Conversion \xE0";  // the code page's text
+    report.account = account;
+    const std::string page = Render(report);
+
+    EXPECT_EQ(page.find("<script>x()"), std::string::npos);
+    EXPECT_EQ(page.find("<b>"), std::string::npos);
+    EXPECT_EQ(page.find("http"), page.find("https&#58;//x.example/&quot;a&#39;"));
+    EXPECT_EQ(page.find("http:"), std::string::npos);
+    EXPECT_NE(page.find("K\xC3\xA4lte&lt;/td&gt;"), std::string::npos);
+    EXPECT_NE(page.find(">Conversion \xC3\xA0<"), std::string::npos);  // the title, without its dash
+    EXPECT_NE(page.find("operand area I &amp; Q not known"), std::string::npos);
+    EXPECT_NE(page.find("name Line &quot;1&quot;"), std::string::npos);
+    EXPECT_NE(page.find("BOOL-&gt;Byte"), std::string::npos);  // the conversion's bar
+}
+
+// Each fate shows its first rows up to the cap, in order; the rest are counted, per fate.
+TEST(HtmlReportTest, TableCapsEachFateAndCountsTheRest) {
+    auto account = std::make_shared<ImportAccount>();
+    for (size_t i = 0; i < kReportRowsPerFate + 2; ++i) account->Entries.push_back(Entry("I" + std::to_string(i), LineFate::Imported));
+    for (size_t i = 0; i < kReportRowsPerFate; ++i) account->Entries.push_back(Entry("S" + std::to_string(i), LineFate::SameName));
+    account->Entries.push_back(Entry("Last", LineFate::FileError));
+    ImportReport report;
+    report.account = account;
+    const std::string page = Render(report);
+
+    EXPECT_EQ(Occurrences(page, "<tr data-fate=\"imported\">"), kReportRowsPerFate);
+    EXPECT_EQ(Occurrences(page, "<tr data-fate=\"same-name\">"), kReportRowsPerFate);
+    EXPECT_EQ(Occurrences(page, "<tr data-fate=\"file-error\">"), 1u);
+    EXPECT_NE(page.find(">I" + std::to_string(kReportRowsPerFate - 1) + "<"), std::string::npos);
+    EXPECT_EQ(page.find(">I" + std::to_string(kReportRowsPerFate) + "<"), std::string::npos);
+    EXPECT_NE(page.find("<li>2 more imported</li></ul>"), std::string::npos);  // same-name is exactly at the cap
+    EXPECT_NE(page.find("data-fate=\"imported\">1,002<"), std::string::npos);
+    EXPECT_NE(page.find("data-count=\"lines\">2,003<"), std::string::npos);
+}
+
+// A failed import without an account still gives a page: the failure, the counts it has,
+// no table and no script error for the missing table.
+TEST(HtmlReportTest, FailedImportWithoutAccount) {
+    ImportReport report;
+    report.exitStatus = 1;
+    report.failure = "Cannot open the device database";
+    report.files.push_back({"Gone.ASC", 0, 0, "", "", "No such file or directory"});
+    const std::string page = Render(report);
+
+    EXPECT_NE(page.find("The import stopped: Cannot open the device database. Exit status 1."), std::string::npos);
+    EXPECT_NE(page.find("not read&#58; No such file or directory"), std::string::npos);
+    EXPECT_EQ(page.find("id=\"lines\""), std::string::npos);
+    EXPECT_EQ(page.find("<svg"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessaro::cli
