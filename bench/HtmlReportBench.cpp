@@ -9,6 +9,7 @@
 #include "HtmlReport.h"
 
 #include <tessaro/CodePage.h>
+#include <tessaro/VariableDriver.h>
 
 #include <benchmark/benchmark.h>
 
@@ -46,7 +47,10 @@ ImportReport Report(size_t lines) {
     }
     ImportReport report;
     report.files.push_back({"Project.ASC", lines * 132, lines, "ASC", "as written", ""});
-    report.variables = lines;
+    VariableDriver driver;
+    driver.Account = account;
+    report.summary = SummarizeImport(driver);
+    report.variables = report.summary.All.Fates[0];
     report.account = account;
     return report;
 }

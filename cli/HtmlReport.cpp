@@ -20,7 +20,7 @@ constexpr LineFate kFates[] = {
     LineFate::Imported,        LineFate::AreaNotKnown,     LineFate::AreaNotInDevice, LineFate::SameName,
     LineFate::ReplacedByBlock, LineFate::BlockNotImported, LineFate::FileError,
 };
-constexpr size_t kFateCount = std::size(kFates);
+static_assert(std::size(kFates) == kLineFateCount);
 // The reasons listed per fate; the others are counted together.
 constexpr size_t kReasonsPerFate = 10;
 
@@ -177,11 +177,6 @@ fromHash();apply();
 </script>
 )";
 
-struct FateCounts {
-    std::array<size_t, kFateCount> byFate{};
-    size_t total = 0;
-};
-
 size_t FateIndex(LineFate fate) { return static_cast<size_t>(fate); }
 
 void WriteFacts(std::ostream& out, const ImportReport& r) {
@@ -217,17 +212,18 @@ void WriteFacts(std::ostream& out, const ImportReport& r) {
     out << "</section>\n";
 }
 
-void WriteCounts(std::ostream& out, const ImportReport& r, const FateCounts& counts) {
+void WriteCounts(std::ostream& out, const ImportReport& r) {
+    const ImportSummary::Counts& counts = r.summary.All;
     out << "<section aria-labelledby=\"s-counts\">\n<h2 id=\"s-counts\">Counts</h2>\n"
            "<div class=\"scroll\"><table id=\"counts\">\n<caption>Variables and lines</caption>\n<tbody>\n"
            "<tr><th scope=\"row\">Variables imported</th><td class=\"n\" data-count=\"variables\">"
         << Number(r.variables) << "</td></tr>\n";
     if (r.account) {
         out << "<tr><th scope=\"row\">Lines with a symbol or a value</th><td class=\"n\" data-count=\"lines\">"
-            << Number(counts.total) << "</td></tr>\n";
+            << Number(counts.Lines) << "</td></tr>\n";
         for (LineFate fate : kFates)
             out << "<tr><th scope=\"row\" class=\"fate\">" << FateName(fate) << "</th><td class=\"n\" data-fate=\""
-                << FateName(fate) << "\">" << Number(counts.byFate[FateIndex(fate)]) << "</td></tr>\n";
+                << FateName(fate) << "\">" << Number(counts.Fates[FateIndex(fate)]) << "</td></tr>\n";
     }
     out << "</tbody></table></div>\n";
     if (!r.account)
@@ -242,7 +238,7 @@ void WriteCounts(std::ostream& out, const ImportReport& r, const FateCounts& cou
         if (!title.empty() && title[0] == '-') title.erase(0, 1);
         out << "<tr><th scope=\"row\" lang=\"" << Html(r.languageTag) << "\">" << Page(title) << "</th><td>"
             << ReportKindName(Messenger::TitleMessageOfFile(file), true) << "</td><td class=\"n\" data-report=\"" << file
-            << "\">" << Number(r.reportCounts[i]) << "</td></tr>\n";
+            << "\">" << Number(r.summary.ReportCounts[i]) << "</td></tr>\n";
     }
     out << "</tbody></table></div>\n";
 
@@ -251,22 +247,21 @@ void WriteCounts(std::ostream& out, const ImportReport& r, const FateCounts& cou
     out << "<div class=\"scroll\"><table id=\"reasons\">\n<caption>Lines not imported as written, by reason</caption>\n"
            "<thead><tr><th scope=\"col\">Fate</th><th scope=\"col\">Reason</th><th scope=\"col\" class=\"n\">Lines</th>"
            "</tr></thead>\n<tbody>\n";
-    std::array<std::map<std::string, size_t>, kFateCount> reasons;
-    for (const AccountEntry& e : r.account->Entries)
-        if (!e.Reason.empty()) ++reasons[FateIndex(e.Fate)][e.Reason];
     bool any = false;
     for (LineFate fate : kFates) {
-        std::vector<std::pair<std::string, size_t>> sorted(reasons[FateIndex(fate)].begin(), reasons[FateIndex(fate)].end());
-        std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+        std::vector<ImportSummary::ReasonCount> sorted;
+        for (const auto& reason : counts.Reasons)
+            if (reason.Fate == fate && !reason.Reason.empty()) sorted.push_back(reason);
+        std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.Lines > b.Lines; });
         size_t rest = 0, restReasons = 0;
         for (size_t k = 0; k < sorted.size(); ++k) {
             any = true;
             if (k >= kReasonsPerFate) {
-                rest += sorted[k].second, ++restReasons;
+                rest += sorted[k].Lines, ++restReasons;
                 continue;
             }
-            out << "<tr><td class=\"fate\">" << FateName(fate) << "</td><td>" << Page(sorted[k].first)
-                << "</td><td class=\"n\">" << Number(sorted[k].second) << "</td></tr>\n";
+            out << "<tr><td class=\"fate\">" << FateName(fate) << "</td><td>" << Page(sorted[k].Reason)
+                << "</td><td class=\"n\">" << Number(sorted[k].Lines) << "</td></tr>\n";
         }
         if (rest)
             out << "<tr><td class=\"fate\">" << FateName(fate) << "</td><td><em>" << Counted(restReasons, "other reason")
@@ -285,24 +280,21 @@ void WriteCharts(std::ostream& out, const ImportReport& r) {
            "<pattern id=\"hatch\" width=\"6\" height=\"6\" patternUnits=\"userSpaceOnUse\" patternTransform=\"rotate(45)\">"
            "<rect width=\"6\" height=\"6\" fill=\"#fff\"/><rect width=\"2.5\" height=\"6\" fill=\"#8a1c1c\"/></pattern>"
            "</defs></svg>\n<div class=\"charts\">\n";
-    // Per file, in the order the import first met them.
-    std::vector<std::string> files;
-    std::map<std::string, std::array<size_t, kFateCount>> perFile;
-    std::map<std::pair<std::string, std::string>, size_t> conversions;
-    for (const AccountEntry& e : r.account->Entries) {
-        auto [it, added] = perFile.try_emplace(e.File);
-        if (added) files.push_back(e.File);
-        ++it->second[FateIndex(e.Fate)];
-        for (const LineReport& report : e.Reports)
-            if (report.Kind == 1) ++conversions[{report.OldType, report.NewType}];
-    }
-    for (size_t i = 0; i < files.size(); ++i) {
+    // Per file, in the order the import read them.
+    for (size_t i = 0; i < r.summary.Files.size(); ++i) {
+        const ImportSummary::File& file = r.summary.Files[i];
+        if (!file.Lines) continue;
         std::vector<Bar> bars;
         for (LineFate fate : kFates)
-            if (size_t n = perFile[files[i]][FateIndex(fate)]; n || fate == LineFate::Imported)
+            if (size_t n = file.Fates[FateIndex(fate)]; n || fate == LineFate::Imported)
                 bars.push_back({std::string(FateName(fate)), n, fate == LineFate::Imported});
-        Chart(out, "file" + std::to_string(i), "Lines of " + ToUtf8(files[i]) + " by fate", bars, ToUtf8(files[i]));
+        Chart(out, "file" + std::to_string(i), "Lines of " + ToUtf8(file.SourceId) + " by fate", bars,
+              ToUtf8(file.SourceId));
     }
+    std::map<std::pair<std::string, std::string>, size_t> conversions;
+    for (const AccountEntry& e : r.account->Entries)
+        for (const LineReport& report : e.Reports)
+            if (report.Kind == 1) ++conversions[{report.OldType, report.NewType}];
     std::vector<Bar> bars;
     for (const auto& [pair, n] : conversions) bars.push_back({ToUtf8(pair.first) + "->" + ToUtf8(pair.second), n, true});
     std::stable_sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) { return a.count > b.count; });
@@ -313,20 +305,18 @@ void WriteCharts(std::ostream& out, const ImportReport& r) {
     out << "</div>\n</section>\n";
 }
 
-void WriteLines(std::ostream& out, const ImportReport& r, const FateCounts& counts) {
+void WriteLines(std::ostream& out, const ImportReport& r) {
     if (!r.account) return;
     out << "<section aria-labelledby=\"s-lines\">\n<h2 id=\"s-lines\">Lines</h2>\n<p>The table holds the first "
         << Number(kReportRowsPerFate)
         << " lines of each fate, in the order the import read them. Sort by a column's heading; filter by fate, file "
            "or text.</p>\n";
-    std::vector<std::string> files;
-    for (const AccountEntry& e : r.account->Entries)
-        if (std::find(files.begin(), files.end(), e.File) == files.end()) files.push_back(e.File);
     out << "<form class=\"filters\" id=\"filters\" hidden><label for=\"f-fate\">Fate<select id=\"f-fate\">"
            "<option value=\"\">every fate</option>";
     for (LineFate fate : kFates) out << "<option>" << FateName(fate) << "</option>";
     out << "</select></label><label for=\"f-file\">File<select id=\"f-file\"><option value=\"\">every file</option>";
-    for (const auto& f : files) out << "<option value=\"" << Page(f) << "\">" << Page(FileNameOf(f)) << "</option>";
+    for (const auto& f : r.summary.Files)
+        if (f.Lines) out << "<option value=\"" << Page(f.SourceId) << "\">" << Page(FileNameOf(f.SourceId)) << "</option>";
     out << "</select></label><label for=\"f-text\">Text<input id=\"f-text\" type=\"search\" autocomplete=\"off\">"
            "</label><output id=\"shown\" aria-live=\"polite\" for=\"f-fate f-file f-text\"></output></form>\n";
 
@@ -335,7 +325,7 @@ void WriteLines(std::ostream& out, const ImportReport& r, const FateCounts& coun
         out << "<th scope=\"col\"" << (std::string_view(column) == "Line" ? " class=\"n\"" : "") << "><button type=\"button\">"
             << column << "</button></th>";
     out << "</tr></thead>\n<tbody>\n";
-    std::array<size_t, kFateCount> written{};
+    std::array<size_t, kLineFateCount> written{};
     for (const AccountEntry& e : r.account->Entries) {
         if (written[FateIndex(e.Fate)]++ >= kReportRowsPerFate) continue;
         // The file by its name; its whole name, where longer, as the cell's title.
@@ -350,7 +340,7 @@ void WriteLines(std::ostream& out, const ImportReport& r, const FateCounts& coun
     out << "</tbody></table></div>\n";
     std::string left;
     for (LineFate fate : kFates)
-        if (const size_t n = counts.byFate[FateIndex(fate)]; n > kReportRowsPerFate)
+        if (const size_t n = r.summary.All.Fates[FateIndex(fate)]; n > kReportRowsPerFate)
             left += "<li>" + Number(n - kReportRowsPerFate) + " more " + std::string(FateName(fate)) + "</li>";
     if (!left.empty())
         out << "<p id=\"not-shown\">Not in the table (the import is larger than the table's "
@@ -362,9 +352,7 @@ void WriteLines(std::ostream& out, const ImportReport& r, const FateCounts& coun
 }  // namespace
 
 void WriteHtmlReport(std::ostream& out, const ImportReport& r) {
-    FateCounts counts;
-    if (r.account)
-        for (const AccountEntry& e : r.account->Entries) ++counts.byFate[FateIndex(e.Fate)], ++counts.total;
+    const size_t lines = r.summary.All.Lines;
     std::string names;
     for (const auto& f : r.files) names += (names.empty() ? "" : ", ") + std::string(FileNameOf(f.name));
 
@@ -378,15 +366,15 @@ void WriteHtmlReport(std::ostream& out, const ImportReport& r) {
         out << "The import stopped: " << Html(r.failure);
     else
         out << Number(r.variables) << (r.variables == 1 ? " variable" : " variables") << " imported"
-            << (r.account ? " from " + Number(counts.total) + (counts.total == 1 ? " line" : " lines") +
+            << (r.account ? " from " + Number(lines) + (lines == 1 ? " line" : " lines") +
                                 " with a symbol or a value"
                           : "")
             << (r.exitStatus ? "; not every file was read" : "");
     out << ". Exit status " << r.exitStatus << ".</p>\n</header>\n<main>\n";
-    WriteCounts(out, r, counts);
+    WriteCounts(out, r);
     WriteCharts(out, r);
     WriteFacts(out, r);
-    WriteLines(out, r, counts);
+    WriteLines(out, r);
     out << "</main>\n" << kScript << "</body>\n</html>\n";
 }
 

@@ -9,6 +9,7 @@
 // library gives them; the page converts them to UTF-8. Every other text is UTF-8 already.
 
 #include <tessaro/ImportAccount.h>
+#include <tessaro/ImportSummary.h>
 
 #include <array>
 #include <cstdint>
@@ -47,11 +48,13 @@ struct ImportReport {
     std::string failure;    // why the import stopped, or empty
     std::vector<std::string> notes;  // what the command line said on standard error
     size_t variables = 0;
-    // By partial message file (1 type conversions ... 6 to check): the count, the title as
-    // the message log writes it (in the code page) and its English name.
-    std::array<size_t, 7> reportCounts{};
+    // By partial message file (1 type conversions ... 6 to check): the title as the message
+    // log writes it, in the code page.
     std::array<std::string, 7> reportTitles;
-    std::shared_ptr<const ImportAccount> account;  // null when it was not kept
+    // The counts (SummarizeImport), and the lines they count for the table and the
+    // conversions; null when the account was not kept.
+    ImportSummary summary;
+    std::shared_ptr<const ImportAccount> account;
 };
 
 void WriteHtmlReport(std::ostream& out, const ImportReport& report);

@@ -238,7 +238,7 @@ int WriteReport(const std::string& file, const SourceImport& run, const ImportOp
     if (!run.imported) report.failure = ToUtf8(run.failure);
     report.notes = summary.Notes();
     report.variables = run.driver.Variables ? run.driver.Variables->Count() : 0;
-    report.reportCounts = run.driver.ReportCounts;
+    report.summary = SummarizeImport(run.driver);
     report.reportTitles = run.titles;
     report.account = run.driver.Account;
 

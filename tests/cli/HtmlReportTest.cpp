@@ -4,6 +4,7 @@
 #include "HtmlReport.h"
 
 #include <tessaro/CodePage.h>
+#include <tessaro/VariableDriver.h>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,16 @@ AccountEntry Entry(std::string name, LineFate fate, std::string comment = "") {
     e.DataType = "BOOL";
     e.AbsoluteAddress = "E 0.1";
     return e;
+}
+
+// A report of the account, counted as an import counts it.
+ImportReport Of(std::shared_ptr<ImportAccount> account) {
+    VariableDriver driver;
+    driver.Account = account;
+    ImportReport report;
+    report.summary = SummarizeImport(driver);
+    report.account = account;
+    return report;
 }
 
 std::string Render(const ImportReport& report) {
@@ -44,11 +55,10 @@ TEST(HtmlReportTest, TextsOfTheImportAreEscapedAndConverted) {
     account->Entries.back().Reports.push_back({1, "BOOL", "Byte"});
     account->Entries.push_back(Entry("Horn", LineFate::AreaNotKnown));
     account->Entries.back().Reason = "operand area I & Q not known";
-    ImportReport report;
+    ImportReport report = Of(account);
     report.files.push_back({"<b>.ASC", 10, 2, "ASC", "as written", ""});
     report.deviceName = "Line \"1\"";
     report.reportTitles[1] = "-Conversion \xE0";  // the code page's text
-    report.account = account;
     const std::string page = Render(report);
 
     EXPECT_EQ(page.find("<script>x()"), std::string::npos);
@@ -68,9 +78,7 @@ TEST(HtmlReportTest, TableCapsEachFateAndCountsTheRest) {
     for (size_t i = 0; i < kReportRowsPerFate + 2; ++i) account->Entries.push_back(Entry("I" + std::to_string(i), LineFate::Imported));
     for (size_t i = 0; i < kReportRowsPerFate; ++i) account->Entries.push_back(Entry("S" + std::to_string(i), LineFate::SameName));
     account->Entries.push_back(Entry("Last", LineFate::FileError));
-    ImportReport report;
-    report.account = account;
-    const std::string page = Render(report);
+    const std::string page = Render(Of(account));
 
     EXPECT_EQ(Occurrences(page, "<tr data-fate=\"imported\">"), kReportRowsPerFate);
     EXPECT_EQ(Occurrences(page, "<tr data-fate=\"same-name\">"), kReportRowsPerFate);
