@@ -3,6 +3,8 @@
 #include "Output.h"
 #include "Version.h"
 
+#include <tessaro/Platform.h>
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -139,12 +141,8 @@ Format FormatNamed(const std::string& value) {
 }
 
 // The LanguageId values of the six languages, by code in any letter case or by number.
-int32_t LanguageIdNamed(const std::string& value) {
-    static const std::map<std::string, int32_t> ids = {
-        {"en", 1}, {"it", 2}, {"fr", 3}, {"es", 4}, {"de", 5}, {"zh", kChineseLanguageId},
-    };
-    if (auto it = ids.find(Lower(value)); it != ids.end()) return it->second;
-    if (value.size() == 1 && value[0] >= '1' && value[0] <= '6') return value[0] - '0';
+int32_t LanguageIdOption(const std::string& value) {
+    if (auto id = tessaro::LanguageIdNamed(value)) return *id;
     throw UsageError("--language takes one of en, it, fr, es, de, zh or a number 1-6, not " + Quoted(value), "import");
 }
 
@@ -321,7 +319,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         o.deviceCode = Number("--device-code", deviceCode);
         o.deviceId = Number("--device-id", deviceId);
         if (import->count("--format")) o.format = FormatNamed(format);
-        if (import->count("--language")) o.languageId = LanguageIdNamed(language);
+        if (import->count("--language")) o.languageId = LanguageIdOption(language);
         if (import->count("--columns")) o.columns = ColumnsNamed(columns);
         if (o.files.empty()) throw UsageError("import wants at least one FILE", "import");
         if (o.componentDir && o.deviceDb)

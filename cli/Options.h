@@ -24,8 +24,6 @@ struct UsageError : std::runtime_error {
 
 enum class Format { Table, Csv, Jsonl };
 
-// The LanguageId of Chinese, whose messages want a Chinese code page.
-inline constexpr int32_t kChineseLanguageId = 6;
 
 struct ImportOptions {
     std::optional<std::string> componentDir;
