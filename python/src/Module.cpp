@@ -33,7 +33,9 @@ class CodePageUse {
 public:
     explicit CodePageUse(const std::string& name) {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (running_ && UpperCase(name) != UpperCase(page_))
+        // A page named otherwise than the running imports named it ("1251", "CP1251") is
+        // refused too: it cannot be told apart without choosing it.
+        if (running_ && UpperCase(name) != asked_ && UpperCase(name) != page_)
             throw py::value_error("code page \"" + name + "\" asked while an import with \"" + page_ +
                                   "\" runs on another thread; the code page is the process's");
         if (!running_) {
@@ -42,7 +44,8 @@ public:
             } catch (const RuntimeError&) {
                 throw py::value_error("codepage: \"" + name + "\" is not a code page known here");
             }
-            page_ = name;
+            asked_ = UpperCase(name);
+            page_ = CodePageName();
         }
         ++running_;
     }
@@ -56,7 +59,8 @@ public:
 private:
     static inline std::mutex mutex_;
     static inline size_t running_ = 0;
-    static inline std::string page_;
+    static inline std::string asked_;  // as the running imports named it, in upper case
+    static inline std::string page_;   // its own name
 };
 
 // The thread's component folder and language for one import, undone afterwards.

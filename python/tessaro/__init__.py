@@ -173,7 +173,8 @@ def import_files(paths, *, device_code=1, device_id=1, device_name="", device_db
       database two levels above it, the merged message file one level above, where the
       messages then stay (like the command line's --component-dir).
 
-    Files that cannot be read are reported in the messages, as the import does. Raises
+    Files that cannot be read are reported in the messages, as the import does; files
+    named otherwise than *.ASC or *.AWL are skipped with a note on standard error. Raises
     ImportFailed when the import stops on a step, TypeError or ValueError for bad
     arguments.
     """
@@ -189,7 +190,7 @@ def import_files(paths, *, device_code=1, device_id=1, device_name="", device_db
         raise ValueError("paths names no file")
     for file in files:
         if not file.lower().endswith(_SUFFIXES):
-            raise ValueError(f"{file}: only files named *.ASC or *.AWL are imported")
+            print(f"tessaro: skipped {file}: only files named *.ASC or *.AWL are imported", file=sys.stderr)
     device_code = _int32(device_code, "device_code")
     device_id = _int32(device_id, "device_id")
     if not isinstance(device_name, str):

@@ -1,0 +1,124 @@
+"""The corpus of example imports (tests/corpus/README.md) through the Python module: every
+case imported in the component's layout and compared with its expected records, merged
+message file (time stamp masked) and partial message files."""
+
+import json
+import os
+import re
+import shutil
+import sqlite3
+from pathlib import Path
+
+import pytest
+
+import tessaro
+
+CORPUS = Path(os.environ.get("TESSARO_CORPUS", Path(__file__).resolve().parents[2] / "tests" / "corpus"))
+SHARED = Path(os.environ.get("TESSARO_SHARED_DIR", Path(__file__).resolve().parents[3] / "shared"))
+SETTING = re.compile(r"^\s*([^#\s][^=]*?)\s*=\s*(.*?)\s*$")
+STAMP = re.compile(rb"^(--.*--)\d\d-\d\d-\d\d \d\d\.\d\d\.\d\d(\r?)$", re.MULTILINE)
+
+
+def masked(messages):
+    return STAMP.sub(rb"\1MM-DD-YY HH.MM.SS\2", messages)
+
+
+def case_file(case, name):
+    """A file a case names: shared/... from ../shared beside the project, else the case's."""
+    if name.startswith("shared/"):
+        if not SHARED.is_dir():
+            pytest.skip("no ../shared beside the project")
+        return SHARED / name[len("shared/"):]
+    return case / name
+
+
+def read_case(case):
+    keys = {"device-code": "1", "device-id": "1"}
+    for line in (case / "case.txt").read_text(encoding="utf-8").splitlines():
+        match = SETTING.match(line)
+        if match:
+            keys[match[1]] = match[2]
+    return keys
+
+
+def msg_files(folder, prefix):
+    return {p.name[len(prefix):]: p.read_bytes() for p in sorted(folder.iterdir())
+            if p.name.startswith(prefix) and p.name.endswith(".Msg")}
+
+
+def first_difference(expected, got):
+    """The first differing line of two texts, or None when they are equal."""
+    if expected == got:
+        return None
+    e, g = expected.split(b"\n"), got.split(b"\n")
+    for number in range(max(len(e), len(g))):
+        el = e[number] if number < len(e) else b"(end of file)"
+        gl = g[number] if number < len(g) else b"(end of file)"
+        if el != gl:
+            return f"line {number + 1}\n    expected: {el!r}\n    got:      {gl!r}"
+    return "line end at the end of the file differs"
+
+
+CASES = sorted(p.parent.name for p in CORPUS.glob("*/case.txt"))
+
+
+@pytest.mark.parametrize("name", CASES)
+def test_case(name, tmp_path, monkeypatch):
+    case = CORPUS / name
+    keys = read_case(case)
+    files = keys.get("files", "").split()
+    if not files:
+        pytest.skip("case.txt names no files")
+    sources = [case_file(case, f) for f in files]
+
+    # The component's layout: sources by their names in the root, the component's folder
+    # app/bin, the device database two levels above it.
+    component = tmp_path / "app" / "bin"
+    component.mkdir(parents=True)
+    for source in sources:
+        if source.exists():
+            shutil.copyfile(source, tmp_path / source.name)
+    device_db = keys.get("device-db", "sample")
+    device_db = Path(os.environ["TESSARO_SAMPLE_DB"]) if device_db in ("", "sample") else case_file(case, device_db)
+    if device_db.suffix == ".sql":
+        with sqlite3.connect(tmp_path / "KorvoDEV.dbr") as db:
+            db.executescript(device_db.read_text(encoding="utf-8"))
+        db.close()
+    else:
+        shutil.copyfile(device_db, tmp_path / "KorvoDEV.dbr")
+
+    monkeypatch.chdir(tmp_path)
+    try:
+        result = tessaro.import_files([s.name for s in sources], component_dir=component,
+                                      device_code=int(keys["device-code"]), device_id=int(keys["device-id"]),
+                                      device_name=keys.get("device-name", ""), language=keys.get("language") or None,
+                                      codepage=keys.get("codepage") or "WINDOWS-1252", reading="exact")
+        imported = True
+    except tessaro.ImportFailed as failure:
+        result, imported = failure.partial, False
+
+    failures = []
+    if imported != (keys.get("imported") != "no"):
+        failures.append("the import succeeded" if imported else "the import failed")
+    expected_records = [json.loads(line, object_pairs_hook=list)
+                        for line in (case / "expected.jsonl").read_text(encoding="utf-8").splitlines()]
+    got_records = [list(record.items()) for record in result.to_records()]
+    for number, (e, g) in enumerate(zip(expected_records, got_records), start=1):
+        if e != g:
+            failures.append(f"expected.jsonl differs at record {number}\n    expected: {dict(e)}\n    got:      {dict(g)}")
+            break
+    if len(expected_records) != len(got_records):
+        failures.append(f"{len(got_records)} records, expected.jsonl has {len(expected_records)}")
+
+    merged = tmp_path / "app" / "Messenger.Msg"
+    written = merged.read_bytes() if merged.exists() else b""
+    expected_msg = (case / "expected.msg").read_bytes() if (case / "expected.msg").exists() else b""
+    difference = first_difference(expected_msg, masked(written))
+    if difference:
+        failures.append(f"expected.msg differs at {difference}")
+    if result.message_bytes != written:
+        failures.append("Import.message_bytes is not the merged file the import wrote")
+    if msg_files(case, "expected.") != msg_files(component, ""):
+        failures.append("the partial files left differ from the expected.N.Msg files: "
+                        + (" ".join(msg_files(component, "")) or "none left"))
+    assert not failures, f"{name} [python] " + "\n".join(failures)
