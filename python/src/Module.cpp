@@ -20,6 +20,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace py = pybind11;
@@ -199,38 +200,72 @@ Result RunImport(const Request& request) {
     return result;
 }
 
-py::tuple Fields(const Variable& v) {
-    return py::make_tuple(v.Name, v.SectionName, v.DeviceId, v.NestingLevel, v.TagAttribute, v.DataAreaId,
-                          v.DataTypeId, v.VariableLen, v.FieldAdd1, v.FieldAdd2, v.FieldAdd3, v.FieldAdd4,
-                          v.FieldAdd5, v.Sign, v.Warning);
+// Variable, as Python sees it: a struct sequence (a tuple with named fields, like
+// os.stat_result), made straight from the record: far cheaper per object than a wrapped
+// C++ class, which matters at a million variables.
+PyStructSequence_Field kVariableFields[] = {
+    {"Name", "The variable's name: the symbol, or the element's path in its data block."},
+    {"SectionName", "Where it came from: the file and its kind."},
+    {"DeviceId", "The host's device identifier given to the import."},
+    {"NestingLevel", "The nesting level of the variable."},
+    {"TagAttribute", "The tag attribute (the S7 data type where one is kept)."},
+    {"DataAreaId", "The device's data area."},
+    {"DataTypeId", "The device's data type."},
+    {"VariableLen", "The length of a string or array."},
+    {"FieldAdd1", "Address field 1."},
+    {"FieldAdd2", "Address field 2."},
+    {"FieldAdd3", "Address field 3."},
+    {"FieldAdd4", "Address field 4."},
+    {"FieldAdd5", "Address field 5."},
+    {"Sign", "True for a signed type."},
+    {"Warning", "True when the variable should be checked."},
+    {nullptr, nullptr}};
+PyStructSequence_Desc kVariableDesc = {
+    "tessaro.Variable",
+    "One imported variable: the record a configurator receives, its 15 fields named as the\n"
+    "records name them. A tuple: equal to another with the same fields, hashable, and\n"
+    "made from its 15 values in order: Variable((Name, SectionName, ...)).",
+    kVariableFields, 15};
+PyTypeObject* variableType = nullptr;
+
+PyObject* Text(const std::string& utf8) {
+    return PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "replace");
+}
+PyObject* Flag(bool value) {
+    PyObject* flag = value ? Py_True : Py_False;
+    Py_INCREF(flag);
+    return flag;
 }
 
-constexpr std::array<const char*, 15> kFieldNames = {
-    "Name",      "SectionName", "DeviceId",  "NestingLevel", "TagAttribute", "DataAreaId", "DataTypeId", "VariableLen",
-    "FieldAdd1", "FieldAdd2",   "FieldAdd3", "FieldAdd4",    "FieldAdd5",    "Sign",       "Warning"};
-
-// Sets a field of v by its name, as Variable(**fields) gives it.
-void SetField(Variable& v, const std::string& name, py::handle value) {
-    std::string* texts[] = {&v.Name, &v.SectionName, nullptr, nullptr, &v.TagAttribute};
-    int32_t* numbers[] = {nullptr,     nullptr,     &v.DeviceId,  &v.NestingLevel, nullptr,     &v.DataAreaId,
-                          &v.DataTypeId, &v.VariableLen, &v.FieldAdd1, &v.FieldAdd2,    &v.FieldAdd3, &v.FieldAdd4,
-                          &v.FieldAdd5};
-    const auto at = std::find(kFieldNames.begin(), kFieldNames.end(), name);
-    if (at == kFieldNames.end()) throw py::type_error("Variable() has no field " + name);
-    const size_t field = static_cast<size_t>(at - kFieldNames.begin());
-    const auto expect = [&](bool ok, const char* what) {
-        if (!ok) throw py::type_error("Variable(): " + name + " takes " + what + ", not " + std::string(py::str(py::type::of(value).attr("__name__"))));
-    };
-    if (field < 5 && texts[field]) {
-        expect(py::isinstance<py::str>(value), "a str");
-        *texts[field] = value.cast<std::string>();
-    } else if (field >= 13) {
-        expect(py::isinstance<py::bool_>(value), "a bool");
-        (field == 13 ? v.Sign : v.Warning) = value.cast<bool>();
-    } else {
-        expect(py::isinstance<py::int_>(value) && !py::isinstance<py::bool_>(value), "an int");
-        *numbers[field] = value.cast<int32_t>();
+// One str object for each distinct text of a field that repeats (a file's section name,
+// the tag attributes), instead of one per variable.
+class SharedTexts {
+public:
+    PyObject* Of(const std::string& utf8) {
+        auto [at, added] = texts_.try_emplace(utf8);
+        if (added) at->second = py::reinterpret_steal<py::object>(Text(utf8));
+        if (!at->second) throw py::error_already_set();
+        return at->second.inc_ref().ptr();
     }
+
+private:
+    std::unordered_map<std::string, py::object> texts_;
+};
+
+// The record as a Variable; its texts already UTF-8.
+py::object VariableObject(const Variable& v, SharedTexts& shared) {
+    py::object object = py::reinterpret_steal<py::object>(PyStructSequence_New(variableType));
+    if (!object) throw py::error_already_set();
+    PyObject* items[15] = {Text(v.Name),          shared.Of(v.SectionName),        PyLong_FromLong(v.DeviceId),
+                           PyLong_FromLong(v.NestingLevel), shared.Of(v.TagAttribute), PyLong_FromLong(v.DataAreaId),
+                           PyLong_FromLong(v.DataTypeId),   PyLong_FromLong(v.VariableLen), PyLong_FromLong(v.FieldAdd1),
+                           PyLong_FromLong(v.FieldAdd2),    PyLong_FromLong(v.FieldAdd3),   PyLong_FromLong(v.FieldAdd4),
+                           PyLong_FromLong(v.FieldAdd5),    Flag(v.Sign),                   Flag(v.Warning)};
+    for (Py_ssize_t i = 0; i < 15; ++i) {
+        if (!items[i]) throw py::error_already_set();
+        PyStructSequence_SetItem(object.ptr(), i, items[i]);
+    }
+    return object;
 }
 
 std::string Utf8Name(const std::optional<std::string>& name) { return name ? ToUtf8(*name) : std::string(); }
@@ -240,48 +275,10 @@ std::string Utf8Name(const std::optional<std::string>& name) { return name ? ToU
 PYBIND11_MODULE(_tessaro, m) {
     m.doc() = "The native part of tessaro; use the tessaro package.";
     m.attr("__version__") = TESSARO_VERSION;
-    m.attr("FIELD_NAMES") = py::cast(std::vector<std::string>(kFieldNames.begin(), kFieldNames.end()));
 
-    py::class_<Variable, std::shared_ptr<Variable>> variable(m, "Variable", R"doc(
-One imported variable: the record a configurator receives. Its fields are read-only
-attributes named as the records name them; texts are str. Two variables are equal when
-all 15 fields are.)doc");
-    variable.def(py::init([](py::kwargs fields) {
-                     auto v = std::make_shared<Variable>();
-                     for (auto item : fields) SetField(*v, py::str(item.first), item.second);
-                     return v;
-                 }),
-                 "Variable(**fields): a record with the fields given by name; the others are empty, zero or False.");
-#define TESSARO_FIELD(field, doc) variable.def_readonly(#field, &Variable::field, doc);
-    TESSARO_FIELD(Name, "The variable's name: the symbol, or the element's path in its data block.")
-    TESSARO_FIELD(SectionName, "Where it came from: the file and its kind.")
-    TESSARO_FIELD(DeviceId, "The host's device identifier given to the import.")
-    TESSARO_FIELD(NestingLevel, "The nesting level of the variable.")
-    TESSARO_FIELD(TagAttribute, "The tag attribute (the S7 data type where one is kept).")
-    TESSARO_FIELD(DataAreaId, "The device's data area.")
-    TESSARO_FIELD(DataTypeId, "The device's data type.")
-    TESSARO_FIELD(VariableLen, "The length of a string or array.")
-    TESSARO_FIELD(FieldAdd1, "Address field 1.")
-    TESSARO_FIELD(FieldAdd2, "Address field 2.")
-    TESSARO_FIELD(FieldAdd3, "Address field 3.")
-    TESSARO_FIELD(FieldAdd4, "Address field 4.")
-    TESSARO_FIELD(FieldAdd5, "Address field 5.")
-    TESSARO_FIELD(Sign, "True for a signed type.")
-    TESSARO_FIELD(Warning, "True when the variable should be checked.")
-#undef TESSARO_FIELD
-    variable.def("_fields", [](const Variable& v) { return Fields(v); });
-    variable.def("__eq__", [](const Variable& a, py::object b) -> py::object {
-        if (!py::isinstance<Variable>(b)) return py::reinterpret_borrow<py::object>(Py_NotImplemented);
-        return py::bool_(Fields(a).equal(Fields(b.cast<const Variable&>())));
-    });
-    variable.def("__hash__", [](const Variable& v) { return py::hash(Fields(v)); });
-    variable.def("__repr__", [](const Variable& v) {
-        py::tuple values = Fields(v);
-        std::string text = "Variable(";
-        for (size_t i = 0; i < kFieldNames.size(); ++i)
-            text += (i ? ", " : "") + std::string(kFieldNames[i]) + "=" + py::repr(values[i]).cast<std::string>();
-        return text + ")";
-    });
+    variableType = PyStructSequence_NewType(&kVariableDesc);
+    if (!variableType) throw py::error_already_set();
+    m.attr("Variable") = py::reinterpret_steal<py::object>(reinterpret_cast<PyObject*>(variableType));
 
     py::class_<FileReading>(m, "FileReading", "What one source was read as.")
         .def_readonly("SourceId", &FileReading::SourceId)
@@ -333,9 +330,16 @@ all 15 fields are.)doc");
         .def_readonly("has_account", &Result::hasAccount)
         .def_readonly("account", &Result::account)
         .def_readonly("code_page", &Result::codePage)
-        .def("variables", [](const Result& r) {
+        .def("take_variables", [](Result& r) {
+            // Each record goes as its Python object is made: the two are never all held at once.
             py::list list(r.variables.size());
-            for (size_t i = 0; i < r.variables.size(); ++i) list[i] = py::cast(r.variables[i]);
+            SharedTexts shared;
+            for (size_t i = 0; i < r.variables.size(); ++i) {
+                list[i] = VariableObject(*r.variables[i], shared);
+                r.variables[i].reset();
+            }
+            r.variables.clear();
+            r.variables.shrink_to_fit();
             return list;
         });
 

@@ -27,7 +27,7 @@ __all__ = [
 ]
 
 #: The 15 fields of a record, in the records' order.
-FIELD_NAMES = tuple(_tessaro.FIELD_NAMES)
+FIELD_NAMES = Variable.__match_args__
 #: The kinds of report, by message file 1 to 6.
 REPORT_KINDS = ("type_conversion", "same_name", "file_error", "not_for_device", "incomplete_block", "to_check")
 
@@ -62,9 +62,10 @@ class Import:
 
     @property
     def variables(self):
-        """The imported variables, a list of Variable in the records' order."""
+        """The imported variables, a list of Variable (a tuple with named fields) in the
+        records' order."""
         if self._variables is None:
-            self._variables = self._result.variables()
+            self._variables = self._result.take_variables()
         return self._variables
 
     @property
@@ -102,7 +103,7 @@ class Import:
 
     def to_records(self):
         """The variables as a list of dicts, field name to value, in the records' order."""
-        return [dict(zip(FIELD_NAMES, variable._fields())) for variable in self.variables]
+        return [dict(zip(FIELD_NAMES, variable)) for variable in self.variables]
 
     def to_dataframe(self):
         """The variables as a pandas DataFrame, one column per field (needs pandas)."""
@@ -111,7 +112,7 @@ class Import:
         except ImportError as error:
             raise ImportError("Import.to_dataframe() needs pandas, which is not installed "
                               "(Debian: apt install python3-pandas)") from error
-        return pandas.DataFrame.from_records([v._fields() for v in self.variables], columns=list(FIELD_NAMES))
+        return pandas.DataFrame.from_records(self.variables, columns=list(FIELD_NAMES))
 
     def __len__(self):
         return len(self.variables)

@@ -9,7 +9,7 @@ __version__: str
 FIELD_NAMES: tuple[str, ...]
 REPORT_KINDS: tuple[str, ...]
 
-class Variable:
+class Variable(tuple[str, str, int, int, str, int, int, int, int, int, int, int, int, bool, bool]):
     Name: str
     SectionName: str
     DeviceId: int
@@ -25,10 +25,7 @@ class Variable:
     FieldAdd5: int
     Sign: bool
     Warning: bool
-    def __init__(self, **fields: Union[str, int, bool]) -> None: ...
-    def _fields(self) -> tuple[str, str, int, int, str, int, int, int, int, int, int, int, int, bool, bool]: ...
-    def __eq__(self, other: object) -> bool: ...
-    def __hash__(self) -> int: ...
+    def __new__(cls, values: Iterable[Union[str, int, bool]]) -> Variable: ...
 
 class FileReading:
     SourceId: str

@@ -28,17 +28,14 @@ def test_paths_as_str_pathlike_and_single_path_import_alike(plant):
 def test_variables_compare_by_fields_and_read_back(plant):
     first = plant.variables[0]
     record = plant.to_records()[0]
-    assert list(record) == list(tessaro.FIELD_NAMES)
-    again = tessaro.Variable(**record)
+    assert list(record) == list(tessaro.FIELD_NAMES) and len(record) == 15
+    again = tessaro.Variable(record.values())
     assert again == first and hash(again) == hash(first) and again is not first
-    assert tessaro.Variable(**dict(record, FieldAdd5=record["FieldAdd5"] + 1)) != first
-    assert repr(first).startswith(f"Variable(Name={first.Name!r}, SectionName=")
+    assert tessaro.Variable(dict(record, FieldAdd5=record["FieldAdd5"] + 1).values()) != first
+    assert repr(first).startswith(f"tessaro.Variable(Name={first.Name!r}, SectionName=")
+    assert isinstance(first.Name, str) and isinstance(first.DeviceId, int) and isinstance(first.Sign, bool)
     with pytest.raises(AttributeError):
         first.Name = "other"
-    with pytest.raises(TypeError, match="no field Nmae"):
-        tessaro.Variable(Nmae="x")
-    with pytest.raises(TypeError, match="Sign takes a bool"):
-        tessaro.Variable(Sign=1)
 
 
 def test_reports_count_what_the_messages_list(plant):
