@@ -24,7 +24,6 @@ struct UsageError : std::runtime_error {
 
 enum class Format { Table, Csv, Jsonl };
 
-
 struct ImportOptions {
     std::optional<std::string> componentDir;
     std::optional<std::string> deviceDb;

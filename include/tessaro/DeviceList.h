@@ -29,7 +29,8 @@ struct DeviceEntry {
 };
 
 // Every device of the database at path, by ascending code. Fails with a RuntimeError
-// naming the file when it cannot be opened or read.
+// naming the file when it cannot be opened, and as the store fails when a table cannot
+// be read.
 std::vector<DeviceEntry> ListDevices(const std::string& path);
 
 }  // namespace tessaro

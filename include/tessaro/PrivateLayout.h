@@ -19,7 +19,6 @@ public:
 
     std::string root;
     std::string component;  // root/app/bin
-    std::string MergedFile() const { return root + "/app/Messenger.Msg"; }
 };
 
 }  // namespace tessaro

@@ -182,10 +182,9 @@ Result RunImport(const Request& request) {
         ToUtf8InPlace(variable->TagAttribute);
     }
     for (AccountEntry& entry : result.account)
-        for (std::string* text : {&entry.File, &entry.Name, &entry.OperandArea, &entry.Address, &entry.DataType,
+        for (std::string* text : {&entry.Name, &entry.OperandArea, &entry.Address, &entry.DataType,
                                   &entry.Comment, &entry.AbsoluteAddress, &entry.Reason, &entry.Key})
             ToUtf8InPlace(*text);
-    for (FileReading& reading : result.readings) ToUtf8InPlace(reading.SourceId);
     result.messageBytes = ReadFrom(merged, before);
     result.messages = ToUtf8(result.messageBytes);
     // A failure names the files the import saw; the private layout's link to the device
@@ -231,6 +230,13 @@ PyTypeObject* variableType = nullptr;
 PyObject* Text(const std::string& utf8) {
     return PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "replace");
 }
+// A file's name as the host gave it: bytes of the file system, back to str as os.fsdecode does.
+py::object FileName(const std::string& name) {
+    PyObject* text = PyUnicode_DecodeFSDefaultAndSize(name.data(), static_cast<Py_ssize_t>(name.size()));
+    if (!text) throw py::error_already_set();
+    return py::reinterpret_steal<py::object>(text);
+}
+
 PyObject* Flag(bool value) {
     PyObject* flag = value ? Py_True : Py_False;
     Py_INCREF(flag);
@@ -281,7 +287,7 @@ PYBIND11_MODULE(_tessaro, m) {
     m.attr("Variable") = py::reinterpret_steal<py::object>(reinterpret_cast<PyObject*>(variableType));
 
     py::class_<FileReading>(m, "FileReading", "What one source was read as.")
-        .def_readonly("SourceId", &FileReading::SourceId)
+        .def_property_readonly("SourceId", [](const FileReading& r) { return FileName(r.SourceId); })
         .def_readonly("Format", &FileReading::Format)
         .def_readonly("Lines", &FileReading::Lines)
         .def_readonly("LoneLineFeeds", &FileReading::LoneLineFeeds)
@@ -291,7 +297,7 @@ PYBIND11_MODULE(_tessaro, m) {
         .def_readonly("WholeBlockNames", &FileReading::WholeBlockNames)
         .def("differs", &FileReading::Differs, "True when the file was read other than by default.")
         .def("__repr__", [](const FileReading& r) {
-            return "FileReading(SourceId=" + py::repr(py::str(r.SourceId)).cast<std::string>() + ", Format='" + r.Format +
+            return "FileReading(SourceId=" + py::repr(FileName(r.SourceId)).cast<std::string>() + ", Format='" + r.Format +
                    "', Lines=" + std::to_string(r.Lines) + ")";
         });
 
@@ -301,7 +307,7 @@ PYBIND11_MODULE(_tessaro, m) {
         .def_readonly("NewType", &LineReport::NewType);
 
     py::class_<AccountEntry>(m, "AccountEntry", "One line of the import's account: where, what, and what became of it.")
-        .def_readonly("File", &AccountEntry::File)
+        .def_property_readonly("File", [](const AccountEntry& e) { return FileName(e.File); })
         .def_readonly("Line", &AccountEntry::Line)
         .def_readonly("Name", &AccountEntry::Name)
         .def_readonly("OperandArea", &AccountEntry::OperandArea)
@@ -315,7 +321,7 @@ PYBIND11_MODULE(_tessaro, m) {
         .def_readonly("Reports", &AccountEntry::Reports)
         .def_readonly("Key", &AccountEntry::Key)
         .def("__repr__", [](const AccountEntry& e) {
-            return "AccountEntry(File=" + py::repr(py::str(e.File)).cast<std::string>() + ", Line=" + std::to_string(e.Line) +
+            return "AccountEntry(File=" + py::repr(FileName(e.File)).cast<std::string>() + ", Line=" + std::to_string(e.Line) +
                    ", Name=" + py::repr(py::str(e.Name)).cast<std::string>() + ", Fate='" + std::string(FateName(e.Fate)) + "')";
         });
 
@@ -382,7 +388,7 @@ PYBIND11_MODULE(_tessaro, m) {
     m.def("_devices", [](const std::string& path) {
         try {
             return ListDevices(path);
-        } catch (const RuntimeError& error) {
+        } catch (const std::exception& error) {
             throw py::value_error(std::string("cannot read the device database: ") + error.what());
         }
     });
