@@ -3,10 +3,10 @@
 Import a symbol table (.ASC) and data-block sources (.AWL) and get the variables as
 records mapped to the data areas and types of a target device:
 
-    >>> import tessaro
-    >>> plant = tessaro.import_files(["Plant.ASC", "Plant.AWL"])
-    >>> len(plant.variables), plant.variables[0].Name
-    >>> plant.to_dataframe().to_csv("plant.csv", index=False)
+    import tessaro
+    plant = tessaro.import_files(["Plant.ASC", "Plant.AWL"])
+    print(len(plant.variables), plant.variables[0].Name, plant.reports)
+    plant.to_dataframe().to_csv("plant.csv", index=False)
 
 import_files() runs one import and returns an Import; a failed import raises
 ImportFailed. devices() lists the devices of a device database. Imports release the
@@ -21,6 +21,9 @@ from . import _tessaro
 from ._tessaro import AccountEntry, Device, DeviceDataArea, DeviceDataType, FileReading, LineReport, Variable
 
 __version__ = _tessaro.__version__
+for _class in (AccountEntry, Device, DeviceDataArea, DeviceDataType, FileReading, LineReport):
+    _class.__module__ = __name__
+del _class
 __all__ = [
     "import_files", "devices", "Import", "ImportFailed", "Variable", "AccountEntry", "LineReport", "FileReading",
     "Device", "DeviceDataArea", "DeviceDataType", "FIELD_NAMES", "REPORT_KINDS", "__version__",
