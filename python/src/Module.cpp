@@ -181,10 +181,15 @@ Result RunImport(const Request& request) {
         ToUtf8InPlace(variable->SectionName);
         ToUtf8InPlace(variable->TagAttribute);
     }
-    for (AccountEntry& entry : result.account)
+    for (AccountEntry& entry : result.account) {
         for (std::string* text : {&entry.Name, &entry.OperandArea, &entry.Address, &entry.DataType,
                                   &entry.Comment, &entry.AbsoluteAddress, &entry.Reason, &entry.Key})
             ToUtf8InPlace(*text);
+        for (LineReport& report : entry.Reports) {
+            ToUtf8InPlace(report.OldType);
+            ToUtf8InPlace(report.NewType);
+        }
+    }
     result.messageBytes = ReadFrom(merged, before);
     result.messages = ToUtf8(result.messageBytes);
     // A failure names the files the import saw; the private layout's link to the device

@@ -31,8 +31,8 @@ __all__ = [
 
 #: The 15 fields of a record, in the records' order.
 FIELD_NAMES = Variable.__match_args__
-#: The kinds of report, by message file 1 to 6.
-REPORT_KINDS = ("type_conversion", "same_name", "file_error", "not_for_device", "incomplete_block", "to_check")
+#: The kinds of report, by message file 1 to 6, by the names the command line's summary uses.
+REPORT_KINDS = ("type-conversion", "same-name", "file-error", "not-for-the-device", "incomplete-block", "to-check")
 
 _SUFFIXES = (".asc", ".awl")
 
@@ -84,7 +84,7 @@ class Import:
 
     @property
     def reports(self):
-        """The number of reports by kind (REPORT_KINDS), e.g. {'type_conversion': 2, ...}."""
+        """The number of reports by kind (REPORT_KINDS), e.g. {'type-conversion': 2, ...}."""
         counts = self._result.report_counts
         return {kind: counts[number] for number, kind in enumerate(REPORT_KINDS, start=1)}
 

@@ -40,7 +40,7 @@ def test_variables_compare_by_fields_and_read_back(plant):
 
 def test_reports_count_what_the_messages_list(plant):
     assert set(plant.reports) == set(tessaro.REPORT_KINDS)
-    assert plant.reports["type_conversion"] == plant.messages.count("->")
+    assert plant.reports["type-conversion"] == plant.messages.count("->")
     assert "\r" not in plant.messages and b"\r\n" in plant.message_bytes
     assert plant.account is None
 
