@@ -9,7 +9,9 @@
 
 #include "ProjectGenerator.h"
 
+#include "asc/VariableASCInfoRecord.h"
 #include "awl/DeclarationTables.h"
+#include "platform/Text.h"
 #include "awl/ValueLiteral.h"
 #include "driver/InfoImportedVariable.h"
 
@@ -123,7 +125,8 @@ double WcSeconds(const std::vector<std::string>& files) {
 
 // One whole import per iteration, with the driver's teardown and the merged message
 // file's removal outside the timing.
-void RunImports(benchmark::State& state, const std::vector<std::string>& files, size_t lines) {
+void RunImports(benchmark::State& state, const std::vector<std::string>& files, size_t lines,
+                const ImportOptions& options = {}) {
     Workspace& workspace = Workspace::Get();
     const double wc = WcSeconds(files);
     double seconds = 0;
@@ -131,6 +134,7 @@ void RunImports(benchmark::State& state, const std::vector<std::string>& files, 
         DataSourceCollection sources;
         for (const auto& f : files) sources.Add(std::make_shared<DataSource>(DataSource{f}));
         auto driver = std::make_unique<VariableDriver>();
+        driver->Options = options;
         driver->DeviceCodeId = 1;
         driver->DeviceId = 1;
         const double start = ThreadCpuSeconds();
@@ -155,6 +159,43 @@ void RunImports(benchmark::State& state, const std::vector<std::string>& files, 
 void BM_SymbolTableImport(benchmark::State& state) {
     const auto& project = Workspace::Get().Project(static_cast<size_t>(state.range(0)), 0, 0);
     RunImports(state, {project.SymbolTable}, project.SymbolLines);
+}
+
+// The symbol table of a generated project as the classic SDF export writes it: the same
+// rows, every field in quotes and padded with blanks as that export pads them (symbol 24,
+// operand 11, type 10, comment 80). "X.ASC" gives "X.SDF".
+std::string SdfCopy(const std::string& file) {
+    auto quoted = [](std::string_view text, size_t width) {
+        std::string field = "\"";
+        for (char c : text) field += c == '"' ? std::string("\"\"") : std::string(1, c);
+        if (text.size() < width) field.append(width - text.size(), ' ');
+        return field + "\"";
+    };
+    std::ifstream in(file, std::ios::binary);
+    const std::string copy = file.substr(0, file.size() - 4) + ".SDF";
+    std::ofstream out(copy, std::ios::binary);
+    for (std::string line; std::getline(in, line, '\r');) {
+        if (!line.empty() && line.front() == '\n') line.erase(0, 1);
+        if (line.empty() && in.eof()) break;
+        const SymbolLineColumns c = SplitSymbolLine(line);
+        std::string operand(c.OperandArea);
+        operand.resize(std::max<size_t>(4, operand.size()), ' ');
+        operand.append(c.Address.size() < 7 ? 7 - c.Address.size() : 0, ' ').append(c.Address);
+        out << quoted(c.Symbol, 24) << ',' << quoted(operand, 11) << ',' << quoted(c.DataType, 10) << ','
+            << quoted(TrimBlanks(ColumnsFrom(line, 48)), 80) << "\r\n";
+    }
+    return copy;
+}
+
+// The symbol table of n symbols as an SDF export, the same rows as BM_SymbolTableImport.
+void BM_SymbolTableImportSdf(benchmark::State& state) {
+    const auto& project = Workspace::Get().Project(static_cast<size_t>(state.range(0)), 0, 0);
+    static std::map<std::string, std::string> copies;
+    auto& copy = copies[project.SymbolTable];
+    if (copy.empty()) copy = SdfCopy(project.SymbolTable);
+    ImportOptions options;
+    options.OtherSymbolFormats = true;
+    RunImports(state, {copy}, project.SymbolLines, options);
 }
 
 // n value lines in blocks of 100, every block's symbol in a symbol table beside it; the
@@ -257,6 +298,7 @@ void BM_KeyFoldAndInsert(benchmark::State& state) {
 }
 
 BENCHMARK(BM_SymbolTableImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SymbolTableImportSdf)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DataBlockImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MixedProject)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MixedProjectCP936)->Unit(benchmark::kMillisecond)->UseRealTime();

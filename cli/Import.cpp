@@ -16,6 +16,7 @@
 #include <tessaro/Platform.h>
 #include <tessaro/VariableDriver.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -152,7 +153,7 @@ int RunImport(const ImportOptions& options) {
         const std::string& file = options.files[i];
         SourceFacts& f = facts.emplace_back(CheckSource(file));
         if (!f.skipped.empty()) {
-            summary.Note("skipped " + file + ": " + f.skipped + "; only files named *.ASC or *.AWL are imported");
+            summary.Note("skipped " + file + ": " + f.skipped + "; only files named *.ASC, *.SDF, *.DIF or *.AWL are imported");
             failed = true;
             continue;
         }
@@ -208,9 +209,11 @@ int RunImport(const ImportOptions& options) {
     const std::uintmax_t mergedBefore = SizeOf(merged);
 
     VariableDriver driver;
+    driver.Options = LibraryOptions(options);
     driver.DeviceCodeId = options.deviceCode;
     driver.DeviceId = options.deviceId;
     driver.DeviceName = FromUtf8(options.deviceName);
+    driver.Options.FolderWaitSeconds = options.waitSeconds;
     DataSourceCollection sources;
     for (const auto& id : sourceIds) sources.Add(std::make_shared<DataSource>(DataSource{id}));
 
@@ -231,6 +234,15 @@ int RunImport(const ImportOptions& options) {
         imported = driver.GetVariables(sources);
         lines = progress.Lines();
         seconds = progress.Seconds();
+    }
+    // Where an SDF or DIF file stopped fitting its format: the messages name only the file.
+    for (const FileReading& reading : driver.Readings) {
+        if (reading.Failure.empty() || reading.Format == "ASC" || reading.Format == "AWL") continue;
+        const auto given = std::find(sourceIds.begin(), sourceIds.end(), reading.SourceId);
+        if (given == sourceIds.end()) continue;
+        const SourceFacts& f = facts[static_cast<size_t>(given - sourceIds.begin())];
+        if (f.unreadable.empty())
+            summary.Note("file error in " + f.file + ": " + reading.Failure);
     }
     errno = 0;
     const bool narrowed = WriteVariables(std::cout, *driver.Variables, format,

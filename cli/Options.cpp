@@ -19,7 +19,8 @@ namespace {
 
 const char* const kGeneralHelp =
     "Usage:\n"
-    "  tessaro import [options] FILE...   import symbol tables (.ASC) and data-block sources (.AWL)\n"
+    "  tessaro import [options] FILE...   import symbol tables (.ASC, .SDF, .DIF) and data-block\n"
+    "                                     sources (.AWL)\n"
     "  tessaro devices [--device-db FILE] list the devices, areas and types of a device database\n"
     "  tessaro devices [--device-db FILE] --export-sqlite NEW [--force]\n"
     "                                     convert a device database into the SQLite form\n"
@@ -36,8 +37,8 @@ const char* const kGeneralHelp =
 
 const char* const kImportHelp =
     "Usage: tessaro import [options] FILE...\n"
-    "Imports the symbol tables (.ASC) and data-block sources (.AWL) given, in that order,\n"
-    "and writes one row per variable to standard output.\n"
+    "Imports the symbol tables (.ASC, .SDF, .DIF) and data-block sources (.AWL) given, in\n"
+    "that order, and writes one row per variable to standard output.\n"
     "\n"
     "Options (--opt VALUE or --opt=VALUE; -- ends the options):\n"
     "  --device-db FILE      device database (default: the bundled sample database)\n"
@@ -58,6 +59,8 @@ const char* const kImportHelp =
     "  --component-dir DIR   run in the component's own layout: device database\n"
     "                        DIR/../../KorvoDEV.dbr, message files in DIR, merged messages\n"
     "                        in DIR/../Messenger.Msg\n"
+    "  --wait SECONDS        with --component-dir: how long to wait while another import\n"
+    "                        runs in the same folder (default: until it ends)\n"
     "  -h, --help            this help\n"
     "\n"
     "Columns: Name SectionName DeviceId NestingLevel TagAttribute DataAreaId DataTypeId\n"
@@ -129,6 +132,16 @@ int32_t Number(const std::string& option, const std::string& value) {
         throw UsageError(option + " takes a whole number from -2147483648 to 2147483647, not " + Quoted(value),
                          "import");
     return number;
+}
+
+// --wait: a number of seconds, whole or with a fraction, not negative.
+double Seconds(const std::string& option, const std::string& value) {
+    double seconds = -1;
+    auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() || !(seconds >= 0) ||
+        seconds > 1e6)
+        throw UsageError(option + " takes a number of seconds from 0 to 1000000, not " + Quoted(value), "import");
+    return seconds;
 }
 
 Format FormatNamed(const std::string& value) {
@@ -257,7 +270,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     app.require_subcommand(0, 1);
 
     ImportOptions& o = line.import;
-    std::string deviceCode = "1", deviceId = "1", format, language, columns;
+    std::string deviceCode = "1", deviceId = "1", format, language, columns, wait;
     CLI::App* import = app.add_subcommand("import");
     import->set_help_flag();
     import->add_option("--component-dir", o.componentDir);
@@ -271,6 +284,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     import->add_option("--language", language);
     import->add_option("--codepage", o.codePage);
     import->add_flag("--normalize", o.normalize);
+    import->add_option("--wait", wait);
     import->add_option("FILE", o.files);
 
     CLI::App* devices = app.add_subcommand("devices");
@@ -321,6 +335,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         if (import->count("--format")) o.format = FormatNamed(format);
         if (import->count("--language")) o.languageId = LanguageIdOption(language);
         if (import->count("--columns")) o.columns = ColumnsNamed(columns);
+        if (import->count("--wait")) o.waitSeconds = Seconds("--wait", wait);
         if (o.files.empty()) throw UsageError("import wants at least one FILE", "import");
         if (o.componentDir && o.deviceDb)
             throw UsageError("--device-db and --component-dir exclude each other: the component's layout has "
@@ -337,6 +352,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         line.command = CommandLine::Command::Devices;
     }
     return line;
+}
+
+tessaro::ImportOptions LibraryOptions(const ImportOptions&) {
+    tessaro::ImportOptions library;
+    library.OtherSymbolFormats = true;
+    return library;
 }
 
 }  // namespace tessaro::cli

@@ -6,6 +6,8 @@
 // Options take their value as "--opt VALUE" or "--opt=VALUE" (a value may start with
 // "-" or be empty); "--" ends the options.
 
+#include <tessaro/ImportOptions.h>
+
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -36,6 +38,7 @@ struct ImportOptions {
     std::optional<Format> format;  // none: a table on a terminal, JSON lines otherwise
     std::vector<size_t> columns;   // indexes into the output's columns, in the order chosen
     bool normalize = false;        // import copies with CR LF line ends and no tabs
+    double waitSeconds = -1;       // for a component folder another import holds; -1: as long as it takes
     std::vector<std::string> files;
 };
 
@@ -53,6 +56,10 @@ struct CommandLine {
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// How the library reads the sources of an import that the command line runs: the
+// component's own reading, and the symbol tables of the SDF and DIF exports beside ASC.
+tessaro::ImportOptions LibraryOptions(const ImportOptions& options);
 
 // The help page of a command, or the general one for "".
 const char* HelpText(const std::string& command);

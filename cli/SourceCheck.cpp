@@ -20,7 +20,8 @@ std::string WhySkipped(const std::string& file, const struct stat* info) {
     if (file == "-") return "standard input is not read";
     if (info && S_ISDIR(info->st_mode)) return "a folder, not a file";
     if (info && !S_ISREG(info->st_mode)) return "not a plain file";
-    return "the name does not end in .ASC or .AWL";
+    if (IsSourceOfKind(file, ".SEQ")) return "a SEQ symbol table carries no data types (export it as ASC, SDF or DIF)";
+    return "the name does not end in .ASC, .SDF, .DIF or .AWL";
 }
 
 // Reads a file block by block, handing each block to the visitor; the error text of a
@@ -50,7 +51,7 @@ SourceFacts CheckSource(const std::string& file) {
     struct stat info {};
     const bool exists = ::stat(file.c_str(), &info) == 0;
     const int statError = errno;
-    if (IsSourceOfKind(file, kSymbolTableExtension)) {
+    if (!SymbolTableFormatOf(file, true).empty()) {
         facts.kind = SourceFacts::Kind::SymbolTable;
     } else if (IsSourceOfKind(file, kDataBlockSourceExtension)) {
         facts.kind = SourceFacts::Kind::DataBlockSource;

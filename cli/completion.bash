@@ -35,7 +35,7 @@ _tessaro() {
         --component-dir) compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --device-db | --messages | --export-sqlite)
             compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur")); return ;;
-        --device-code | --device-id | --device-name) return ;;
+        --device-code | --device-id | --device-name | --wait) return ;;
     esac
 
     case $command in
@@ -44,7 +44,7 @@ _tessaro() {
         import)
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "--device-db --device-code --device-id --device-name --format --columns
-                    --messages --language --codepage --normalize --component-dir --help" -- "$cur"))
+                    --messages --language --codepage --normalize --component-dir --wait --help" -- "$cur"))
             else
                 compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur"))
             fi ;;

@@ -32,6 +32,12 @@ for target in "${targets[@]}"; do
       [[ -f "$f" ]] && cp "$f" "$corpus/seed-$(basename "$(dirname "$f")")-$(basename "$f")"
     done ;;
   hive | regkeys) ;;
+  sdf_rows | dif_rows)
+    # The format's files of the corpus and the shared real-world exports.
+    ext=${target%_rows}
+    for f in "$root"/tests/corpus/*/*.{$ext,${ext^^}} "$root"/../shared/samples/realworld/*.$ext; do
+      [[ -f "$f" ]] && crlf "$f" > "$corpus/seed-$(basename "$(dirname "$f")")-$(basename "$f")"
+    done ;;
   *)
     # The project's samples and the shared real-world files.
     for f in "$root"/samples/*/* "$root"/../shared/samples/realworld/*.{asc,ASC,awl,AWL}; do

@@ -74,6 +74,7 @@ Case ReadCase(const fs::path& dir) {
         c.sources.push_back(fs::exists(source) || name.starts_with("shared/") ? source : fs::path());
     }
     if (c.sources.empty()) c.skip = "case.txt names no files";
+    if (!keys["reading"].empty()) c.skip = "reading = " + keys["reading"] + " is not known to this runner";
     return c;
 }
 
@@ -115,6 +116,7 @@ Result Import(const Case& c, bool byCommandLine) {
         {
             cli::LanguageChoice language(options.languageId, layout.component);
             VariableDriver driver;
+            driver.Options = cli::LibraryOptions(options);
             driver.DeviceCodeId = options.deviceCode;
             driver.DeviceId = options.deviceId;
             driver.DeviceName = FromUtf8(options.deviceName);

@@ -33,11 +33,22 @@ struct ImportOptions {
     Mnemonics Mnemonic = Mnemonics::German;
     // Keep the account of the import (ImportAccount.h): one entry per symbol or value line.
     bool Account = false;
+    // Also read the symbol tables of the two other exports, ".SDF" (quoted fields separated
+    // by commas) and ".DIF" (Data Interchange Format), by the end of SourceId in any letter
+    // case, in the symbol-table pass beside ".ASC". Their rows fill the same fields as an
+    // ".ASC" line's columns, with names of any length. Off: such files are ignored, as
+    // every file other than ".ASC" and ".AWL" is. Reading ".ASC" and ".AWL" does not change.
+    bool OtherSymbolFormats = false;
+    // An import holds its component folder while it runs; one that finds it held waits for
+    // the other up to this many seconds (negative: as long as it takes), then fails with
+    // PermissionDenied (70). Not a reading: IsDefault does not look at it.
+    double FolderWaitSeconds = -1;
 
     // Every option at its default: the component's own reading.
     bool IsDefault() const {
         return LineEnd == LineEnds::CarriageReturn && Tab == Tabs::AsWritten &&
-               BlockName == BlockNames::FirstTwenty && Mnemonic == Mnemonics::German && !Account;
+               BlockName == BlockNames::FirstTwenty && Mnemonic == Mnemonics::German && !Account &&
+               !OtherSymbolFormats;
     }
 };
 
@@ -51,6 +62,9 @@ struct FileReading {
     bool EnglishMnemonics = false;  // operand areas read with I, Q, C
     bool MixedMnemonics = false;    // both E, A, Z and I, Q, C met; read as German
     bool WholeBlockNames = false;   // a symbolic block name longer than 20 characters kept whole
+    // Why the file was left early with a file error (what failed, for a row that does not
+    // fit its format the line it lies on), or empty when it was read to its end.
+    std::string Failure;
 
     // True when the file was read other than by default.
     bool Differs() const {

@@ -20,6 +20,7 @@ enum ErrorNumber : int32_t {
     FileNotFound = 53,
     InternalError = 51,
     InputPastEndOfFile = 62,
+    PermissionDenied = 70,
     PathFileAccessError = 75,
     ObjectNotSet = 91,          // object variable not set
     InvalidUseOfNull = 94,
@@ -45,6 +46,7 @@ public:
         case BadFileNameOrNumber: return "Bad file name or number";
         case FileNotFound: return "File not found";
         case InputPastEndOfFile: return "Input past end of file";
+        case PermissionDenied: return "Permission denied";
         case PathFileAccessError: return "Path/File access error";
         case ObjectNotSet: return "Object variable not set";
         case InvalidUseOfNull: return "Invalid use of Null";

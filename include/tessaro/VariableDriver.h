@@ -35,7 +35,8 @@ public:
     std::shared_ptr<VariableList> Variables = std::make_shared<VariableCollection>();
 
     // Runs one import over the sources (".ASC" and ".AWL" by the end of SourceId, any
-    // letter case). True when it ran to its end, false when a step failed.
+    // letter case; ".SDF" and ".DIF" too when Options.OtherSymbolFormats is set). True
+    // when it ran to its end, false when a step failed.
     bool GetVariables(DataSourceCollection& DataSources);
 
     // Why the last import returned false: the run-time error that stopped it, its

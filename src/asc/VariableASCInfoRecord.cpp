@@ -49,6 +49,7 @@ SymbolLineColumns SplitSymbolLine(std::string_view line) {
         TrimBlanks(Columns(line, 29, 3)),
         TrimBlanks(Columns(line, 33, 7)),
         TrimBlanks(Columns(line, 40, 8)),
+        {},
     };
 }
 
@@ -65,8 +66,10 @@ SymbolType SymbolTypeOf(std::string_view token) {
     return {token, "", false, kUnlistedTag};
 }
 
-void VariableASCInfoRecord::GetVariableInfoRecord() {
-    columns_ = SplitSymbolLine(SourceLine);
+void VariableASCInfoRecord::GetVariableInfoRecord() { GetVariableInfoRecord(SplitSymbolLine(SourceLine)); }
+
+void VariableASCInfoRecord::GetVariableInfoRecord(const SymbolLineColumns& fields) {
+    columns_ = fields;
     if (columns_.Symbol.empty()) return;
     ObjectOf(VariableInfoRecord).Name = columns_.Symbol;
     AssignDataArea();

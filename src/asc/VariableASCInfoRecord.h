@@ -8,6 +8,8 @@
 // shorter or empty):
 //   1-4 not read | 5-28 symbol | 29-31 operand area | 32 not read | 33-39 address
 //   40-47 data type | 48 on not read
+// A row of the other symbol-table exports (SymbolRowReader.h) gives the same fields
+// directly, the name at its whole length; the steps after that are the same.
 
 #include <tessaro/Variable.h>
 
@@ -22,6 +24,7 @@ struct SymbolLineColumns {
     std::string_view OperandArea;
     std::string_view Address;
     std::string_view DataType;
+    std::string_view Comment;  // given by the rows of the other formats only; not imported
 };
 SymbolLineColumns SplitSymbolLine(std::string_view line);
 
@@ -49,9 +52,12 @@ public:
     // Parses SourceLine into VariableInfoRecord. A line with a blank symbol leaves the
     // variable untouched. Failures of the device database pass to the caller.
     void GetVariableInfoRecord();
+    // The same from fields given by a row of another symbol-table format; SourceLine is
+    // not read. The fields must outlive the call.
+    void GetVariableInfoRecord(const SymbolLineColumns& fields);
 
 private:
-    SymbolLineColumns columns_;  // SourceLine cut into its fields, once per GetVariableInfoRecord
+    SymbolLineColumns columns_;  // the fields of the line or row, once per GetVariableInfoRecord
 
     void AssignDataArea();
     void AssignDataType();

@@ -9,6 +9,7 @@
 #include "awl/UDTInfoRecord.h"
 #include "driver/ImportContext.h"
 #include "driver/SourceKind.h"
+#include "platform/FolderLock.h"
 #include "messages/LanguageManager.h"
 #include <tessaro/Platform.h>
 
@@ -74,8 +75,11 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
     NoVariables none;
     LastFailure = {};
     ReportCounts = {};
+    Readings.clear();
     std::shared_ptr<ImportContext> import;  // this import's shared objects, also when a step fails
     try {
+        // Another import into the same folder (another process or thread) goes first.
+        FolderLock folder(ComponentFolder(), Options.FolderWaitSeconds);
         import = StartImport();
         import->CurrentCountryCode = std::to_string(GetCountryCode());
 
@@ -96,23 +100,38 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
             contract.GetImportedVariables(*udts_);
         }
 
-        // Pass 1, the symbol tables, then pass 2, the data blocks, which find the
-        // symbols of their blocks among the variables of pass 1.
-        auto pass = [&]<class Importer>(std::string_view extension) {
+        // Pass 1, the symbol tables of every format read, then pass 2, the data blocks,
+        // which find the symbols of their blocks among the variables of pass 1.
+        auto run = [&](InfoImportedVariable& contract, const DataSourcePtr& source) {
+            contract.DataSource = source;
+            contract.UDTs = udts_;
+            contract.DeviceId = DeviceId;
+            // Held for the file: the host may set another list while the import yields.
+            const std::shared_ptr<VariableList> variables = Variables;
+            contract.GetImportedVariables(variables ? *variables : none);
+        };
+        auto symbolTables = [&] {
             for (const DataSourcePtr& source : DataSources) {
-                if (!IsSourceOf(source, extension)) continue;
-                auto importer = std::make_unique<Importer>();
-                InfoImportedVariable& contract = *importer;
-                contract.DataSource = source;
-                contract.UDTs = udts_;
-                contract.DeviceId = DeviceId;
-                // Held for the file: the host may set another list while the import yields.
-                const std::shared_ptr<VariableList> variables = Variables;
-                contract.GetImportedVariables(variables ? *variables : none);
+                const std::string_view format = SymbolTableFormatOf(ObjectOf(source).SourceId, Options.OtherSymbolFormats);
+                if (format.empty()) continue;
+                auto importer = std::make_unique<InfoASCImportedVariable>();
+                importer->Reading.SourceId = source->SourceId;
+                importer->Reading.Format = format;
+                run(*importer, source);
+                Readings.push_back(std::move(importer->Reading));
             }
         };
-        pass.operator()<InfoASCImportedVariable>(kSymbolTableExtension);
-        pass.operator()<InfoAWLImportedVariable>(kDataBlockSourceExtension);
+        auto dataBlocks = [&] {
+            for (const DataSourcePtr& source : DataSources) {
+                if (!IsSourceOf(source, kDataBlockSourceExtension)) continue;
+                FileReading& reading = Readings.emplace_back();
+                reading.SourceId = source->SourceId;
+                reading.Format = "AWL";
+                run(*std::make_unique<InfoAWLImportedVariable>(), source);
+            }
+        };
+        symbolTables();
+        dataBlocks();
 
         import->CloseDeviceDB();
 

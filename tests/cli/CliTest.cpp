@@ -64,6 +64,7 @@ TEST_F(CliTest, FormatsColumnsAndOptionForms) {
 // What the device database will not give is a warning before the import (status 0).
 TEST_F(CliTest, FailuresGiveTheDocumentedStatusAndOneLineNamingTheCause) {
     const std::string clash = Source("Clash.ASC", {SymbolLine("Pump", "M", "1", "BYTE"), SymbolLine("Pump", "M", "2", "BYTE")});
+    const std::string bad = Source("Bad.sdf", {"\"Fan\",\"M 2\",\"BYTE\",\"\"", "\"Horn\",\"M 3\",\"BYTE\",\"no end"});
     const std::string d = dir.path().string(), none = dir / "None.dbr", missing = dir / "no/such/folder.dbr";
     fs::create_directories(dir / "Folder.AWL");
     fs::create_directories(dir / "Export");
@@ -126,11 +127,15 @@ TEST_F(CliTest, FailuresGiveTheDocumentedStatusAndOneLineNamingTheCause) {
          {"warning: device code 99 is not in " + std::string(TESSARO_SAMPLE_DB) + "; no variable finds its data area"}},
         {Joined(csv, {"--device-db", areas, good}), 0, {"warning: the device database " + areas + " lacks the table DeviceDataType ("}},
         // Every kind of FILE the import does not read: named with the reason, the rest imported.
-        {Joined(csv, {good, dir / "plant.txt"}), 1, {"skipped " + (dir / "plant.txt") + ": the name does not end in .ASC or .AWL"}, true},
+        {Joined(csv, {good, dir / "plant.txt"}), 1, {"skipped " + (dir / "plant.txt") + ": the name does not end in .ASC, .SDF, .DIF or .AWL"}, true},
         {Joined(csv, {good, dir / "Export"}), 1, {"skipped " + (dir / "Export") + ": a folder, not a file"}, true},
         {Joined(csv, {good, "-"}), 1, {"skipped -: standard input is not read"}, true},
         {Joined(csv, {good, "/dev/stdin"}), 1, {"skipped /dev/stdin: not a plain file"}, true},
-        {Joined(csv, {good, "/bin/ls"}), 1, {"skipped /bin/ls: the name does not end in .ASC or .AWL"}, true},
+        {Joined(csv, {good, "/bin/ls"}), 1, {"skipped /bin/ls: the name does not end in .ASC, .SDF, .DIF or .AWL"}, true},
+        {Joined(csv, {good, dir / "Plant.Seq"}), 1,
+         {"skipped " + (dir / "Plant.Seq") + ": a SEQ symbol table carries no data types (export it as ASC, SDF or DIF)"}, true},
+        // An SDF or DIF file that does not fit its format: the import goes on, the line is named.
+        {Joined(csv, {good, bad}), 0, {"file error in " + bad + ": line 2: field 4 has no closing quote"}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.empty() ? "" : c.arguments.back());
@@ -164,7 +169,8 @@ TEST_F(CliTest, HintsForLoneLineFeedsAndTabs) {
                            " has lines ending in LF alone; the import reads up to CR or CR LF, so such lines run "
                            "together (convert the file to CR LF line ends, or use --normalize)\n"
                            "tessaro: skipped " + (dir / "lf.txt") +
-                           ": the name does not end in .ASC or .AWL; only files named *.ASC or *.AWL are imported\n"
+                           ": the name does not end in .ASC, .SDF, .DIF or .AWL; only files named *.ASC, *.SDF, *.DIF or *.AWL "
+                           "are imported\n"
                            "tessaro: hint: " + tabs +
                            " has tab characters in 1 value line of its data blocks (the first is line 7); the import "
                            "may stop at such a line with a file error (use --normalize)\n");

@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <regex>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -104,6 +106,54 @@ TEST_F(ProcessTest, SignalsAndAClosedPipeLeaveNoTemporaryFiles) {
         EXPECT_FALSE(TemporaryFilesLeft());
         EXPECT_FALSE(fs::exists(dir / "m.txt"));  // nothing half-appended
     }
+}
+
+// Two imports into one component folder at once take turns: both end with status 0 and
+// the merged file holds both logs whole. The test holds the folder first, so that both
+// are waiting when it lets go and neither can finish before the other starts. A third,
+// told to wait only briefly while the folder is held, gives up naming the folder.
+TEST_F(ProcessTest, TwoImportsIntoOneFolderTakeTurns) {
+    const fs::path component = fs::path(dir / "app") / "bin";
+    fs::create_directories(component);
+    fs::copy_file(TESSARO_SAMPLE_DB, dir / "KorvoDEV.dbr");
+    const int held = open(component.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);  // not into the imports
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+    EXPECT_EQ(Shell(cli + " import --component-dir '" + component.string() + "' --wait 0.3 '" + Big() + "' >/dev/null"), 1);
+    EXPECT_EQ(Err(), "tessaro: the component folder " + component.string() + " is in use by another import\n");
+
+    std::vector<pid_t> imports;
+    for (int i = 0; i < 2; ++i) {
+        imports.push_back(Start({"import", "--component-dir", component.string(), "--device-name", "Import " + std::to_string(i), Big()}));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    for (pid_t pid : imports) EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "an import ran while the folder was held";
+    close(held);
+    for (pid_t pid : imports) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    // The two logs one after the other, each whole: the same reports (299 of them name
+    // the symbol given 300 times, beside its 300 conversions), under their own headers.
+    const std::string merged = ReadFile(fs::path(dir / "app") / "Messenger.Msg");
+    std::vector<size_t> headers;
+    for (int i = 0; i < 2; ++i) {
+        headers.push_back(merged.find("--Import " + std::to_string(i) + "--"));
+        ASSERT_NE(headers.back(), std::string::npos) << "the log of import " << i << " is missing";
+    }
+    std::sort(headers.begin(), headers.end());
+    // Each log starts with what comes before its header line (a line end).
+    const std::string lead = merged.substr(0, headers.front());
+    ASSERT_LE(lead.size(), 2u);
+    auto withoutHeader = [](std::string log) { return log.substr(log.find("\r\n")); };
+    const std::string first = withoutHeader(merged.substr(headers.front(), headers.back() - headers.front()));
+    const std::string second = withoutHeader(merged.substr(headers.back()));
+    EXPECT_EQ(first, second + lead);
+    size_t twice = 0;
+    for (size_t at = first.find("Twice"); at != std::string::npos; at = first.find("Twice", at + 1)) ++twice;
+    EXPECT_EQ(twice, 599u);
 }
 
 // A full disk is one line and status 1, for every command that writes.

@@ -55,6 +55,38 @@ TEST_F(VariableDriverTest, AFailureKeepsItsReasonUntilTheNextImportWhichCountsIt
     EXPECT_EQ(CurrentImport().DeviceDB, nullptr);
 }
 
+// SDF and DIF symbol tables are read only when the host asks: left alone, the driver
+// ignores them as any other name; asked, it reads them in the symbol-table pass, before
+// a data-block source given first, and says per file what it read and why a file ended.
+TEST_F(VariableDriverTest, OtherSymbolFormatsOnlyWhenAskedAndBeforeTheDataBlocks) {
+    const std::string awl = layout.root / "b.AWL", sdf = layout.root / "s.Sdf", dif = layout.root / "d.DIF";
+    WriteFile(awl, CrLf({"DATA_BLOCK \"Block\"", "  STRUCT", "   On : BOOL ;", "  END_STRUCT ;", "BEGIN", "   On := TRUE;",
+                         "END_DATA_BLOCK"}));
+    WriteFile(sdf, CrLf({"\"Block\",\"DB 7\",\"DB\",\"\"", "\"Fan\",\"M 3\",\"byte\",\"\""}));
+    WriteFile(dif, CrLf({"TABLE", "0,1", "\"\"", "DATA", "0,0", "\"\"", "-1,0", "BOT", "1,0", "\"Horn\"", "1,0", "\"A 1.0\""}));
+    EXPECT_TRUE(Import(Sources({awl, sdf, dif})));
+    EXPECT_EQ(driver.Variables->Count(), 0u);  // without its symbol the block is skipped
+    EXPECT_EQ(driver.ReportCounts, (std::array<size_t, 7>{0, 0, 0, 0, 0, 1, 0}));
+    ASSERT_EQ(driver.Readings.size(), 1u);
+    EXPECT_EQ(driver.Readings[0].Format, "AWL");
+
+    driver.Variables = std::make_shared<VariableCollection>();
+    driver.Options.OtherSymbolFormats = true;
+    EXPECT_TRUE(Import(Sources({awl, sdf, dif})));
+    ASSERT_EQ(driver.Variables->Count(), 2u);  // Fan, then the element of DB 7 in place of its symbol
+    EXPECT_EQ(driver.Variables->Item(1)->Name, "Fan");
+    EXPECT_EQ(driver.Variables->Item(2)->FieldAdd1, 7);
+    EXPECT_EQ(driver.ReportCounts[3], 1u);  // d.DIF: its one row has two cells
+    EXPECT_EQ(driver.ReportCounts[5], 0u);
+    ASSERT_EQ(driver.Readings.size(), 3u);
+    EXPECT_EQ(driver.Readings[0].Format, "SDF");
+    EXPECT_EQ(driver.Readings[0].Lines, 2u);
+    EXPECT_EQ(driver.Readings[0].Failure, "");
+    EXPECT_EQ(driver.Readings[1].Format, "DIF");
+    EXPECT_EQ(driver.Readings[1].Failure, "line 8: a row of 2 cells, where 4 are due");
+    EXPECT_EQ(driver.Readings[2].Format, "AWL");
+}
+
 // While the data blocks are read, the host removes the symbol of DB 2 and adds another one
 // for it: the second header must find and remove that one. The driver empties Variables
 // when it goes; the records live on.

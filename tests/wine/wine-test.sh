@@ -152,6 +152,8 @@ corpus)
     codepage=${k[codepage]} locale=${locales[${k[codepage]}]:-none}
     have_locale "$locale" || { echo "SKIP $name: no locale for code page $codepage"; continue; }
     [[ "${k[files]} ${k[device-db]}" == *shared/* && ! -d $shared ]] && { echo "SKIP $name: no ../shared"; continue; }
+    # The server reads the symbol tables of the design's format only.
+    [[ " ${k[files],,}" =~ \.(sdf|dif)( |$) ]] && { echo "SKIP $name: the automation server reads no .SDF or .DIF"; continue; }
     mkdir -p "$run"
     case ${k[device-db]} in
     sample) cp "$database" "$run/KorvoDEV.dbr" ;;
