@@ -157,6 +157,7 @@ Result RunImport(const Request& request) {
             driver.Options.Mnemonic = ImportOptions::Mnemonics::Detect;
         }
         driver.Options.Account = request.account;
+        driver.Options.OtherSymbolFormats = true;
         DataSourceCollection sources;
         for (const auto& file : request.files) sources.Add(std::make_shared<DataSource>(DataSource{file}));
         result.imported = driver.GetVariables(sources);
@@ -190,6 +191,7 @@ Result RunImport(const Request& request) {
             ToUtf8InPlace(report.NewType);
         }
     }
+    for (FileReading& reading : result.readings) ToUtf8InPlace(reading.Failure);
     result.messageBytes = ReadFrom(merged, before);
     result.messages = ToUtf8(result.messageBytes);
     // A failure names the files the import saw; the private layout's link to the device
@@ -300,6 +302,7 @@ PYBIND11_MODULE(_tessaro, m) {
         .def_readonly("EnglishMnemonics", &FileReading::EnglishMnemonics)
         .def_readonly("MixedMnemonics", &FileReading::MixedMnemonics)
         .def_readonly("WholeBlockNames", &FileReading::WholeBlockNames)
+        .def_readonly("Failure", &FileReading::Failure, "Where an SDF or DIF file stopped fitting its format; else empty.")
         .def("differs", &FileReading::Differs, "True when the file was read other than by default.")
         .def("__repr__", [](const FileReading& r) {
             return "FileReading(SourceId=" + py::repr(FileName(r.SourceId)).cast<std::string>() + ", Format='" + r.Format +

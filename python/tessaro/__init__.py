@@ -34,7 +34,7 @@ FIELD_NAMES = Variable.__match_args__
 #: The kinds of report, by message file 1 to 6, by the names the command line's summary uses.
 REPORT_KINDS = ("type-conversion", "same-name", "file-error", "not-for-the-device", "incomplete-block", "to-check")
 
-_SUFFIXES = (".asc", ".awl")
+_SUFFIXES = (".asc", ".sdf", ".dif", ".awl")
 
 
 class ImportFailed(Exception):
@@ -157,8 +157,8 @@ def _sample_device_db():
 
 def import_files(paths, *, device_code=1, device_id=1, device_name="", device_db=None, language=None,
                  codepage=None, reading="auto", account=False, component_dir=None):
-    """Imports the variables of the files at paths (str or os.PathLike; .ASC symbol
-    tables and .AWL data-block sources, any letter case) and returns an Import.
+    """Imports the variables of the files at paths (str or os.PathLike; symbol tables
+    .ASC, .SDF or .DIF and data-block sources .AWL, any letter case) and returns an Import.
 
     device_code: the device whose data areas and types the device database gives.
     device_id: the host's device identifier written into every record.
@@ -178,7 +178,7 @@ def import_files(paths, *, device_code=1, device_id=1, device_name="", device_db
       messages then stay (like the command line's --component-dir).
 
     Files that cannot be read are reported in the messages, as the import does; files
-    named otherwise than *.ASC or *.AWL are skipped with a note on standard error. Raises
+    named otherwise are skipped with a note on standard error. Raises
     ImportFailed when the import stops on a step, TypeError or ValueError for bad
     arguments.
     """
@@ -194,7 +194,8 @@ def import_files(paths, *, device_code=1, device_id=1, device_name="", device_db
         raise ValueError("paths names no file")
     for file in files:
         if not file.lower().endswith(_SUFFIXES):
-            print(f"tessaro: skipped {file}: only files named *.ASC or *.AWL are imported", file=sys.stderr)
+            print(f"tessaro: skipped {file}: only files named *.ASC, *.SDF, *.DIF or *.AWL are imported",
+                  file=sys.stderr)
     device_code = _int32(device_code, "device_code")
     device_id = _int32(device_id, "device_id")
     if not isinstance(device_name, str):
@@ -238,8 +239,11 @@ def import_files(paths, *, device_code=1, device_id=1, device_name="", device_db
 
 
 def _note_readings(readings):
-    """Says on standard error where a file was read beyond the classic reading."""
+    """Says on standard error where a file was read beyond the classic reading, and where
+    an SDF or DIF file stopped fitting its format."""
     for r in readings:
+        if r.Failure and r.Format in ("SDF", "DIF"):
+            print(f"tessaro: file error in {r.SourceId}: {r.Failure}", file=sys.stderr)
         if not r.differs():
             continue
         what = [text for flag, text in ((r.LoneLineFeeds, "lone LFs as line ends"),

@@ -36,6 +36,7 @@ class FileReading:
     EnglishMnemonics: bool
     MixedMnemonics: bool
     WholeBlockNames: bool
+    Failure: str
     def differs(self) -> bool: ...
 
 class LineReport:
