@@ -16,6 +16,7 @@
 #include "driver/InfoImportedVariable.h"
 
 #include <tessaro/CodePage.h>
+#include <tessaro/ImportComparison.h>
 #include <tessaro/Platform.h>
 #include <tessaro/VariableDriver.h>
 
@@ -297,6 +298,50 @@ void BM_KeyFoldAndInsert(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// Two imports of an n-symbol table compared: the second a revision of the first, in
+// which one variable in a hundred moved, one was renamed, one removed and one added.
+// The imports run once, outside the timing, and their CPU time gives "x_imports": the
+// comparison's CPU time divided by that of importing both.
+void BM_CompareImports(benchmark::State& state) {
+    const auto& project = Workspace::Get().Project(static_cast<size_t>(state.range(0)), 0, 0);
+    DataSourceCollection sources;
+    sources.Add(std::make_shared<DataSource>(DataSource{project.SymbolTable}));
+    VariableDriver driver;
+    driver.DeviceCodeId = 1;
+    driver.DeviceId = 1;
+    const double start = ThreadCpuSeconds();
+    if (!driver.GetVariables(sources)) state.SkipWithError("GetVariables returned false");
+    const double importSeconds = ThreadCpuSeconds() - start;
+    fs::remove(Workspace::Get().Merged());
+    const ImportRecords older = RecordsOf(*driver.Variables);
+    ImportRecords newer;
+    for (size_t i = 0; i < older.Variables.size(); ++i) {
+        auto v = std::make_shared<Variable>(*older.Variables[i]);
+        switch (i % 100) {
+        case 10: v->FieldAdd1 += 1000; break;
+        case 20: v->Name += "_renamed"; break;
+        case 30: continue;
+        case 40: newer.Variables.push_back(std::make_shared<Variable>(Variable{"Added_" + std::to_string(i), v->SectionName, 1}));
+        }
+        newer.Variables.push_back(std::move(v));
+    }
+    double seconds = 0;
+    size_t changes = 0;
+    for (auto _ : state) {
+        const double begin = ThreadCpuSeconds();
+        ImportComparison comparison = CompareImports(older, newer);
+        seconds += ThreadCpuSeconds() - begin;
+        changes = comparison.Changes.size();
+        state.PauseTiming();
+        { ImportComparison gone = std::move(comparison); }
+        state.ResumeTiming();
+    }
+    const double perComparison = seconds / static_cast<double>(state.iterations());
+    state.counters["changes"] = static_cast<double>(changes);
+    state.counters["ns_per_record"] = perComparison * 1e9 / static_cast<double>(older.Variables.size());
+    state.counters["x_imports"] = perComparison / (2 * importSeconds);
+}
+
 BENCHMARK(BM_SymbolTableImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SymbolTableImportSdf)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DataBlockImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -304,6 +349,7 @@ BENCHMARK(BM_MixedProject)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MixedProjectCP936)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ClassifyValueLiteral);
 BENCHMARK(BM_KeyFoldAndInsert)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompareImports)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace tessaro::bench

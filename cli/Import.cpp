@@ -32,9 +32,7 @@
 namespace fs = std::filesystem;
 
 namespace tessaro::cli {
-namespace {
 
-// The width of the terminal on fd, or 0 when fd is no terminal.
 size_t TerminalWidth(int fd) {
     if (::isatty(fd) != 1) return 0;
     struct winsize size {};
@@ -43,6 +41,8 @@ size_t TerminalWidth(int fd) {
     const long fromEnvironment = columns ? std::strtol(columns, nullptr, 10) : 0;
     return fromEnvironment > 0 ? static_cast<size_t>(fromEnvironment) : 80;
 }
+
+namespace {
 
 // Copies the messages block by block, never the whole file at once; to UTF-8 when asked,
 // whole lines at a time (a character of two bytes may straddle two blocks).
@@ -112,6 +112,8 @@ std::string WhyNoDeviceDb(const std::string& deviceDb) {
     return "";
 }
 
+}  // namespace
+
 // The folder of the normalized copies, one subfolder per FILE so that copies keep their
 // file names.
 struct CopiesFolder {
@@ -122,8 +124,6 @@ struct CopiesFolder {
         ForgetTemporary(path);
     }
 };
-
-}  // namespace
 
 void ChooseCodePage(const ImportOptions& options) {
     const char* env = std::getenv("TESSARO_CODEPAGE");
@@ -139,16 +139,9 @@ void ChooseCodePage(const ImportOptions& options) {
     }
 }
 
-int RunImport(const ImportOptions& options) {
-    const size_t errWidth = TerminalWidth(STDERR_FILENO);
-    const size_t outWidth = TerminalWidth(STDOUT_FILENO);
-    const Format format = options.format.value_or(outWidth ? Format::Table : Format::Jsonl);
-    Summary summary(errWidth);
-    bool failed = false;
-
+SourceImport::SourceImport(const ImportOptions& options, Summary& summary, bool account) {
     std::vector<SourceFacts> facts;
     std::vector<std::string> sourceIds = options.files;
-    std::optional<CopiesFolder> copies;
     for (size_t i = 0; i < options.files.size(); ++i) {
         const std::string& file = options.files[i];
         SourceFacts& f = facts.emplace_back(CheckSource(file));
@@ -163,8 +156,8 @@ int RunImport(const ImportOptions& options) {
             continue;
         }
         if (options.normalize && fs::is_regular_file(file)) {
-            if (!copies) copies.emplace();
-            const std::string copy = copies->path + "/" + std::to_string(i) + "/" + fs::path(file).filename().string();
+            if (!copies_) copies_ = std::make_shared<CopiesFolder>();
+            const std::string copy = copies_->path + "/" + std::to_string(i) + "/" + fs::path(file).filename().string();
             fs::create_directories(fs::path(copy).parent_path());
             const NormalizedCopy normalized = Normalize(file, copy, f.kind);
             if (normalized.Changed()) {
@@ -188,7 +181,6 @@ int RunImport(const ImportOptions& options) {
                          "); the import may stop at such a line with a file error (use --normalize)");
     }
 
-    std::optional<PrivateLayout> privateLayout;
     std::string component;
     std::string deviceDb;
     if (options.componentDir) {
@@ -196,24 +188,21 @@ int RunImport(const ImportOptions& options) {
         deviceDb = component + "/../../KorvoDEV.dbr";
     } else {
         deviceDb = options.deviceDb.value_or(SampleDeviceDb());
-        privateLayout.emplace(deviceDb);
-        component = privateLayout->component;
+        privateLayout_ = std::make_shared<PrivateLayout>(deviceDb);
+        component = privateLayout_->component;
     }
     if (std::string warning = DeviceDbWarning(deviceDb, options.deviceCode); !warning.empty())
         summary.Note("warning: " + warning);
     SetThreadComponentFolder(component);
-    struct FolderReset {
-        ~FolderReset() { SetThreadComponentFolder(""); }
-    } folderReset;
-    const std::string merged = component + "/../Messenger.Msg";
-    const std::uintmax_t mergedBefore = SizeOf(merged);
+    merged = component + "/../Messenger.Msg";
+    mergedBefore = SizeOf(merged);
 
-    VariableDriver driver;
     driver.Options = LibraryOptions(options);
+    driver.Options.Account = account;
+    driver.Options.FolderWaitSeconds = options.waitSeconds;
     driver.DeviceCodeId = options.deviceCode;
     driver.DeviceId = options.deviceId;
     driver.DeviceName = FromUtf8(options.deviceName);
-    driver.Options.FolderWaitSeconds = options.waitSeconds;
     DataSourceCollection sources;
     for (const auto& id : sourceIds) sources.Add(std::make_shared<DataSource>(DataSource{id}));
 
@@ -224,16 +213,14 @@ int RunImport(const ImportOptions& options) {
         for (const auto& f : facts)
             if (f.kind == kind && f.unreadable.empty()) reads.push_back(&f);
 
-    const std::string noDeviceDb = privateLayout ? WhyNoDeviceDb(deviceDb) : "";
-    bool imported = false;
-    size_t lines = 0;
-    double seconds = 0;
-    if (noDeviceDb.empty()) {
+    failure = privateLayout_ ? WhyNoDeviceDb(deviceDb) : "";
+    if (failure.empty()) {
         LanguageChoice language(options.languageId, component);
-        Progress progress(reads, errWidth);
+        Progress progress(reads, summary.Width());
         imported = driver.GetVariables(sources);
         lines = progress.Lines();
         seconds = progress.Seconds();
+        if (!imported) failure = driver.LastFailure.Description;
     }
     // Where an SDF or DIF file stopped fitting its format: the messages name only the file.
     for (const FileReading& reading : driver.Readings) {
@@ -244,13 +231,27 @@ int RunImport(const ImportOptions& options) {
         if (f.unreadable.empty())
             summary.Note("file error in " + f.file + ": " + reading.Failure);
     }
+}
+
+SourceImport::~SourceImport() { SetThreadComponentFolder(""); }
+
+int RunImport(const ImportOptions& options) {
+    const size_t errWidth = TerminalWidth(STDERR_FILENO);
+    const size_t outWidth = TerminalWidth(STDOUT_FILENO);
+    const Format format = options.format.value_or(outWidth ? Format::Table : Format::Jsonl);
+    Summary summary(errWidth);
+    SourceImport run(options, summary);
+    VariableDriver& driver = run.driver;
+    bool failed = run.failed;
+    const std::string& merged = run.merged;
+    const std::uintmax_t mergedBefore = run.mergedBefore;
     errno = 0;
     const bool narrowed = WriteVariables(std::cout, *driver.Variables, format,
                                          {options.columns, format == Format::Table ? outWidth : 0});
     if (FinishStandardOutput() != 0) failed = true;
 
-    if (!imported) {
-        std::cerr << "tessaro: " << (noDeviceDb.empty() ? driver.LastFailure.Description : noDeviceDb) << "\n";
+    if (!run.imported) {
+        std::cerr << "tessaro: " << run.failure << "\n";
         return 1;
     }
     const bool anyMessages = !driver.MessengerFile.empty() && SizeOf(merged) > mergedBefore;
@@ -277,7 +278,7 @@ int RunImport(const ImportOptions& options) {
     }
     if (narrowed)
         summary.Keep("table narrowed to " + std::to_string(outWidth) + " columns (see --columns, --format csv)");
-    summary.Print(driver.Variables->Count(), lines, seconds, whereMessages);
+    summary.Print(driver.Variables->Count(), run.lines, run.seconds, whereMessages);
     return failed ? 1 : 0;
 }
 

@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include "Output.h"
+#include "Plural.h"
 #include "Version.h"
 
 #include <tessaro/Platform.h>
@@ -21,6 +22,9 @@ const char* const kGeneralHelp =
     "Usage:\n"
     "  tessaro import [options] FILE...   import symbol tables (.ASC, .SDF, .DIF) and data-block\n"
     "                                     sources (.AWL)\n"
+    "  tessaro diff [options] OLD NEW     what changed between two imports (saved or of sources)\n"
+    "  tessaro diff [options] --old FILE... --new FILE...\n"
+    "                                     the same, each side a list of sources\n"
     "  tessaro devices [--device-db FILE] list the devices, areas and types of a device database\n"
     "  tessaro devices [--device-db FILE] --export-sqlite NEW [--force]\n"
     "                                     convert a device database into the SQLite form\n"
@@ -30,10 +34,12 @@ const char* const kGeneralHelp =
     "Examples:\n"
     "  tessaro import Plant.ASC Plant.AWL\n"
     "  tessaro import --format csv --messages plant.msg Plant.ASC > plant.csv\n"
+    "  tessaro diff plant-march.jsonl plant/\n"
     "  tessaro devices --device-db KorvoDEV.dbr\n"
     "\n"
     "Exit status: 0 the import ran to its end, 1 it stopped, a FILE was not read or an\n"
-    "output could not be written, 2 the command line is wrong.\n";
+    "output could not be written, 2 the command line is wrong. diff: 0 no difference,\n"
+    "1 differences, 2 trouble.\n";
 
 const char* const kImportHelp =
     "Usage: tessaro import [options] FILE...\n"
@@ -70,6 +76,38 @@ const char* const kImportHelp =
     "  tessaro import Plant.ASC Plant.AWL\n"
     "  tessaro import --format csv --columns Name,DataAreaId,DataTypeId,FieldAdd1 Plant.ASC > plant.csv\n"
     "  tessaro import --language de --messages plant.msg --normalize Plant.ASC Plant.AWL > plant.jsonl\n";
+
+const char* const kDiffHelp =
+    "Usage: tessaro diff [options] OLD NEW\n"
+    "       tessaro diff [options] --old FILE... --new FILE...\n"
+    "Compares two imports and writes one row per variable added, removed, changed or\n"
+    "renamed, then a summary line on standard error. Each of OLD and NEW is a saved\n"
+    "import (written by tessaro import --format jsonl or csv), a folder whose *.ASC and\n"
+    "*.AWL files are imported, or one source; --old and --new take lists of sources.\n"
+    "Variables are matched by name (in any letter case) and device id.\n"
+    "\n"
+    "Options (--opt VALUE or --opt=VALUE; -- ends the options):\n"
+    "  --old FILE...         the old side: its sources, or as OLD (with --new, instead of OLD NEW)\n"
+    "  --new FILE...         the new side: its sources, or as NEW\n"
+    "  --format F            table, csv or jsonl (default: table on a terminal, jsonl otherwise)\n"
+    "  --summary FILE        write the counts as JSON to FILE\n"
+    "  --no-renames          show a renamed variable as removed and added\n"
+    "  --ignore-comments     leave out changed comments, where the imports kept their account\n"
+    "  --device-db FILE      device database for the sources (default: the bundled sample)\n"
+    "  --device-code N       the device's code in the device database (default 1)\n"
+    "  --device-id N         the device identifier of the sources' variables (default 1)\n"
+    "  --language L          language of the import's messages: en, it, fr, es, de, zh or 1-6\n"
+    "  --codepage NAME       code page of the source files: WINDOWS-1252, CP1251, CP936, ...\n"
+    "  --normalize           import copies of the sources with CR LF line ends and no tabs\n"
+    "  -h, --help            this help\n"
+    "\n"
+    "Exit status: 0 no difference, 1 differences, 2 trouble (a side that cannot be read,\n"
+    "a wrong command line).\n"
+    "\n"
+    "Examples:\n"
+    "  tessaro diff plant-march.jsonl plant/\n"
+    "  tessaro diff --old Plant.ASC Plant.AWL --new new/Plant.ASC new/Plant.AWL\n"
+    "  tessaro diff --format csv --summary counts.json old.csv new.csv > changes.csv\n";
 
 const char* const kDevicesHelp =
     "Usage: tessaro devices [--device-db FILE]\n"
@@ -122,7 +160,7 @@ std::string Suggestion(const std::string& word, const std::vector<std::string>& 
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-int32_t Number(const std::string& option, const std::string& value) {
+int32_t Number(const std::string& option, const std::string& value, const std::string& command) {
     int32_t number = 0;
     const char* first = value.data();
     const char* last = value.data() + value.size();
@@ -130,7 +168,7 @@ int32_t Number(const std::string& option, const std::string& value) {
     auto [end, error] = std::from_chars(first, last, number);
     if (value.empty() || error != std::errc() || end != last)
         throw UsageError(option + " takes a whole number from -2147483648 to 2147483647, not " + Quoted(value),
-                         "import");
+                         command);
     return number;
 }
 
@@ -144,19 +182,19 @@ double Seconds(const std::string& option, const std::string& value) {
     return seconds;
 }
 
-Format FormatNamed(const std::string& value) {
+Format FormatNamed(const std::string& value, const std::string& command) {
     const std::vector<std::string> names = {"table", "csv", "jsonl"};
     const auto it = std::find(names.begin(), names.end(), Lower(value));
     if (it == names.end())
         throw UsageError("--format takes one of table, csv, jsonl, not " + Quoted(value) + Suggestion(value, names),
-                         "import");
+                         command);
     return static_cast<Format>(it - names.begin());
 }
 
 // The LanguageId values of the six languages, by code in any letter case or by number.
-int32_t LanguageIdOption(const std::string& value) {
+int32_t LanguageIdOption(const std::string& value, const std::string& command) {
     if (auto id = tessaro::LanguageIdNamed(value)) return *id;
-    throw UsageError("--language takes one of en, it, fr, es, de, zh or a number 1-6, not " + Quoted(value), "import");
+    throw UsageError("--language takes one of en, it, fr, es, de, zh or a number 1-6, not " + Quoted(value), command);
 }
 
 std::vector<size_t> ColumnsNamed(const std::string& value) {
@@ -181,6 +219,57 @@ std::vector<size_t> ColumnsNamed(const std::string& value) {
         start = comma + 1;
     }
     return columns;
+}
+
+// The options import and diff share, diff for the sides it imports: how the sources are
+// read, and the output's format. Their texts until the command line is parsed.
+struct ReadingValues {
+    std::string deviceCode = "1", deviceId = "1", format, language;
+};
+
+void AddReadingOptions(CLI::App& command, ImportOptions& o, ReadingValues& values) {
+    command.add_option("--device-db", o.deviceDb);
+    command.add_option("--device-code", values.deviceCode);
+    command.add_option("--device-id", values.deviceId);
+    command.add_option("--format", values.format);
+    command.add_option("--language", values.language);
+    command.add_option("--codepage", o.codePage);
+    command.add_flag("--normalize", o.normalize);
+}
+
+void TakeReadingValues(const CLI::App& command, const ReadingValues& values, ImportOptions& o) {
+    const std::string name = command.get_name();
+    o.deviceCode = Number("--device-code", values.deviceCode, name);
+    o.deviceId = Number("--device-id", values.deviceId, name);
+    if (command.count("--format")) o.format = FormatNamed(values.format, name);
+    if (command.count("--language")) o.languageId = LanguageIdOption(values.language, name);
+}
+
+// Takes diff's --old and --new with the FILEs after each (up to the next option) out of
+// the arguments; the rest is left for the parser.
+std::vector<std::string> TakeSides(const std::vector<std::string>& arguments, DiffOptions& d) {
+    std::vector<std::string> rest;
+    std::vector<std::string>* side = nullptr;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--") {
+            rest.insert(rest.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());
+            break;
+        }
+        const std::string option = argument.substr(0, argument.find('='));
+        if (option == "--old" || option == "--new") {
+            side = option == "--old" ? &d.oldSide : &d.newSide;
+            if (!side->empty()) throw UsageError(option + " is given more than once", "diff");
+            if (option.size() < argument.size()) side->push_back(argument.substr(option.size() + 1));
+            while (i + 1 < arguments.size() && (arguments[i + 1] == "-" || !arguments[i + 1].starts_with("-")))
+                side->push_back(arguments[++i]);
+            if (side->empty()) throw UsageError(option + " wants at least one FILE", "diff");
+            d.lists = true;
+            continue;
+        }
+        rest.push_back(argument);
+    }
+    return rest;
 }
 
 std::vector<std::string> LongNames(const CLI::App& command) {
@@ -254,6 +343,7 @@ std::optional<std::vector<std::string>> Checked(const CLI::App& command, const C
 
 const char* HelpText(const std::string& command) {
     if (command == "import") return kImportHelp;
+    if (command == "diff") return kDiffHelp;
     if (command == "devices") return kDevicesHelp;
     return kGeneralHelp;
 }
@@ -270,22 +360,29 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     app.require_subcommand(0, 1);
 
     ImportOptions& o = line.import;
-    std::string deviceCode = "1", deviceId = "1", format, language, columns, wait;
+    ReadingValues reading;
+    std::string columns, wait;
     CLI::App* import = app.add_subcommand("import");
     import->set_help_flag();
+    AddReadingOptions(*import, o, reading);
     import->add_option("--component-dir", o.componentDir);
-    import->add_option("--device-db", o.deviceDb);
     import->add_option("--messages", o.messages);
-    import->add_option("--device-code", deviceCode);
-    import->add_option("--device-id", deviceId);
     import->add_option("--device-name", o.deviceName);
-    import->add_option("--format", format);
     import->add_option("--columns", columns);
-    import->add_option("--language", language);
-    import->add_option("--codepage", o.codePage);
-    import->add_flag("--normalize", o.normalize);
     import->add_option("--wait", wait);
     import->add_option("FILE", o.files);
+
+    DiffOptions& d = line.diff;
+    ReadingValues diffReading;
+    bool noRenames = false, ignoreComments = false;
+    std::vector<std::string> sides;
+    CLI::App* diff = app.add_subcommand("diff");
+    diff->set_help_flag();
+    AddReadingOptions(*diff, d.import, diffReading);
+    diff->add_option("--summary", d.summary);
+    diff->add_flag("--no-renames", noRenames);
+    diff->add_flag("--ignore-comments", ignoreComments);
+    diff->add_option("FILE", sides);
 
     CLI::App* devices = app.add_subcommand("devices");
     devices->set_help_flag();
@@ -293,10 +390,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     devices->add_option("--export-sqlite", line.devices.exportSqlite);
     devices->add_flag("--force", line.devices.force);
 
-    const std::vector<std::string> commands = {"import", "devices", "help"};
+    const std::vector<std::string> commands = {"import", "diff", "devices", "help"};
     std::vector<std::string> rest;
     if (!arguments.empty()) rest.assign(arguments.begin() + 1, arguments.end());
-    if (rest.empty()) throw UsageError("a command is wanted: import or devices");
+    if (rest.empty()) throw UsageError("a command is wanted: import, diff or devices");
     const std::string first = rest.front();
     if (first == "-h" || first == "--help") return line;
     if (first == "--version") {
@@ -307,17 +404,20 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     if (first == "help") {
         if (rest.size() > 2) throw UsageError("help takes one COMMAND");
         line.helpTopic = rest.size() == 2 ? rest[1] : "";
-        if (!line.helpTopic.empty() && line.helpTopic != "import" && line.helpTopic != "devices")
+        if (!line.helpTopic.empty() && line.helpTopic != "import" && line.helpTopic != "diff" &&
+            line.helpTopic != "devices")
             throw UsageError("no command is named " + Quoted(line.helpTopic) +
-                             Suggestion(line.helpTopic, {"import", "devices"}));
+                             Suggestion(line.helpTopic, {"import", "diff", "devices"}));
         return line;
     }
     if (first.starts_with("-"))
         throw UsageError("unknown option " + first + Suggestion(first, {"--help", "--version"}) +
-                         " (a command comes first: import or devices)");
-    CLI::App* command = first == "import" ? import : first == "devices" ? devices : nullptr;
+                         " (a command comes first: import, diff or devices)");
+    CLI::App* command = first == "import" ? import : first == "diff" ? diff : first == "devices" ? devices : nullptr;
     if (!command) throw UsageError("unknown command " + Quoted(first) + Suggestion(first, commands));
-    auto checked = Checked(*command, command == import ? *devices : *import, {rest.begin() + 1, rest.end()});
+    std::vector<std::string> commandArguments(rest.begin() + 1, rest.end());
+    if (command == diff) commandArguments = TakeSides(commandArguments, d);
+    auto checked = Checked(*command, command == import ? *devices : *import, commandArguments);
     if (!checked) {
         line.helpTopic = first;
         return line;
@@ -329,11 +429,25 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } catch (const CLI::ParseError& error) {
         throw UsageError(error.what(), first);  // not reached for the lines checked above
     }
-    if (command == import) {
-        o.deviceCode = Number("--device-code", deviceCode);
-        o.deviceId = Number("--device-id", deviceId);
-        if (import->count("--format")) o.format = FormatNamed(format);
-        if (import->count("--language")) o.languageId = LanguageIdOption(language);
+    if (command == diff) {
+        TakeReadingValues(*diff, diffReading, d.import);
+        d.renames = !noRenames;
+        d.comments = !ignoreComments;
+        if (d.lists && !sides.empty())
+            throw UsageError("diff takes OLD NEW or --old and --new, not both (" + Quoted(sides.front()) + ")", "diff");
+        if (d.lists && (d.oldSide.empty() || d.newSide.empty()))
+            throw UsageError(std::string(d.oldSide.empty() ? "--new" : "--old") + " wants " +
+                                 (d.oldSide.empty() ? "--old" : "--new") + " beside it",
+                             "diff");
+        if (!d.lists) {
+            if (sides.size() != 2)
+                throw UsageError("diff wants OLD and NEW, but was given " + Counted(sides.size(), "FILE"), "diff");
+            d.oldSide = {sides[0]};
+            d.newSide = {sides[1]};
+        }
+        line.command = CommandLine::Command::Diff;
+    } else if (command == import) {
+        TakeReadingValues(*import, reading, o);
         if (import->count("--columns")) o.columns = ColumnsNamed(columns);
         if (import->count("--wait")) o.waitSeconds = Seconds("--wait", wait);
         if (o.files.empty()) throw UsageError("import wants at least one FILE", "import");

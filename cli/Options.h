@@ -1,6 +1,7 @@
 #pragma once
 // The command line of tessaro:
 //   tessaro import [options] FILE...
+//   tessaro diff [options] OLD NEW, tessaro diff [options] --old FILE... --new FILE...
 //   tessaro devices [--device-db FILE] [--export-sqlite FILE [--force]]
 //   tessaro help [COMMAND], tessaro --help, tessaro --version
 // Options take their value as "--opt VALUE" or "--opt=VALUE" (a value may start with
@@ -42,6 +43,18 @@ struct ImportOptions {
     std::vector<std::string> files;
 };
 
+// tessaro diff: each side one argument (a saved import, a folder of sources, one source)
+// or a list of sources (--old, --new). Sources are imported with the import's options as
+// import takes them (import.files unused); import.format is the output's.
+struct DiffOptions {
+    ImportOptions import;
+    std::vector<std::string> oldSide, newSide;
+    bool lists = false;  // the sides given by --old and --new
+    std::optional<std::string> summary;  // the counts as JSON to this file
+    bool renames = true;
+    bool comments = true;
+};
+
 struct DevicesOptions {
     std::optional<std::string> deviceDb;
     std::optional<std::string> exportSqlite;  // convert instead of listing
@@ -49,9 +62,10 @@ struct DevicesOptions {
 };
 
 struct CommandLine {
-    enum class Command { Help, Version, Import, Devices } command = Command::Help;
-    std::string helpTopic;  // with Help: "", "import" or "devices"
+    enum class Command { Help, Version, Import, Diff, Devices } command = Command::Help;
+    std::string helpTopic;  // with Help: "", "import", "diff" or "devices"
     ImportOptions import;
+    DiffOptions diff;
     DevicesOptions devices;
 };
 

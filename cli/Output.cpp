@@ -126,8 +126,8 @@ void WriteJsonl(std::ostream& out, const VariableList& variables, const std::vec
     });
 }
 
-// RFC 4180: a field with a comma, a quote, CR or LF is quoted, its quotes doubled;
-// records end in CR LF.
+}  // namespace
+
 void AppendCsvField(std::string& out, std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
         out.append(text);
@@ -140,6 +140,8 @@ void AppendCsvField(std::string& out, std::string_view text) {
     }
     out += '"';
 }
+
+namespace {
 
 void WriteCsv(std::ostream& out, const VariableList& variables, const std::vector<size_t>& columns) {
     Buffered buffer(out);
@@ -190,41 +192,50 @@ constexpr std::array<std::string_view, 15> kShortHeaders = {
     "Name", "Section", "Dev", "Nest", "Tag", "Area", "Type", "Len", "F1", "F2", "F3", "F4", "F5", "Sign", "Warn",
 };
 
-// Aligned columns two blanks apart. Too wide for the terminal, the table gets short
-// headers and one blank between columns, and then the widest of its texts (Name,
-// SectionName, TagAttribute) are shortened, down to five columns each; what still does
-// not fit is cut at the terminal's edge.
 bool WriteTable(std::ostream& out, const VariableList& variables, const std::vector<size_t>& columns, size_t limit) {
     std::vector<std::vector<std::string>> rows;
     rows.emplace_back();
     for (size_t i : columns) rows.back().emplace_back(kColumns[i]);
+    std::vector<std::string> shortHeaders;
+    std::vector<bool> texts;
+    for (size_t i : columns) {
+        shortHeaders.emplace_back(kShortHeaders[i]);
+        texts.push_back(i == 0 || i == 1 || i == 4);
+    }
     for (const auto& variable : variables) {
         auto row = Row(*variable);
         std::vector<std::string> fields;
-        for (size_t i : columns) fields.push_back(Printable(Text(row[i])));
+        for (size_t i : columns) fields.push_back(Text(row[i]));
         rows.push_back(std::move(fields));
     }
-    std::vector<size_t> widths(columns.size(), 0);
+    return WriteAlignedTable(out, std::move(rows), shortHeaders, texts, limit);
+}
+
+}  // namespace
+
+bool WriteAlignedTable(std::ostream& out, std::vector<std::vector<std::string>> rows,
+                       const std::vector<std::string>& shortHeaders, const std::vector<bool>& texts, size_t limit) {
+    const size_t count = rows.empty() ? 0 : rows[0].size();
+    for (auto& row : rows)
+        for (auto& cell : row) cell = Printable(std::move(cell));
+    std::vector<size_t> widths(count, 0);
     for (const auto& row : rows)
         for (size_t k = 0; k < row.size(); ++k) widths[k] = std::max(widths[k], Width(row[k]));
     size_t gap = 2;
     auto total = [&] { return std::accumulate(widths.begin(), widths.end(), size_t{0}) + gap * (widths.size() - 1); };
-    const bool narrowed = limit != 0 && total() > limit;
+    const bool narrowed = limit != 0 && count != 0 && total() > limit;
     if (narrowed) {
         gap = 1;
         std::fill(widths.begin(), widths.end(), 0);
-        for (size_t k = 0; k < columns.size(); ++k) rows[0][k] = kShortHeaders[columns[k]];
+        for (size_t k = 0; k < count; ++k) rows[0][k] = shortHeaders[k];
         for (const auto& row : rows)
             for (size_t k = 0; k < row.size(); ++k) widths[k] = std::max(widths[k], Width(row[k]));
         constexpr size_t kShortest = 5;
         while (total() > limit) {
-            size_t widest = columns.size();
-            for (size_t k = 0; k < columns.size(); ++k) {
-                const bool text = columns[k] == 0 || columns[k] == 1 || columns[k] == 4;
-                if (text && widths[k] > kShortest && (widest == columns.size() || widths[k] > widths[widest]))
-                    widest = k;
-            }
-            if (widest == columns.size()) break;
+            size_t widest = count;
+            for (size_t k = 0; k < count; ++k)
+                if (texts[k] && widths[k] > kShortest && (widest == count || widths[k] > widths[widest])) widest = k;
+            if (widest == count) break;
             --widths[widest];
         }
     }
@@ -236,13 +247,12 @@ bool WriteTable(std::ostream& out, const VariableList& variables, const std::vec
             line += cell;
             if (k + 1 < row.size()) line.append(widths[k] - Width(cell) + gap, ' ');
         }
+        line.erase(line.find_last_not_of(' ') + 1);  // empty cells at the end
         if (narrowed) line = Shortened(line, limit);
         out << line << '\n';
     }
     return narrowed;
 }
-
-}  // namespace
 
 bool WriteVariables(std::ostream& out, const VariableList& variables, Format format, const OutputShape& shape) {
     std::vector<size_t> columns = shape.columns;

@@ -5,19 +5,18 @@
 
 #include "Options.h"
 
+#include <tessaro/ImportRecords.h>
 #include <tessaro/Variable.h>
 
 #include <array>
 #include <ostream>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace tessaro::cli {
 
-inline constexpr std::array<std::string_view, 15> kColumns = {
-    "Name",      "SectionName", "DeviceId",  "NestingLevel", "TagAttribute", "DataAreaId", "DataTypeId", "VariableLen",
-    "FieldAdd1", "FieldAdd2",   "FieldAdd3", "FieldAdd4",    "FieldAdd5",    "Sign",       "Warning",
-};
+inline constexpr const auto& kColumns = kVariableColumns;
 
 struct OutputShape {
     std::vector<size_t> columns;  // indexes into kColumns; empty: all of them
@@ -26,5 +25,17 @@ struct OutputShape {
 
 // Writes the rows; returns true when a table had to be narrowed to fit the width.
 bool WriteVariables(std::ostream& out, const VariableList& variables, Format format, const OutputShape& shape);
+
+// Rows (the first one the headers; UTF-8) as aligned columns two blanks apart. Too wide
+// for a limit other than 0, the table gets the short headers and one blank between
+// columns, and then the widest of the text columns are shortened, down to five
+// characters each; what still does not fit is cut at the limit. Control characters are
+// shown as "?". True when narrowed.
+bool WriteAlignedTable(std::ostream& out, std::vector<std::vector<std::string>> rows,
+                       const std::vector<std::string>& shortHeaders, const std::vector<bool>& texts, size_t limit);
+
+// RFC 4180: a field with a comma, a quote, CR or LF is quoted, its quotes doubled
+// (records end in CR LF).
+void AppendCsvField(std::string& out, std::string_view text);
 
 }  // namespace tessaro::cli

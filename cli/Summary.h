@@ -17,6 +17,7 @@ class Summary {
 public:
     // width: the terminal's width when standard error is a terminal, else 0 (no summary).
     explicit Summary(size_t width) : width_(width) {}
+    size_t Width() const { return width_; }
     // Prints "tessaro: " + line now and keeps it for the summary.
     void Note(const std::string& line);
     // Keeps a line for the summary only.

@@ -1,6 +1,6 @@
 # bash completion for tessaro: commands, their options, the values of --format,
 # --language, --codepage and --columns (a comma-separated list), folders for --component-dir and
-# files elsewhere.
+# files elsewhere (diff: files and folders, also after --old and --new).
 
 _tessaro() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
@@ -15,7 +15,7 @@ _tessaro() {
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
         case $word in
-            import | devices | help) command=$word; break ;;
+            import | diff | devices | help) command=$word; break ;;
         esac
     done
 
@@ -33,18 +33,25 @@ _tessaro() {
             fi
             compopt -o nospace 2>/dev/null; return ;;
         --component-dir) compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -d -- "$cur")); return ;;
-        --device-db | --messages | --export-sqlite)
+        --device-db | --messages | --export-sqlite | --summary)
             compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur")); return ;;
         --device-code | --device-id | --device-name | --wait) return ;;
     esac
 
     case $command in
-        "") COMPREPLY=($(compgen -W "import devices help --help --version" -- "$cur")) ;;
-        help) COMPREPLY=($(compgen -W "import devices" -- "$cur")) ;;
+        "") COMPREPLY=($(compgen -W "import diff devices help --help --version" -- "$cur")) ;;
+        help) COMPREPLY=($(compgen -W "import diff devices" -- "$cur")) ;;
         import)
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "--device-db --device-code --device-id --device-name --format --columns
                     --messages --language --codepage --normalize --component-dir --wait --help" -- "$cur"))
+            else
+                compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur"))
+            fi ;;
+        diff)
+            if [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W "--old --new --format --summary --no-renames --ignore-comments --device-db
+                    --device-code --device-id --language --codepage --normalize --help" -- "$cur"))
             else
                 compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur"))
             fi ;;

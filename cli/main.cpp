@@ -25,7 +25,8 @@ namespace {
 void RestartWithLargePages(int argc, char** argv) {
     constexpr const char* kTunables = "GLIBC_TUNABLES";
     constexpr off_t kLargeInput = 2 * 1024 * 1024;
-    if (std::getenv(kTunables) || argc < 2 || std::strcmp(argv[1], "import") != 0) return;
+    if (std::getenv(kTunables) || argc < 2 || (std::strcmp(argv[1], "import") != 0 && std::strcmp(argv[1], "diff") != 0))
+        return;
     off_t input = 0;
     for (int i = 2; i < argc; ++i) {
         struct stat file {};
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
     try {
         line = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
         if (line.command == CommandLine::Command::Import) ChooseCodePage(line.import);
+        if (line.command == CommandLine::Command::Diff) ChooseCodePage(line.diff.import);
     } catch (const UsageError& error) {
         std::cerr << "tessaro: " << error.what() << "\nTry 'tessaro " << (error.command.empty() ? "" : error.command + " ")
                   << "--help'.\n";
@@ -56,10 +58,11 @@ int main(int argc, char** argv) {
         case CommandLine::Command::Help: std::cout << HelpText(line.helpTopic); return FinishStandardOutput();
         case CommandLine::Command::Version: std::cout << VersionText() << "\n"; return FinishStandardOutput();
         case CommandLine::Command::Import: return RunImport(line.import);
+        case CommandLine::Command::Diff: return RunDiff(line.diff);
         case CommandLine::Command::Devices: return RunDevices(line.devices);
         }
     } catch (const std::exception& error) {
         std::cerr << "tessaro: " << error.what() << "\n";
     }
-    return 1;
+    return line.command == CommandLine::Command::Diff ? 2 : 1;  // diff says trouble with 2
 }

@@ -3,6 +3,7 @@
 // the first differing line.
 //   tessaro_corpus library|cli CORPUS [CASE...]
 //   tessaro_corpus --update CORPUS [CASE...]   rewrites the expected files from the library
+// A case of `command = diff` compares two imports through the command line only.
 #include "TestSupport.h"
 
 #include "Layout.h"
@@ -34,6 +35,9 @@ struct Case {
     std::string codePage = "WINDOWS-1252";
     fs::path deviceDb;
     bool imported = true;
+    std::string command = "import";
+    std::vector<std::string> diffArguments;  // with command = diff: after "tessaro diff"
+    std::string status;                      // with command = diff: the exit status expected
 };
 
 struct Result {
@@ -51,10 +55,33 @@ fs::path CaseFile(const fs::path& dir, const std::string& name, std::string& ski
     return fs::path(TESSARO_SHARED_DIR) / name.substr(7);
 }
 
+// A diff case: `old` and `new` each one argument (a folder, a saved import, a source) or
+// several sources (given as --old and --new), paths from the case's folder; `options`
+// more of diff's options; `status` the exit status expected (default 1). Run in the
+// case's folder with --format jsonl, the case's device and code page.
+void ReadDiffCase(const fs::path& dir, std::map<std::string, std::string>& keys, Case& c) {
+    c.command = "diff";
+    c.status = keys["status"];
+    c.diffArguments = {"--format", "jsonl", "--device-code", keys["device-code"], "--device-id", keys["device-id"],
+                       "--device-db", c.deviceDb.string()};
+    std::istringstream options(keys["options"]);
+    for (std::string option; options >> option;) c.diffArguments.push_back(option);
+    for (const char* side : {"old", "new"}) {
+        std::vector<std::string> files;
+        std::istringstream names(keys[side]);
+        for (std::string name; names >> name;)
+            files.push_back(name.starts_with("shared/") ? CaseFile(dir, name, c.skip).string() : name);
+        if (files.empty()) c.skip = std::string("case.txt names no ") + side + " side";
+        if (files.size() > 1) c.diffArguments.push_back(std::string("--") + side);
+        c.diffArguments.insert(c.diffArguments.end(), files.begin(), files.end());
+    }
+    if (c.deviceDb.extension() == ".sql") c.skip = "a diff case takes a device database file, not SQL text";
+}
+
 Case ReadCase(const fs::path& dir) {
     Case c;
     c.name = dir.filename().string();
-    std::map<std::string, std::string> keys = {{"device-code", "1"}, {"device-id", "1"}};
+    std::map<std::string, std::string> keys = {{"device-code", "1"}, {"device-id", "1"}, {"status", "1"}};
     static const std::regex setting("^\\s*([^#\\s][^=]*?)\\s*=\\s*(.*?)\\s*$");  // key = value, both trimmed
     std::istringstream text(ReadFile(dir / "case.txt"));
     std::smatch match;
@@ -73,8 +100,11 @@ Case ReadCase(const fs::path& dir) {
         c.arguments.push_back(source.filename().string());
         c.sources.push_back(fs::exists(source) || name.starts_with("shared/") ? source : fs::path());
     }
-    if (c.sources.empty()) c.skip = "case.txt names no files";
     if (!keys["reading"].empty()) c.skip = "reading = " + keys["reading"] + " is not known to this runner";
+    if (keys["command"] == "diff")
+        ReadDiffCase(dir, keys, c);
+    else if (c.sources.empty())
+        c.skip = "case.txt names no files";
     return c;
 }
 
@@ -176,6 +206,28 @@ std::vector<std::string> Check(const fs::path& dir, const Case& c, const Result&
     return failures;
 }
 
+// A diff case through the command line: its output and standard error against
+// expected.diff.jsonl and expected.diff.err, its status against the case's; with update,
+// the expected files rewritten instead.
+std::vector<std::string> RunDiffCase(const fs::path& dir, const Case& c, bool update) {
+    std::vector<std::string> arguments = {"diff"};
+    arguments.insert(arguments.end(), c.diffArguments.begin(), c.diffArguments.end());
+    const CliRun run = RunCli(arguments, "cd '" + dir.string() + "' && TESSARO_CODEPAGE=" + c.codePage);
+    if (update) {
+        WriteFile(dir / "expected.diff.jsonl", run.out);
+        WriteFile(dir / "expected.diff.err", run.err);
+        std::cout << "UPDATED " << c.name << ": status " << run.status << "\n";
+        return {};
+    }
+    std::vector<std::string> failures;
+    if (std::to_string(run.status) != c.status)
+        failures.push_back("the status is " + std::to_string(run.status) + ", not " + c.status + ": " + run.err);
+    for (auto [file, got] : {std::pair{"expected.diff.jsonl", &run.out}, {"expected.diff.err", &run.err}})
+        if (auto difference = FirstDifference(fs::exists(dir / file) ? ReadFile(dir / file) : "", *got); !difference.empty())
+            failures.push_back(std::string(file) + " differs at " + difference);
+    return failures;
+}
+
 void Update(const fs::path& dir, const Result& r) {
     WriteFile(dir / "expected.jsonl", r.records);
     if (r.messages.empty())
@@ -210,8 +262,14 @@ int main(int argc, char** argv) {
             ++skipped;
             continue;
         }
+        if (c.command == "diff" && host == "library") {
+            std::cout << "SKIP " << c.name << ": a diff case runs through the command line\n";
+            ++skipped;
+            continue;
+        }
         std::vector<std::string> failures;
-        try {
+        if (c.command == "diff") failures = RunDiffCase(dir, c, host == "--update");
+        else try {
             Result r = Import(c, host == "cli");
             if (host == "--update") {
                 Update(dir, r);
