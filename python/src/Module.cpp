@@ -4,6 +4,8 @@
 
 #include <tessaro/CodePage.h>
 #include <tessaro/DeviceList.h>
+#include <tessaro/ImportComparison.h>
+#include <tessaro/ImportRecords.h>
 #include <tessaro/Platform.h>
 #include <tessaro/PrivateLayout.h>
 #include <tessaro/RuntimeError.h>
@@ -101,6 +103,7 @@ struct Result {
     std::vector<FileReading> readings;
     std::vector<AccountEntry> account;
     bool hasAccount = false;
+    std::vector<RecordAccount> recordAccounts;  // each variable's line, where the account was kept
     bool imported = false;
     int32_t failureNumber = 0;
     std::string failureDescription;
@@ -168,6 +171,7 @@ Result RunImport(const Request& request) {
         if (driver.Account) {
             result.hasAccount = true;
             result.account = driver.Account->Entries;
+            result.recordAccounts = RecordsOf(*driver.Variables, driver.Account.get()).Accounts;
         }
         result.variables.reserve(driver.Variables->Count());
         driver.Variables->ForEach([&](const VariablePtr& variable) {
@@ -181,6 +185,10 @@ Result RunImport(const Request& request) {
         ToUtf8InPlace(variable->Name);
         ToUtf8InPlace(variable->SectionName);
         ToUtf8InPlace(variable->TagAttribute);
+    }
+    for (RecordAccount& line : result.recordAccounts) {
+        ToUtf8InPlace(line.Address);
+        ToUtf8InPlace(line.Comment);
     }
     for (AccountEntry& entry : result.account) {
         for (std::string* text : {&entry.Name, &entry.OperandArea, &entry.Address, &entry.DataType,
@@ -281,6 +289,93 @@ py::object VariableObject(const Variable& v, SharedTexts& shared) {
     return object;
 }
 
+// A record back from its Variable object: the texts into the code page.
+VariablePtr RecordOf(py::handle object) {
+    if (!PyTuple_Check(object.ptr()) || PyTuple_GET_SIZE(object.ptr()) != 15)
+        throw py::type_error("an Import's variables must be tessaro.Variable");
+    auto text = [&](Py_ssize_t i) {
+        Py_ssize_t size = 0;
+        const char* utf8 = PyUnicode_AsUTF8AndSize(PyTuple_GET_ITEM(object.ptr(), i), &size);
+        if (!utf8) throw py::error_already_set();
+        return FromUtf8(std::string_view(utf8, static_cast<size_t>(size)));
+    };
+    auto number = [&](Py_ssize_t i) { return py::reinterpret_borrow<py::object>(PyTuple_GET_ITEM(object.ptr(), i)).cast<int32_t>(); };
+    auto flag = [&](Py_ssize_t i) { return PyTuple_GET_ITEM(object.ptr(), i) == Py_True; };
+    return std::make_shared<Variable>(Variable{text(0), text(1), number(2), number(3), text(4), number(5), number(6),
+                                               number(7), number(8), number(9), number(10), number(11), number(12),
+                                               flag(13), flag(14)});
+}
+
+// One side of a comparison: a saved import's file (bytes of its path), or an Import's
+// variables with its import's outcome.
+struct Side {
+    ImportRecords records;
+    py::list objects;  // the Variable of each record
+};
+
+Side SideOf(py::handle side) {
+    Side result;
+    if (py::isinstance<py::bytes>(side)) {
+        const std::string file = side.cast<std::string>();
+        {
+            py::gil_scoped_release unlocked;
+            result.records = ReadSavedImport(file);
+        }
+        SharedTexts shared;
+        result.objects = py::list(result.records.Variables.size());
+        for (size_t i = 0; i < result.records.Variables.size(); ++i) {
+            Variable copy = *result.records.Variables[i];
+            ToUtf8InPlace(copy.Name);
+            ToUtf8InPlace(copy.SectionName);
+            ToUtf8InPlace(copy.TagAttribute);
+            result.objects[i] = VariableObject(copy, shared);
+        }
+        return result;
+    }
+    auto pair = side.cast<py::tuple>();
+    result.objects = pair[0].cast<py::list>();
+    const Result& outcome = pair[1].cast<const Result&>();
+    result.records.Variables.reserve(result.objects.size());
+    for (py::handle object : result.objects) result.records.Variables.push_back(RecordOf(object));
+    for (RecordAccount line : outcome.recordAccounts) {
+        line.Address = FromUtf8(line.Address);
+        line.Comment = FromUtf8(line.Comment);
+        result.records.Accounts.push_back(std::move(line));
+    }
+    return result;
+}
+
+py::object Compare(py::handle older, py::handle newer, bool renames, const std::string& codePage) {
+    CodePageUse page(codePage);
+    Side oldSide;
+    Side newSide;
+    try {
+        oldSide = SideOf(older);
+        newSide = SideOf(newer);
+    } catch (const SavedImportError& error) {
+        throw py::value_error(ToUtf8(error.what()));
+    }
+    ImportComparison comparison;
+    {
+        py::gil_scoped_release unlocked;
+        ComparisonOptions options;
+        options.Renames = renames;
+        comparison = CompareImports(oldSide.records, newSide.records, options);
+    }
+    auto objectAt = [](const py::list& objects, size_t index) -> py::object {
+        return index == RecordChange::npos ? py::object(py::none()) : py::object(objects[index]);
+    };
+    py::list changes;
+    for (const RecordChange& change : comparison.Changes) {
+        py::list columns;
+        for (const ColumnChange& column : change.Columns)
+            columns.append(py::make_tuple(std::string(column.Column), ToUtf8(column.Old), ToUtf8(column.New)));
+        changes.append(py::make_tuple(std::string(ChangeName(change.Kind)), objectAt(oldSide.objects, change.Old),
+                                      objectAt(newSide.objects, change.New), columns));
+    }
+    return py::make_tuple(changes, ComparisonSummary(comparison));
+}
+
 std::string Utf8Name(const std::optional<std::string>& name) { return name ? ToUtf8(*name) : std::string(); }
 
 }  // namespace
@@ -367,6 +462,8 @@ PYBIND11_MODULE(_tessaro, m) {
             py::gil_scoped_release unlocked;
             return RunImport(request);
         });
+
+    m.def("_diff", &Compare);
 
     m.def("_language_id", [](const std::string& name) { return LanguageIdNamed(name); });
 

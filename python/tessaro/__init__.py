@@ -9,7 +9,8 @@ records mapped to the data areas and types of a target device:
     plant.to_dataframe().to_csv("plant.csv", index=False)
 
 import_files() runs one import and returns an Import; a failed import raises
-ImportFailed. devices() lists the devices of a device database. Imports release the
+ImportFailed. diff() compares two imports (Import objects or saved ones) as `tessaro
+diff` does. devices() lists the devices of a device database. Imports release the
 interpreter's lock: several threads import side by side (all with one code page, which
 is the process's).
 """
@@ -25,13 +26,13 @@ for _class in (AccountEntry, Device, DeviceDataArea, DeviceDataType, FileReading
     _class.__module__ = __name__
 del _class
 __all__ = [
-    "import_files", "devices", "Import", "ImportFailed", "Variable", "AccountEntry", "LineReport", "FileReading",
+    "import_files", "devices", "diff", "Import", "ImportFailed", "Comparison", "Change", "Variable", "AccountEntry", "LineReport", "FileReading",
     "Device", "DeviceDataArea", "DeviceDataType", "FIELD_NAMES", "REPORT_KINDS", "__version__",
 ]
 
 #: The 15 fields of a record, in the records' order.
 FIELD_NAMES = Variable.__match_args__
-#: The kinds of report, by message file 1 to 6, by the names the command line's summary uses.
+#: The kinds of report, by message file 1 to 6.
 REPORT_KINDS = ("type-conversion", "same-name", "file-error", "not-for-the-device", "incomplete-block", "to-check")
 
 _SUFFIXES = (".asc", ".sdf", ".dif", ".awl")
@@ -253,6 +254,79 @@ def _note_readings(readings):
                                         (r.WholeBlockNames, "data-block names longer than 20 characters whole"))
                 if flag]
         print(f"tessaro: {r.SourceId}: read {', '.join(what)}", file=sys.stderr)
+
+
+class Change:
+    """One variable that differs between two imports: kind is "added", "removed",
+    "changed" or "renamed"; old and new the Variable on each side (None where there is
+    none); columns the fields that differ, (name, old, new) as text, Name first."""
+
+    __slots__ = ("kind", "old", "new", "columns")
+
+    def __init__(self, kind, old, new, columns):
+        self.kind, self.old, self.new, self.columns = kind, old, new, columns
+
+    def __repr__(self):
+        name = (self.new if self.new is not None else self.old).Name
+        return f"<tessaro.Change {self.kind} {name!r}{': ' + ', '.join(c[0] for c in self.columns) if self.columns else ''}>"
+
+
+class Comparison:
+    """What changed between two imports: changes (Change, added, changed and renamed in
+    the new import's order, then removed in the old's) and their counts; true when the
+    imports differ."""
+
+    __slots__ = ("changes", "summary")
+
+    def __init__(self, changes, summary):
+        self.changes = [Change(*change) for change in changes]
+        self.summary = summary  #: "12 added, 3 removed, 5 changed, 1 renamed", or "no difference"
+
+    def _count(self, kind):
+        return sum(1 for change in self.changes if change.kind == kind)
+
+    added = property(lambda self: self._count("added"))
+    removed = property(lambda self: self._count("removed"))
+    changed = property(lambda self: self._count("changed"))
+    renamed = property(lambda self: self._count("renamed"))
+
+    def __bool__(self):
+        return bool(self.changes)
+
+    def __len__(self):
+        return len(self.changes)
+
+    def __iter__(self):
+        return iter(self.changes)
+
+    def __repr__(self):
+        return f"<tessaro.Comparison: {self.summary}>"
+
+
+def diff(old, new, *, renames=True, codepage=None):
+    """Compares two imports with the command line's `tessaro diff`: each side an Import or
+    a saved one (a file `tessaro import` wrote as JSON lines or CSV, str or os.PathLike).
+    Records match by their key (the name in any letter case and the device); a removed
+    and an added variable at one data area, type and address are a rename unless
+    renames=False. Returns a Comparison; a saved file that cannot be read raises
+    ValueError naming its line."""
+    if not isinstance(renames, bool):
+        raise TypeError(f"renames takes a bool, not {type(renames).__name__}")
+    sides = []
+    for what, side in (("old", old), ("new", new)):
+        if isinstance(side, Import):
+            sides.append((side.variables, side._result))
+        else:
+            try:
+                sides.append(os.fsencode(os.fspath(side)))
+            except TypeError:
+                raise TypeError(f"{what} takes an Import or the path of a saved import, "
+                                f"not {type(side).__name__}") from None
+    if codepage is not None and not isinstance(codepage, str):
+        raise TypeError(f"codepage takes a str, not {type(codepage).__name__}")
+    pages = [side.code_page for side in (old, new) if isinstance(side, Import)]
+    page = codepage or (pages[0] if pages else os.environ.get("TESSARO_CODEPAGE") or "WINDOWS-1252")
+    return Comparison(*_tessaro._diff(sides[0], sides[1], renames, page))
 
 
 def devices(device_db=None):

@@ -1,5 +1,5 @@
 import os
-from typing import Iterable, Literal, Union
+from typing import Iterable, Iterator, Literal, Union
 
 import pandas
 
@@ -110,4 +110,26 @@ def import_files(
     account: bool = ...,
     component_dir: _Path | None = ...,
 ) -> Import: ...
+class Change:
+    kind: Literal["added", "removed", "changed", "renamed"]
+    old: Variable | None
+    new: Variable | None
+    columns: list[tuple[str, str, str]]
+
+class Comparison:
+    changes: list[Change]
+    summary: str
+    @property
+    def added(self) -> int: ...
+    @property
+    def removed(self) -> int: ...
+    @property
+    def changed(self) -> int: ...
+    @property
+    def renamed(self) -> int: ...
+    def __bool__(self) -> bool: ...
+    def __len__(self) -> int: ...
+    def __iter__(self) -> Iterator[Change]: ...
+
+def diff(old: Union[Import, _Path], new: Union[Import, _Path], *, renames: bool = ..., codepage: str | None = ...) -> Comparison: ...
 def devices(device_db: _Path | None = ...) -> list[Device]: ...

@@ -1,6 +1,7 @@
 """The corpus of example imports (tests/corpus/README.md) through the Python module: every
-case imported in the component's layout and compared with its expected records, merged
-message file (time stamp masked) and partial message files."""
+case imported in the component's layout, with the account kept, and compared with its
+expected records, merged message file (time stamp masked), partial message files and,
+where the case has one, its expected account. Diff cases are the command line's."""
 
 import json
 import os
@@ -59,6 +60,16 @@ def first_difference(expected, got):
     return "line end at the end of the file differs"
 
 
+def account_entry(entry):
+    """An account entry as expected.account.jsonl holds it: every field in order, a report's
+    types only where it has them."""
+    reports = [[("Kind", r.Kind)] + ([("OldType", r.OldType), ("NewType", r.NewType)] if r.OldType or r.NewType else [])
+               for r in entry.Reports]
+    return [(field, getattr(entry, field)) for field in ("File", "Line", "Name", "OperandArea", "Address", "DataType",
+                                                           "Comment", "AbsoluteAddress", "Fate", "Reason")] + \
+        [("Reports", reports), ("Key", entry.Key)]
+
+
 CASES = sorted(p.parent.name for p in CORPUS.glob("*/case.txt"))
 
 
@@ -66,6 +77,8 @@ CASES = sorted(p.parent.name for p in CORPUS.glob("*/case.txt"))
 def test_case(name, tmp_path, monkeypatch):
     case = CORPUS / name
     keys = read_case(case)
+    if keys.get("command") == "diff":
+        pytest.skip("a diff case: its expected files are the command line's output")
     if keys.get("reading"):
         pytest.skip(f"reading = {keys['reading']} is not known to this runner")
     files = keys.get("files", "").split()
@@ -94,7 +107,8 @@ def test_case(name, tmp_path, monkeypatch):
         result = tessaro.import_files([s.name for s in sources], component_dir=component,
                                       device_code=int(keys["device-code"]), device_id=int(keys["device-id"]),
                                       device_name=keys.get("device-name", ""), language=keys.get("language") or None,
-                                      codepage=keys.get("codepage") or "WINDOWS-1252", reading="exact")
+                                      codepage=keys.get("codepage") or "WINDOWS-1252", reading="exact",
+                                      account=True)
         imported = True
     except tessaro.ImportFailed as failure:
         result, imported = failure.partial, False
@@ -112,6 +126,17 @@ def test_case(name, tmp_path, monkeypatch):
             break
     if len(expected_records) != len(got_records):
         failures.append(f"{len(got_records)} records, expected.jsonl has {len(expected_records)}")
+
+    if (case / "expected.account.jsonl").exists():
+        expected_account = [json.loads(line, object_pairs_hook=list)
+                            for line in (case / "expected.account.jsonl").read_text(encoding="utf-8").splitlines()]
+        got_account = [account_entry(entry) for entry in result.account or []]
+        for number, (e, g) in enumerate(zip(expected_account, got_account), start=1):
+            if e != g:
+                failures.append(f"expected.account.jsonl differs at entry {number}\n    expected: {e}\n    got:      {g}")
+                break
+        if len(expected_account) != len(got_account):
+            failures.append(f"{len(got_account)} account entries, expected.account.jsonl has {len(expected_account)}")
 
     merged = tmp_path / "app" / "Messenger.Msg"
     written = merged.read_bytes() if merged.exists() else b""

@@ -1,6 +1,7 @@
 """What only the Python module shows: its arguments, exceptions, objects and threads. The
 imports themselves are the corpus's (test_corpus.py)."""
 
+import json
 import os
 import threading
 from pathlib import Path
@@ -170,3 +171,40 @@ def test_devices_list_the_sample_database():
 def test_the_module_says_its_version_and_documents_itself():
     assert tessaro.__version__.count(".") == 2
     assert "import_files" in tessaro.__doc__ and tessaro.import_files.__doc__
+
+
+def saved(path, records):
+    path.write_text("".join(json.dumps(r, ensure_ascii=False) + "\n" for r in records), encoding="utf-8")
+    return path
+
+
+def test_diff_compares_imports_and_saved_imports(plant, tmp_path):
+    same = tessaro.diff(plant, tessaro.import_files(SOURCES, reading="exact"))
+    assert not same and same.summary == "no difference" and len(same) == 0
+
+    records = plant.to_records()
+    address = lambda r: tuple(r[f] for f in ("DataAreaId", "DataTypeId", "FieldAdd1", "FieldAdd2", "FieldAdd3"))
+    alone = [i for i, r in enumerate(records[1:-1], start=1) if [address(o) for o in records].count(address(r)) == 1]
+    changed = dict(records[0], FieldAdd1=records[0]["FieldAdd1"] + 100)
+    renamed = dict(records[alone[0]], Name=records[alone[0]]["Name"] + "_new")
+    newer = [changed] + records[1:-1]
+    newer[alone[0]] = renamed
+    comparison = tessaro.diff(plant, saved(tmp_path / "new.jsonl", newer))
+    assert (comparison.added, comparison.removed, comparison.changed, comparison.renamed) == (0, 1, 1, 1)
+    by_kind = {change.kind: change for change in comparison}
+    assert by_kind["changed"].old == plant.variables[0] and by_kind["changed"].new.FieldAdd1 == changed["FieldAdd1"]
+    assert ("FieldAdd1", str(records[0]["FieldAdd1"]), str(changed["FieldAdd1"])) in by_kind["changed"].columns
+    assert by_kind["renamed"].new.Name == renamed["Name"] and by_kind["removed"].old == plant.variables[-1]
+    assert by_kind["removed"].new is None and comparison.summary == "0 added, 1 removed, 1 changed, 1 renamed"
+
+    without_renames = tessaro.diff(plant, tmp_path / "new.jsonl", renames=False)
+    assert (without_renames.added, without_renames.removed, without_renames.renamed) == (1, 2, 0)
+
+
+def test_diff_says_what_it_cannot_compare(plant, tmp_path):
+    with pytest.raises(TypeError, match="new takes an Import or the path of a saved import, not int"):
+        tessaro.diff(plant, 3)
+    broken = tmp_path / "broken.jsonl"
+    broken.write_text('{"Name": "x"}\n', encoding="utf-8")
+    with pytest.raises(ValueError, match="broken.jsonl:1"):
+        tessaro.diff(plant, broken)
