@@ -337,6 +337,8 @@ Side SideOf(py::handle side) {
     const Result& outcome = pair[1].cast<const Result&>();
     result.records.Variables.reserve(result.objects.size());
     for (py::handle object : result.objects) result.records.Variables.push_back(RecordOf(object));
+    // The lines of the records, while the list is still the import's own.
+    if (outcome.recordAccounts.size() != result.records.Variables.size()) return result;
     for (RecordAccount line : outcome.recordAccounts) {
         line.Address = FromUtf8(line.Address);
         line.Comment = FromUtf8(line.Comment);
