@@ -60,6 +60,21 @@ def first_difference(expected, got):
     return "line end at the end of the file differs"
 
 
+def compare_lines(expected_file, got, what):
+    """The first difference of got, a list of objects as (name, value) pairs, against the
+    JSON lines of expected_file (absent: none), as a list of at most two failures."""
+    text = expected_file.read_text(encoding="utf-8") if expected_file.exists() else ""
+    expected = [json.loads(line, object_pairs_hook=list) for line in text.splitlines()]
+    failures = []
+    for number, (e, g) in enumerate(zip(expected, got), start=1):
+        if e != g:
+            failures.append(f"{expected_file.name} differs at {what} {number}\n    expected: {e}\n    got:      {g}")
+            break
+    if len(expected) != len(got):
+        failures.append(f"{len(got)} {what} lines, {expected_file.name} has {len(expected)}")
+    return failures
+
+
 def account_entry(entry):
     """An account entry as expected.account.jsonl holds it: every field in order, a report's
     types only where it has them."""
@@ -116,27 +131,11 @@ def test_case(name, tmp_path, monkeypatch):
     failures = []
     if imported != (keys.get("imported") != "no"):
         failures.append("the import succeeded" if imported else "the import failed")
-    expected_jsonl = case / "expected.jsonl"
-    expected_records = [json.loads(line, object_pairs_hook=list)
-                        for line in (expected_jsonl.read_text(encoding="utf-8") if expected_jsonl.exists() else "").splitlines()]
-    got_records = [list(record.items()) for record in result.to_records()]
-    for number, (e, g) in enumerate(zip(expected_records, got_records), start=1):
-        if e != g:
-            failures.append(f"expected.jsonl differs at record {number}\n    expected: {dict(e)}\n    got:      {dict(g)}")
-            break
-    if len(expected_records) != len(got_records):
-        failures.append(f"{len(got_records)} records, expected.jsonl has {len(expected_records)}")
-
+    failures += compare_lines(case / "expected.jsonl", [list(record.items()) for record in result.to_records()],
+                              "record")
     if (case / "expected.account.jsonl").exists():
-        expected_account = [json.loads(line, object_pairs_hook=list)
-                            for line in (case / "expected.account.jsonl").read_text(encoding="utf-8").splitlines()]
-        got_account = [account_entry(entry) for entry in result.account or []]
-        for number, (e, g) in enumerate(zip(expected_account, got_account), start=1):
-            if e != g:
-                failures.append(f"expected.account.jsonl differs at entry {number}\n    expected: {e}\n    got:      {g}")
-                break
-        if len(expected_account) != len(got_account):
-            failures.append(f"{len(got_account)} account entries, expected.account.jsonl has {len(expected_account)}")
+        failures += compare_lines(case / "expected.account.jsonl",
+                                  [account_entry(entry) for entry in result.account or []], "entry")
 
     merged = tmp_path / "app" / "Messenger.Msg"
     written = merged.read_bytes() if merged.exists() else b""
