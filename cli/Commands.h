@@ -41,6 +41,7 @@ public:
     SourceImport& operator=(const SourceImport&) = delete;
 
     VariableDriver driver;
+    bool ran = false;       // GetVariables was called (the device database was there)
     bool imported = false;  // GetVariables ran to its end
     bool failed = false;    // a FILE was skipped or could not be read
     std::string failure;    // why it was not imported

@@ -13,6 +13,7 @@
 #include "devicedb/DeviceDBStore.h"
 
 #include <tessaro/CodePage.h>
+#include <tessaro/ImportSummary.h>
 #include <tessaro/Platform.h>
 #include <tessaro/VariableDriver.h>
 
@@ -217,6 +218,7 @@ SourceImport::SourceImport(const ImportOptions& options, Summary& summary, bool 
     if (failure.empty()) {
         LanguageChoice language(options.languageId, component);
         Progress progress(reads, summary.Width());
+        ran = true;
         imported = driver.GetVariables(sources);
         lines = progress.Lines();
         seconds = progress.Seconds();
@@ -240,15 +242,28 @@ int RunImport(const ImportOptions& options) {
     const size_t outWidth = TerminalWidth(STDOUT_FILENO);
     const Format format = options.format.value_or(outWidth ? Format::Table : Format::Jsonl);
     Summary summary(errWidth);
-    SourceImport run(options, summary);
+    // The account of the import for the lines and columns asked for, the summary file and
+    // the closing summary on a terminal.
+    SourceImport run(options, summary, options.summary || WantsAccount(options.columns, options.lines) || errWidth != 0);
     VariableDriver& driver = run.driver;
     bool failed = run.failed;
     const std::string& merged = run.merged;
     const std::uintmax_t mergedBefore = run.mergedBefore;
     errno = 0;
     const bool narrowed = WriteVariables(std::cout, *driver.Variables, format,
-                                         {options.columns, format == Format::Table ? outWidth : 0});
+                                         {options.columns, format == Format::Table ? outWidth : 0,
+                                          driver.Account.get(), options.lines});
     if (FinishStandardOutput() != 0) failed = true;
+    if (options.summary && run.ran) {
+        errno = 0;
+        std::ofstream out(*options.summary, std::ios::binary | std::ios::trunc);
+        out << SummaryJson(SummarizeImport(driver));
+        if (!out.flush()) {
+            std::cerr << "tessaro: cannot write the summary to " << *options.summary << ": "
+                      << (errno ? std::strerror(errno) : "write error") << "\n";
+            failed = true;
+        }
+    }
 
     if (!run.imported) {
         std::cerr << "tessaro: " << run.failure << "\n";
@@ -276,6 +291,7 @@ int RunImport(const ImportOptions& options) {
         }
         if (errWidth) summary.ReadReports(merged, mergedBefore);
     }
+    if (errWidth) summary.Fates(SummarizeImport(driver));
     if (narrowed)
         summary.Keep("table narrowed to " + std::to_string(outWidth) + " columns (see --columns, --format csv)");
     summary.Print(driver.Variables->Count(), run.lines, run.seconds, whereMessages);

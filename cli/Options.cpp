@@ -53,6 +53,11 @@ const char* const kImportHelp =
     "  --device-name NAME    the device name in the header of the messages (default empty)\n"
     "  --format F            table, csv or jsonl (default: table on a terminal, jsonl otherwise)\n"
     "  --columns C,C,...     only these columns, in this order (any format)\n"
+    "  --lines L             imported (the variables), rejected (the symbol and value lines\n"
+    "                        that became none, with their fate and reason) or all\n"
+    "                        (default imported)\n"
+    "  --summary FILE        write a JSON summary of the import to FILE: lines per fate and\n"
+    "                        reason, per file, the reading of each file, the reports\n"
     "  --messages FILE       append the full message log to FILE; - writes it to standard\n"
     "                        error in UTF-8 (default: a summary on a terminal, else the\n"
     "                        full log on standard error)\n"
@@ -70,12 +75,16 @@ const char* const kImportHelp =
     "  -h, --help            this help\n"
     "\n"
     "Columns: Name SectionName DeviceId NestingLevel TagAttribute DataAreaId DataTypeId\n"
-    "VariableLen FieldAdd1 FieldAdd2 FieldAdd3 FieldAdd4 FieldAdd5 Sign Warning\n"
+    "VariableLen FieldAdd1 FieldAdd2 FieldAdd3 FieldAdd4 FieldAdd5 Sign Warning; and of the\n"
+    "line each came from: File Line Address (absolute, bit included) Comment Fate Reason\n"
+    "(--lines rejected or all without --columns: every column)\n"
     "\n"
     "Examples:\n"
     "  tessaro import Plant.ASC Plant.AWL\n"
     "  tessaro import --format csv --columns Name,DataAreaId,DataTypeId,FieldAdd1 Plant.ASC > plant.csv\n"
-    "  tessaro import --language de --messages plant.msg --normalize Plant.ASC Plant.AWL > plant.jsonl\n";
+    "  tessaro import --language de --messages plant.msg --normalize Plant.ASC Plant.AWL > plant.jsonl\n"
+    "  tessaro import --lines rejected --format csv --columns File,Line,Name,Address,Fate,Reason Plant.ASC Plant.AWL\n"
+    "  tessaro import --summary plant-summary.json Plant.ASC Plant.AWL > plant.jsonl\n";
 
 const char* const kDiffHelp =
     "Usage: tessaro diff [options] OLD NEW\n"
@@ -172,6 +181,20 @@ int32_t Number(const std::string& option, const std::string& value, const std::s
     return number;
 }
 
+// The enumerator an option's value names, among the names of its enumerators in order, in
+// any letter case.
+template <class Choice>
+Choice ChoiceNamed(const std::string& option, const std::string& value, const std::vector<std::string>& names,
+                   const std::string& command) {
+    const auto it = std::find(names.begin(), names.end(), Lower(value));
+    if (it == names.end()) {
+        std::string all;
+        for (const auto& name : names) all += (all.empty() ? "" : ", ") + name;
+        throw UsageError(option + " takes one of " + all + ", not " + Quoted(value) + Suggestion(value, names), command);
+    }
+    return static_cast<Choice>(it - names.begin());
+}
+
 // --wait: a number of seconds, whole or with a fraction, not negative.
 double Seconds(const std::string& option, const std::string& value) {
     double seconds = -1;
@@ -180,15 +203,6 @@ double Seconds(const std::string& option, const std::string& value) {
         seconds > 1e6)
         throw UsageError(option + " takes a number of seconds from 0 to 1000000, not " + Quoted(value), "import");
     return seconds;
-}
-
-Format FormatNamed(const std::string& value, const std::string& command) {
-    const std::vector<std::string> names = {"table", "csv", "jsonl"};
-    const auto it = std::find(names.begin(), names.end(), Lower(value));
-    if (it == names.end())
-        throw UsageError("--format takes one of table, csv, jsonl, not " + Quoted(value) + Suggestion(value, names),
-                         command);
-    return static_cast<Format>(it - names.begin());
 }
 
 // The LanguageId values of the six languages, by code in any letter case or by number.
@@ -241,7 +255,7 @@ void TakeReadingValues(const CLI::App& command, const ReadingValues& values, Imp
     const std::string name = command.get_name();
     o.deviceCode = Number("--device-code", values.deviceCode, name);
     o.deviceId = Number("--device-id", values.deviceId, name);
-    if (command.count("--format")) o.format = FormatNamed(values.format, name);
+    if (command.count("--format")) o.format = ChoiceNamed<Format>("--format", values.format, {"table", "csv", "jsonl"}, name);
     if (command.count("--language")) o.languageId = LanguageIdOption(values.language, name);
 }
 
@@ -361,7 +375,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 
     ImportOptions& o = line.import;
     ReadingValues reading;
-    std::string columns, wait;
+    std::string columns, lines, wait;
     CLI::App* import = app.add_subcommand("import");
     import->set_help_flag();
     AddReadingOptions(*import, o, reading);
@@ -369,6 +383,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     import->add_option("--messages", o.messages);
     import->add_option("--device-name", o.deviceName);
     import->add_option("--columns", columns);
+    import->add_option("--lines", lines);
+    import->add_option("--summary", o.summary);
     import->add_option("--wait", wait);
     import->add_option("FILE", o.files);
 
@@ -449,6 +465,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (command == import) {
         TakeReadingValues(*import, reading, o);
         if (import->count("--columns")) o.columns = ColumnsNamed(columns);
+        if (import->count("--lines"))
+            o.lines = ChoiceNamed<Lines>("--lines", lines, {"imported", "rejected", "all"}, "import");
         if (import->count("--wait")) o.waitSeconds = Seconds("--wait", wait);
         if (o.files.empty()) throw UsageError("import wants at least one FILE", "import");
         if (o.componentDir && o.deviceDb)

@@ -27,6 +27,9 @@ struct UsageError : std::runtime_error {
 
 enum class Format { Table, Csv, Jsonl };
 
+// The lines --lines lists: those that became variables, those that did not, or all.
+enum class Lines { Imported, Rejected, All };
+
 struct ImportOptions {
     std::optional<std::string> componentDir;
     std::optional<std::string> deviceDb;
@@ -39,6 +42,8 @@ struct ImportOptions {
     std::optional<Format> format;  // none: a table on a terminal, JSON lines otherwise
     std::vector<size_t> columns;   // indexes into the output's columns, in the order chosen
     bool normalize = false;        // import copies with CR LF line ends and no tabs
+    Lines lines = Lines::Imported;
+    std::optional<std::string> summary;  // the JSON summary's file
     double waitSeconds = -1;       // for a component folder another import holds; -1: as long as it takes
     std::vector<std::string> files;
 };

@@ -15,50 +15,87 @@
 #include <iostream>
 #include <numeric>
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace tessaro::cli {
 namespace {
 
-using Cell = std::variant<std::string, int32_t, bool>;
-
-std::array<Cell, 15> Row(const Variable& v) {
-    return {ToUtf8(v.Name), ToUtf8(v.SectionName), v.DeviceId,  v.NestingLevel, ToUtf8(v.TagAttribute),
-            v.DataAreaId,   v.DataTypeId,          v.VariableLen, v.FieldAdd1,  v.FieldAdd2,
-            v.FieldAdd3,    v.FieldAdd4,           v.FieldAdd5, v.Sign,         v.Warning};
-}
-
-std::string Text(const Cell& cell) {
-    if (auto* text = std::get_if<std::string>(&cell)) return *text;
-    if (auto* flag = std::get_if<bool>(&cell)) return *flag ? "true" : "false";
-    return std::to_string(std::get<int32_t>(cell));
-}
-
-// A column's field of a variable: a text, or a number, or a flag.
+// A column's field of a row: a text, or a number, or a flag, or nothing (null).
 struct Field {
-    const std::string* text = nullptr;
+    std::string_view text;
+    bool isText = false;
     int32_t number = 0;
     bool flag = false;
+    bool null = false;
+    bool utf8 = false;  // the text is UTF-8 already (a file as the user named it)
 };
 
-Field FieldOf(const Variable& v, size_t column) {
+Field TextField(std::string_view text) { return {text, true}; }
+Field NumberField(int32_t number) { return {{}, false, number}; }
+
+// A row: a variable, or a line of the account, or both.
+struct RowOf {
+    const Variable* variable = nullptr;
+    const AccountEntry* entry = nullptr;
+};
+
+Field FieldOf(const RowOf& row, size_t column) {
+    if (column >= kRecordColumns) {
+        const AccountEntry* e = row.entry;
+        if (!e) return {{}, false, 0, false, true};
+        switch (column) {
+        case 15: return {e->File, true, 0, false, false, true};
+        case 16: return NumberField(e->Line);
+        case 17: return TextField(e->AbsoluteAddress);
+        case 18: return TextField(e->Comment);
+        case 19: return TextField(FateName(e->Fate));
+        default: return TextField(e->Reason);
+        }
+    }
+    const Variable* v = row.variable;
+    if (!v) return column == 0 && row.entry ? TextField(row.entry->Name) : Field{{}, false, 0, false, true};
     switch (column) {
-    case 0: return {&v.Name};
-    case 1: return {&v.SectionName};
-    case 2: return {nullptr, v.DeviceId};
-    case 3: return {nullptr, v.NestingLevel};
-    case 4: return {&v.TagAttribute};
-    case 5: return {nullptr, v.DataAreaId};
-    case 6: return {nullptr, v.DataTypeId};
-    case 7: return {nullptr, v.VariableLen};
-    case 8: return {nullptr, v.FieldAdd1};
-    case 9: return {nullptr, v.FieldAdd2};
-    case 10: return {nullptr, v.FieldAdd3};
-    case 11: return {nullptr, v.FieldAdd4};
-    case 12: return {nullptr, v.FieldAdd5};
-    case 13: return {nullptr, v.Sign, true};
-    default: return {nullptr, v.Warning, true};
+    case 0: return TextField(v->Name);
+    case 1: return TextField(v->SectionName);
+    case 2: return NumberField(v->DeviceId);
+    case 3: return NumberField(v->NestingLevel);
+    case 4: return TextField(v->TagAttribute);
+    case 5: return NumberField(v->DataAreaId);
+    case 6: return NumberField(v->DataTypeId);
+    case 7: return NumberField(v->VariableLen);
+    case 8: return NumberField(v->FieldAdd1);
+    case 9: return NumberField(v->FieldAdd2);
+    case 10: return NumberField(v->FieldAdd3);
+    case 11: return NumberField(v->FieldAdd4);
+    case 12: return NumberField(v->FieldAdd5);
+    case 13: return {{}, false, v->Sign, true};
+    default: return {{}, false, v->Warning, true};
+    }
+}
+
+// The rows in order: every variable, or the account's lines of the fates asked for, a
+// line that became a variable with it.
+template <class Visit>
+void ForEachRow(const VariableList& variables, const OutputShape& shape, Visit visit) {
+    if (!shape.account) {
+        variables.ForEach([&](const VariablePtr& variable) {
+            visit(RowOf{variable.get(), nullptr});
+            return true;
+        });
+        return;
+    }
+    for (const AccountEntry& entry : shape.account->Entries) {
+        const bool imported = entry.Fate == LineFate::Imported;
+        if ((shape.lines == Lines::Imported && !imported) || (shape.lines == Lines::Rejected && imported)) continue;
+        VariablePtr variable;
+        if (imported) {
+            try {
+                variable = variables.Item(entry.Key);
+            } catch (const std::exception&) {
+                // Not in the list any more (a host's list): the line alone.
+            }
+        }
+        visit(RowOf{variable.get(), &entry});
     }
 }
 
@@ -75,8 +112,12 @@ public:
     void EndRecord() {
         if (text_.size() >= 64 * 1024) Flush();
     }
-    // A number or a flag ("true", "false").
-    void Value(const Field& field) {
+    // A number or a flag ("true", "false"), or what stands for nothing.
+    void Value(const Field& field, std::string_view null) {
+        if (field.null) {
+            text_.append(null);
+            return;
+        }
         if (field.flag) {
             text_.append(field.number ? "true" : "false");
             return;
@@ -96,33 +137,34 @@ private:
 
 // One object per line, members in column order, written as the JSON library writes an
 // ordered object; texts with characters to escape go through the library.
-void WriteJsonl(std::ostream& out, const VariableList& variables, const std::vector<size_t>& columns) {
+void WriteJsonl(std::ostream& out, const VariableList& variables, const std::vector<size_t>& columns,
+                const OutputShape& shape) {
     Buffered buffer(out);
     std::string& line = buffer.Text();
-    variables.ForEach([&](const VariablePtr& variable) {
+    ForEachRow(variables, shape, [&](const RowOf& row) {
         line += '{';
         bool first = true;
         for (size_t i : columns) {
             if (!first) line += ',';
             first = false;
             line.append("\"").append(kColumns[i]).append("\":");
-            const Field field = FieldOf(*variable, i);
-            if (!field.text) {
-                buffer.Value(field);
+            const Field field = FieldOf(row, i);
+            if (!field.isText) {
+                buffer.Value(field, "null");
                 continue;
             }
-            const std::string& text = *field.text;
+            const std::string_view text = field.text;
             const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
                 return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x80;
             });
             if (plain)
                 line.append("\"").append(text).append("\"");
             else
-                line.append(nlohmann::json(ToUtf8(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+                line.append(nlohmann::json(field.utf8 ? std::string(text) : ToUtf8(text))
+                                .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
         }
         line.append("}\n");
         buffer.EndRecord();
-        return true;
     });
 }
 
@@ -143,26 +185,34 @@ void AppendCsvField(std::string& out, std::string_view text) {
 
 namespace {
 
-void WriteCsv(std::ostream& out, const VariableList& variables, const std::vector<size_t>& columns) {
+void WriteCsv(std::ostream& out, const VariableList& variables, const std::vector<size_t>& columns,
+              const OutputShape& shape) {
     Buffered buffer(out);
     std::string& line = buffer.Text();
     for (size_t k = 0; k < columns.size(); ++k) line.append(k ? "," : "").append(kColumns[columns[k]]);
     line.append("\r\n");
-    variables.ForEach([&](const VariablePtr& variable) {
+    ForEachRow(variables, shape, [&](const RowOf& row) {
         for (size_t k = 0; k < columns.size(); ++k) {
             if (k) line += ',';
-            const Field field = FieldOf(*variable, columns[k]);
-            if (!field.text)
-                buffer.Value(field);
-            else if (IsAscii(*field.text))
-                AppendCsvField(line, *field.text);
+            const Field field = FieldOf(row, columns[k]);
+            if (!field.isText)
+                buffer.Value(field, "");
+            else if (field.utf8 || IsAscii(field.text))
+                AppendCsvField(line, field.text);
             else
-                AppendCsvField(line, ToUtf8(*field.text));
+                AppendCsvField(line, ToUtf8(field.text));
         }
         line.append("\r\n");
         buffer.EndRecord();
-        return true;
     });
+}
+
+// A field as a table shows it, in UTF-8.
+std::string Text(const Field& field) {
+    if (field.null) return "";
+    if (field.isText) return field.utf8 ? std::string(field.text) : ToUtf8(field.text);
+    if (field.flag) return field.number ? "true" : "false";
+    return std::to_string(field.number);
 }
 
 // Characters on screen: UTF-8 continuation bytes take no column.
@@ -188,11 +238,19 @@ std::string Printable(std::string text) {
 }
 
 // Short headers for a table narrowed to a terminal's width.
-constexpr std::array<std::string_view, 15> kShortHeaders = {
-    "Name", "Section", "Dev", "Nest", "Tag", "Area", "Type", "Len", "F1", "F2", "F3", "F4", "F5", "Sign", "Warn",
+constexpr std::array<std::string_view, kColumns.size()> kShortHeaders = {
+    "Name", "Section", "Dev",  "Nest", "Tag",     "Area", "Type",   "Len", "F1", "F2", "F3",
+    "F4",   "F5",      "Sign", "Warn", "File",    "Line", "Addr",   "Comment", "Fate", "Reason",
 };
 
-bool WriteTable(std::ostream& out, const VariableList& variables, const std::vector<size_t>& columns, size_t limit) {
+// The columns a narrowed table shortens: texts that may be long (Name, SectionName,
+// TagAttribute, the account's File, Address, Comment and Reason).
+bool Shortens(size_t column) {
+    return column == 0 || column == 1 || column == 4 || column == 15 || column == 17 || column == 18 || column == 20;
+}
+
+bool WriteTable(std::ostream& out, const VariableList& variables, const std::vector<size_t>& columns,
+                const OutputShape& shape) {
     std::vector<std::vector<std::string>> rows;
     rows.emplace_back();
     for (size_t i : columns) rows.back().emplace_back(kColumns[i]);
@@ -200,15 +258,14 @@ bool WriteTable(std::ostream& out, const VariableList& variables, const std::vec
     std::vector<bool> texts;
     for (size_t i : columns) {
         shortHeaders.emplace_back(kShortHeaders[i]);
-        texts.push_back(i == 0 || i == 1 || i == 4);
+        texts.push_back(Shortens(i));
     }
-    for (const auto& variable : variables) {
-        auto row = Row(*variable);
+    ForEachRow(variables, shape, [&](const RowOf& row) {
         std::vector<std::string> fields;
-        for (size_t i : columns) fields.push_back(Text(row[i]));
+        for (size_t i : columns) fields.push_back(Text(FieldOf(row, i)));
         rows.push_back(std::move(fields));
-    }
-    return WriteAlignedTable(out, std::move(rows), shortHeaders, texts, limit);
+    });
+    return WriteAlignedTable(out, std::move(rows), shortHeaders, texts, shape.width);
 }
 
 }  // namespace
@@ -254,16 +311,23 @@ bool WriteAlignedTable(std::ostream& out, std::vector<std::vector<std::string>> 
     return narrowed;
 }
 
+bool WantsAccount(const std::vector<size_t>& columns, Lines lines) {
+    return lines != Lines::Imported ||
+           std::any_of(columns.begin(), columns.end(), [](size_t column) { return column >= kRecordColumns; });
+}
+
 bool WriteVariables(std::ostream& out, const VariableList& variables, Format format, const OutputShape& shape) {
     std::vector<size_t> columns = shape.columns;
     if (columns.empty()) {
-        columns.resize(kColumns.size());
+        columns.resize(shape.lines == Lines::Imported ? kRecordColumns : kColumns.size());
         std::iota(columns.begin(), columns.end(), size_t{0});
     }
+    OutputShape rows = shape;
+    if (!WantsAccount(columns, shape.lines)) rows.account = nullptr;  // the records as they are
     switch (format) {
-    case Format::Table: return WriteTable(out, variables, columns, shape.width);
-    case Format::Csv: WriteCsv(out, variables, columns); break;
-    case Format::Jsonl: WriteJsonl(out, variables, columns); break;
+    case Format::Table: return WriteTable(out, variables, columns, rows);
+    case Format::Csv: WriteCsv(out, variables, columns, rows); break;
+    case Format::Jsonl: WriteJsonl(out, variables, columns, rows); break;
     }
     return false;
 }

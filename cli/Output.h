@@ -1,10 +1,13 @@
 #pragma once
 // The variables as the command line writes them: one row per variable in Variables
-// order, with the columns of kColumns, or those chosen. Texts are converted from the
-// component's code page to UTF-8.
+// order, with the columns of kColumns, or those chosen. With the import's account, one
+// row per line of the account instead (those of the fates asked for), a line that became
+// a variable joined to it, the others with only the account's columns and Name. Texts
+// are converted from the component's code page to UTF-8.
 
 #include "Options.h"
 
+#include <tessaro/ImportAccount.h>
 #include <tessaro/ImportRecords.h>
 #include <tessaro/Variable.h>
 
@@ -16,12 +19,23 @@
 
 namespace tessaro::cli {
 
-inline constexpr const auto& kColumns = kVariableColumns;
+// The record's columns, then the account's.
+inline constexpr std::array<std::string_view, 21> kColumns = {
+    "Name",      "SectionName", "DeviceId",  "NestingLevel", "TagAttribute", "DataAreaId", "DataTypeId",
+    "VariableLen", "FieldAdd1", "FieldAdd2", "FieldAdd3",    "FieldAdd4",    "FieldAdd5",  "Sign",
+    "Warning",   "File",        "Line",      "Address",      "Comment",      "Fate",       "Reason",
+};
+inline constexpr size_t kRecordColumns = kVariableColumns.size();
 
 struct OutputShape {
-    std::vector<size_t> columns;  // indexes into kColumns; empty: all of them
+    std::vector<size_t> columns;  // indexes into kColumns; empty: the record's (all with lines other than imported)
     size_t width = 0;             // a table's width on a terminal; 0: no limit
+    const ImportAccount* account = nullptr;  // rows by the account's lines, when set
+    Lines lines = Lines::Imported;           // which of its lines
 };
+
+// Whether the rows want the import's account: another choice of lines, or its columns.
+bool WantsAccount(const std::vector<size_t>& columns, Lines lines);
 
 // Writes the rows; returns true when a table had to be narrowed to fit the width.
 bool WriteVariables(std::ostream& out, const VariableList& variables, Format format, const OutputShape& shape);

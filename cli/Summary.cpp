@@ -28,6 +28,12 @@ constexpr std::array<std::array<const char*, 2>, 7> kKindNames = {{
     {"variable with the same name", "variables with the same name"},
 }};
 
+// How the closing summary names a fate, by LineFate.
+constexpr std::array<const char*, kLineFateCount> kFatePhrases = {
+    "imported", "not for the device", "not for the device", "with the same name as an earlier one",
+    "replaced by their blocks", "in blocks not imported", "at a file error",
+};
+
 std::string Cut(std::string text, size_t width) {
     if (width == 0 || text.size() < width) return text;
     size_t end = width - 1;
@@ -72,12 +78,59 @@ void Summary::ReadReports(const std::string& merged, uintmax_t offset) {
     }
 }
 
+// "291 symbols: 268 imported, 23 not for the device: operand area I not known"; with more
+// than one reason, the reasons below, the most frequent first.
+void Summary::Fates(const ImportSummary& import) {
+    for (const auto& [format, noun] : {std::pair{"ASC", "symbol"}, std::pair{"AWL", "value"}}) {
+        ImportSummary::Counts counts;
+        for (const ImportSummary::File& file : import.Files) {
+            if (file.Reading.Format != format) continue;
+            counts.Lines += file.Lines;
+            for (size_t fate = 0; fate < kLineFateCount; ++fate) counts.Fates[fate] += file.Fates[fate];
+            for (const auto& reason : file.Reasons) {
+                auto same = std::find_if(counts.Reasons.begin(), counts.Reasons.end(), [&](const auto& r) {
+                    return r.Fate == reason.Fate && r.Reason == reason.Reason;
+                });
+                if (same == counts.Reasons.end()) same = counts.Reasons.insert(same, {reason.Fate, reason.Reason, 0});
+                same->Lines += reason.Lines;
+            }
+        }
+        if (counts.Lines == 0) continue;
+        std::string line = Counted(counts.Lines, noun) + ":";
+        std::array<size_t, kLineFateCount> byPhrase{};  // the two "not for the device" fates counted as one
+        for (size_t fate = 0; fate < kLineFateCount; ++fate)
+            byPhrase[fate == static_cast<size_t>(LineFate::AreaNotInDevice) ? fate - 1 : fate] += counts.Fates[fate];
+        bool first = true;
+        for (size_t fate = 0; fate < kLineFateCount; ++fate) {
+            if (!byPhrase[fate]) continue;
+            line += (first ? " " : ", ") + std::to_string(byPhrase[fate]) + " " + kFatePhrases[fate];
+            first = false;
+        }
+        std::vector<ImportSummary::ReasonCount> lost;
+        for (const auto& reason : counts.Reasons)
+            if (reason.Fate != LineFate::Imported) lost.push_back(reason);
+        std::stable_sort(lost.begin(), lost.end(), [](const auto& a, const auto& b) { return a.Lines > b.Lines; });
+        const bool oneFate = std::count_if(byPhrase.begin() + 1, byPhrase.end(), [](size_t n) { return n != 0; }) == 1;
+        if (lost.size() == 1 && oneFate && !lost.front().Reason.empty()) {
+            fates_.push_back(line + ": " + ToUtf8(lost.front().Reason));
+            continue;
+        }
+        fates_.push_back(line);
+        for (size_t i = 0; i < std::min(lost.size(), kFirstLines); ++i)
+            fates_.push_back("    " + std::to_string(lost[i].Lines) + ": " +
+                             (lost[i].Reason.empty() ? kFatePhrases[static_cast<size_t>(lost[i].Fate)] : ToUtf8(lost[i].Reason)));
+        if (lost.size() > kFirstLines)
+            fates_.push_back("    and " + Counted(lost.size() - kFirstLines, "more reason") + " (--summary FILE lists them)");
+    }
+}
+
 void Summary::Print(size_t variables, size_t lines, double seconds, const std::string& whereMessages) const {
     if (width_ == 0) return;
     char duration[32];
     std::snprintf(duration, sizeof duration, "%.1f s", seconds);
     std::string text = "tessaro: " + Counted(variables, "variable") + " imported, " + Counted(lines, "line") +
                        " read in " + duration + "\n";
+    for (const std::string& line : fates_) text += Cut((line.starts_with(" ") ? "" : "tessaro: ") + line, width_) + "\n";
     const size_t kinds = static_cast<size_t>(std::count_if(kinds_.begin(), kinds_.end(), [](const Kind& k) { return k.count; }));
     const size_t shown = kinds <= 2 ? kFirstLines : kinds <= 4 ? 2 : 1;
     // In the order the merged file has them.

@@ -1,4 +1,4 @@
-# bash completion for tessaro: commands, their options, the values of --format,
+# bash completion for tessaro: commands, their options, the values of --format, --lines,
 # --language, --codepage and --columns (a comma-separated list), folders for --component-dir and
 # files elsewhere (diff: files and folders, also after --old and --new).
 
@@ -21,11 +21,12 @@ _tessaro() {
 
     case $prev in
         --format) COMPREPLY=($(compgen -W "table csv jsonl" -- "$cur")); return ;;
+        --lines) COMPREPLY=($(compgen -W "imported rejected all" -- "$cur")); return ;;
         --language) COMPREPLY=($(compgen -W "en it fr es de zh" -- "$cur")); return ;;
         --codepage) COMPREPLY=($(compgen -W "WINDOWS-1252 CP1250 CP1251 CP1253 CP1254 CP936 CP932 CP949 CP950" -- "$cur")); return ;;
         --columns)
             local columns="Name SectionName DeviceId NestingLevel TagAttribute DataAreaId DataTypeId VariableLen
-                FieldAdd1 FieldAdd2 FieldAdd3 FieldAdd4 FieldAdd5 Sign Warning"
+                FieldAdd1 FieldAdd2 FieldAdd3 FieldAdd4 FieldAdd5 Sign Warning File Line Address Comment Fate Reason"
             if [[ $cur == *,* ]]; then
                 COMPREPLY=($(compgen -P "${cur%,*}," -W "$columns" -- "${cur##*,}"))
             else
@@ -44,7 +45,7 @@ _tessaro() {
         import)
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "--device-db --device-code --device-id --device-name --format --columns
-                    --messages --language --codepage --normalize --component-dir --wait --help" -- "$cur"))
+                    --lines --summary --messages --language --codepage --normalize --component-dir --wait --help" -- "$cur"))
             else
                 compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur"))
             fi ;;

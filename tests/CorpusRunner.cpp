@@ -1,6 +1,7 @@
 // The corpus of example imports (tests/corpus/README.md): every case imported through one
 // host and compared with its expected files; a difference names the case, the host and
-// the first differing line.
+// the first differing line. Through the library, every case's account is also checked
+// against its sources and records.
 //   tessaro_corpus library|cli CORPUS [CASE...]
 //   tessaro_corpus --update CORPUS [CASE...]   rewrites the expected files from the library
 // A case of `command = diff` compares two imports through the command line only.
@@ -10,9 +11,14 @@
 #include "Options.h"
 #include "Output.h"
 
+#include "driver/SourceKind.h"
+#include "platform/Text.h"
+
 #include <tessaro/CodePage.h>
 #include <tessaro/Platform.h>
 #include <tessaro/VariableDriver.h>
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <iostream>
@@ -29,6 +35,7 @@ namespace {
 using Files = std::vector<std::pair<std::string, std::string>>;  // name, bytes
 
 struct Case {
+    fs::path dir;
     std::string name, skip;              // skip: why the case cannot run here
     std::vector<std::string> arguments;  // the command line's import options and files
     std::vector<fs::path> sources;       // where each file is read from; empty: named but missing
@@ -45,7 +52,204 @@ struct Result {
     int status = 0;
     std::string records, messages;
     Files partials;
+    std::string account;                 // the library's account as JSON lines, the command line's columns of it
+    std::vector<std::string> accountFaults;  // the account against the sources and the records
+    bool accountColumnsOnly = false;         // account holds the command line's columns
 };
+
+// The account's columns the command line writes.
+const std::vector<std::string> kAccountColumns = {"File", "Line", "Name", "Address", "Comment", "Fate", "Reason"};
+
+// The account as JSON lines, every field of every entry (texts in UTF-8).
+std::string AccountJsonl(const ImportAccount& account) {
+    std::string out;
+    for (const AccountEntry& e : account.Entries) {
+        nlohmann::ordered_json reports = nlohmann::ordered_json::array();
+        for (const LineReport& r : e.Reports) {
+            nlohmann::ordered_json report = {{"Kind", r.Kind}};
+            if (!r.OldType.empty() || !r.NewType.empty()) {
+                report["OldType"] = ToUtf8(r.OldType);
+                report["NewType"] = ToUtf8(r.NewType);
+            }
+            reports.push_back(report);
+        }
+        const nlohmann::ordered_json entry = {
+            {"File", e.File},           {"Line", e.Line},
+            {"Name", ToUtf8(e.Name)},   {"OperandArea", ToUtf8(e.OperandArea)},
+            {"Address", ToUtf8(e.Address)}, {"DataType", ToUtf8(e.DataType)},
+            {"Comment", ToUtf8(e.Comment)}, {"AbsoluteAddress", ToUtf8(e.AbsoluteAddress)},
+            {"Fate", FateName(e.Fate)}, {"Reason", ToUtf8(e.Reason)},
+            {"Reports", reports},       {"Key", ToUtf8(e.Key)},
+        };
+        out += entry.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    }
+    return out;
+}
+
+// The account's lines as the command line lists them (--lines all, kAccountColumns), from
+// the JSON lines of AccountJsonl.
+std::string AccountColumnsOf(const std::string& accountJsonl) {
+    std::istringstream lines(accountJsonl);
+    std::string out;
+    for (std::string line; std::getline(lines, line);) {
+        const auto e = nlohmann::ordered_json::parse(line);
+        const nlohmann::ordered_json row = {{"File", e["File"]}, {"Line", e["Line"]},       {"Name", e["Name"]},
+                                            {"Address", e["AbsoluteAddress"]}, {"Comment", e["Comment"]},
+                                            {"Fate", e["Fate"]}, {"Reason", e["Reason"]}};
+        out += row.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    }
+    return out;
+}
+
+// The lines of a file as the import reads them: up to CR or CR LF (and a lone LF where
+// the file's reading says so); no empty line after a last terminator.
+std::vector<std::string> SourceLines(const std::string& bytes, bool loneLineFeeds) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || (c == '\n' && loneLineFeeds)) {
+            lines.push_back(line);
+            line.clear();
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+// The numbers of the lines that hold a symbol or a value: in a symbol table, something in
+// columns 5 to 28 (ASC), a row whose first field is not blank (SDF), the BOT line of a row
+// whose first cell is not blank (DIF); in a data block, a line with ":=" between BEGIN and
+// END_DATA_BLOCK.
+std::vector<int32_t> AccountableLines(const std::string& bytes, std::string_view format, const FileReading* reading) {
+    std::vector<int32_t> numbers;
+    enum { Outside, Declarations, Values } state = Outside;
+    int32_t number = 0;
+    const std::vector<std::string> lines = SourceLines(bytes, reading && reading->LoneLineFeeds);
+    // The next line after the index at that is not blank, trimmed, and its index.
+    auto nextText = [&](size_t& at) {
+        while (++at < lines.size())
+            if (!TrimBlanks(lines[at]).empty()) return TrimBlanks(lines[at]);
+        return std::string_view();
+    };
+    for (size_t at = 0; at < lines.size(); ++at) {
+        std::string line = lines[at];
+        ++number;
+        if (format == "ASC") {
+            if (reading && reading->TabsAsBlanks) {
+                for (size_t tab; (tab = line.find('\t')) != std::string::npos;)
+                    line.replace(tab, 1, 8 - tab % 8, ' ');
+            }
+            if (!TrimBlanks(Columns(line, 5, 24)).empty()) numbers.push_back(number);
+        } else if (format == "SDF") {
+            const std::string_view row = TrimBlanks(line);
+            const size_t close = row.find('"', 1);
+            // The first field: up to its closing quote, or a name that begins with a doubled quote.
+            if (row.starts_with('"') && close != std::string_view::npos &&
+                (!TrimBlanks(row.substr(1, close - 1)).empty() || row.substr(close, 2) == "\"\""))
+                numbers.push_back(number);
+        } else if (format == "DIF") {
+            size_t before = at;
+            while (before > 0 && TrimBlanks(lines[before - 1]).empty()) --before;
+            if (TrimBlanks(line) != "BOT" || before == 0 || !TrimBlanks(lines[before - 1]).starts_with("-1,")) continue;
+            size_t cell = at;
+            const std::string_view kind = nextText(cell);
+            const std::string_view value = nextText(cell);
+            // The first cell: a number cell's number, a text cell's text without its quotes.
+            std::string_view text;
+            if (kind.starts_with("0,"))
+                text = kind.substr(2);
+            else if (kind.starts_with("1,") && value.size() >= 2)
+                text = value.substr(1, value.size() - 2);
+            if (!TrimBlanks(text).empty()) numbers.push_back(number);
+        } else if (state == Outside && line.starts_with("DATA_BLOCK")) {
+            state = Declarations;
+        } else if (state == Declarations && line == "BEGIN") {
+            state = Values;
+        } else if (state == Values && line == "END_DATA_BLOCK") {
+            state = Outside;
+        } else if (state == Values && line.find(":=") != std::string::npos) {
+            numbers.push_back(number);
+        }
+    }
+    return numbers;
+}
+
+// The account against the sources and the records: one entry per line with a symbol or a
+// value, file by file in the order of the passes, each file's lines in order, up to a
+// file error that ends a file's reading (its entry the file's last, line 0 when the file
+// was never read); and the imported entries, in order, exactly the variables. An import that
+// stopped has the lines up to where it stopped.
+std::vector<std::string> CheckAccount(const VariableDriver& driver, const std::vector<std::string>& sourceIds,
+                                      bool imported) {
+    std::vector<std::string> faults;
+    if (!driver.Account) return {"no account was kept"};
+    const std::vector<AccountEntry>& entries = driver.Account->Entries;
+    auto where = [&](size_t k) {
+        return k < entries.size() ? entries[k].File + " line " + std::to_string(entries[k].Line) + " (" +
+                                        std::string(FateName(entries[k].Fate)) + ")"
+                                  : std::string("the end of the account");
+    };
+    size_t k = 0;
+    for (const bool symbolTables : {true, false}) {
+        for (const std::string& id : sourceIds) {
+            const std::string_view format = IsSourceOfKind(id, kDataBlockSourceExtension)
+                                                ? "AWL"
+                                                : SymbolTableFormatOf(id, driver.Options.OtherSymbolFormats);
+            if (format.empty() || (format == "AWL") == symbolTables) continue;
+            const FileReading* reading = nullptr;
+            for (const FileReading& r : driver.Readings)
+                if (r.SourceId == id) reading = &r;
+            const std::vector<int32_t> lines =
+                fs::exists(id) ? AccountableLines(ReadFile(id), format, reading)
+                               : std::vector<int32_t>();
+            auto fileError = [&](int32_t before) {
+                return k < entries.size() && entries[k].File == id && entries[k].Fate == LineFate::FileError &&
+                       entries[k].Line < before;
+            };
+            bool ended = false;
+            for (int32_t line : lines) {
+                if (fileError(line)) break;
+                if (k >= entries.size() && !imported) break;
+                if (k >= entries.size() || entries[k].File != id || entries[k].Line != line) {
+                    faults.push_back("the account has no entry for " + id + " line " + std::to_string(line) +
+                                     "; next: " + where(k));
+                    return faults;
+                }
+                ended = entries[k++].Fate == LineFate::FileError;
+                if (ended) break;
+            }
+            if (!ended && fileError(std::numeric_limits<int32_t>::max())) ++k;
+        }
+    }
+    if (k != entries.size()) faults.push_back("the account has an entry for no symbol or value line: " + where(k));
+    size_t next = 0, position = 0;
+    driver.Variables->ForEach([&](const VariablePtr& variable) {
+        ++position;
+        while (next < entries.size() && entries[next].Fate != LineFate::Imported) ++next;
+        if (next == entries.size()) {
+            faults.push_back("record " + std::to_string(position) + " has no imported entry");
+            return false;
+        }
+        VariablePtr keyed;
+        try {
+            keyed = driver.Variables->Item(entries[next].Key);
+        } catch (const std::exception&) {
+        }
+        if (keyed != variable) {
+            faults.push_back("record " + std::to_string(position) + " is not the variable of " + where(next));
+            return false;
+        }
+        ++next;
+        return true;
+    });
+    for (; faults.empty() && next < entries.size(); ++next)
+        if (entries[next].Fate == LineFate::Imported) faults.push_back("an imported entry that is no record: " + where(next));
+    return faults;
+}
 
 // A file named by a case: "shared/..." from ../shared beside the project (absent from a
 // user's clone), else from the case.
@@ -80,6 +284,7 @@ void ReadDiffCase(const fs::path& dir, std::map<std::string, std::string>& keys,
 
 Case ReadCase(const fs::path& dir) {
     Case c;
+    c.dir = dir;
     c.name = dir.filename().string();
     std::map<std::string, std::string> keys = {{"device-code", "1"}, {"device-id", "1"}, {"status", "1"}};
     static const std::regex setting("^\\s*([^#\\s][^=]*?)\\s*=\\s*(.*?)\\s*$");  // key = value, both trimmed
@@ -138,6 +343,17 @@ Result Import(const Case& c, bool byCommandLine) {
         result.status = run.status;
         result.records = run.out;
         result.imported = run.status == 0 || (run.status == 1 && run.err.find("tessaro: cannot read") != std::string::npos);
+        if (fs::exists(c.dir / "expected.account.jsonl")) {
+            std::string columns;
+            for (const auto& column : kAccountColumns) columns += (columns.empty() ? "" : ",") + column;
+            arguments.insert(arguments.begin() + 1, {"--lines", "all", "--columns", columns});
+            // A second import for the account's columns; the first one's messages are compared.
+            const std::string first = layout.Merged();
+            result.account = RunCli(arguments, "cd '" + layout.root.path().string() + "' && TESSARO_CODEPAGE=" + c.codePage).out;
+            result.accountColumnsOnly = true;
+            fs::remove(layout.merged);
+            if (!first.empty()) WriteFile(layout.merged, first);
+        }
     } else {
         SetCodePage(c.codePage);
         const cli::ImportOptions options = cli::ParseCommandLine(c.arguments).import;
@@ -147,6 +363,7 @@ Result Import(const Case& c, bool byCommandLine) {
             cli::LanguageChoice language(options.languageId, layout.component);
             VariableDriver driver;
             driver.Options = cli::LibraryOptions(options);
+            driver.Options.Account = true;
             driver.DeviceCodeId = options.deviceCode;
             driver.DeviceId = options.deviceId;
             driver.DeviceName = FromUtf8(options.deviceName);
@@ -155,6 +372,8 @@ Result Import(const Case& c, bool byCommandLine) {
             std::ostringstream records;
             cli::WriteVariables(records, *driver.Variables, cli::Format::Jsonl, cli::OutputShape{});
             result.records = records.str();
+            if (driver.Account) result.account = AccountJsonl(*driver.Account);
+            result.accountFaults = CheckAccount(driver, options.files, result.imported);
         }
         fs::current_path(before);
     }
@@ -197,6 +416,13 @@ std::vector<std::string> Check(const fs::path& dir, const Case& c, const Result&
     if (r.status > 1) failures.push_back("the command line ended with status " + std::to_string(r.status));
     compare("expected.jsonl", r.records);
     compare("expected.msg", Masked(r.messages));
+    if (fs::exists(dir / "expected.account.jsonl")) {
+        const std::string expected = ReadFile(dir / "expected.account.jsonl");
+        if (auto difference = FirstDifference(r.accountColumnsOnly ? AccountColumnsOf(expected) : expected, r.account);
+            !difference.empty())
+            failures.push_back("expected.account.jsonl differs at " + difference);
+    }
+    for (const auto& fault : r.accountFaults) failures.push_back("account: " + fault);
     if (MsgFiles(dir, "expected.") != r.partials) {
         std::string left;
         for (const auto& [name, bytes] : r.partials) left += " " + name;
@@ -228,8 +454,11 @@ std::vector<std::string> RunDiffCase(const fs::path& dir, const Case& c, bool up
     return failures;
 }
 
+// The account is rewritten where the case has one: an empty expected.account.jsonl asks
+// for it.
 void Update(const fs::path& dir, const Result& r) {
     WriteFile(dir / "expected.jsonl", r.records);
+    if (fs::exists(dir / "expected.account.jsonl")) WriteFile(dir / "expected.account.jsonl", r.account);
     if (r.messages.empty())
         fs::remove(dir / "expected.msg");
     else

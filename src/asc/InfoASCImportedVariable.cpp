@@ -22,22 +22,34 @@ std::string SymbolFileSection(std::string_view sourceId) {
 
 void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
     std::optional<LineReader> file;
+    std::optional<SymbolRowReader> rows;  // an SDF or DIF file's
+    ImportContext& import = CurrentImport();
     try {
         const std::string& sourceId = ObjectOf(DataSource).SourceId;
         file.emplace(sourceId);
         const std::string section = SymbolFileSection(sourceId);
-        // Completes a record's variable and adds it when it has a data area.
+        if (import.Account) import.AccountFile(sourceId, 48);  // a symbol's line reaches its type
+        // Completes a record's variable and adds it when it has a data area; the record's
+        // account entry, when it has one, follows.
         auto add = [&](VariableASCInfoRecord& record) {
+            if (record.Entry && record.Entry->Name.empty()) {  // no symbol on the line
+                import.Account->Entries.pop_back();
+                record.Entry = nullptr;
+            }
             Variable& variable = *record.VariableInfoRecord;
             variable.SectionName = section;
             variable.DeviceId = DeviceId;
             if (variable.DataAreaId == 0) return;
+            std::string key = VariableKey(variable.Name, DeviceId);
+            std::string kept = record.Entry ? key : std::string();
             try {
-                Variables.AddFolded(record.VariableInfoRecord, VariableKey(variable.Name, DeviceId));
+                Variables.AddFolded(record.VariableInfoRecord, std::move(key));
+                if (record.Entry) import.Accounted(*record.Entry, std::move(kept));
             } catch (const RuntimeError& error) {
                 if (error.Number != DuplicateKey) throw;
                 // The variable already in the collection stays; this one is dropped.
-                CurrentImport().MessageLog().RecordVariableWithSameName(variable.Name, sourceId);
+                import.MessageLog().RecordVariableWithSameName(variable.Name, sourceId);
+                if (record.Entry) import.AccountedSameName(*record.Entry, kept);
             }
         };
         if (Reading.Format == "ASC") {
@@ -48,28 +60,34 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
                 record.SourceLine.swap(line);
                 record.SourceLine.assign(file->ReadLine());
                 ++Reading.Lines;
+                if (import.Account) record.Entry = &import.AccountLine(sourceId, file->LinesRead());
                 record.GetVariableInfoRecord();
                 line.swap(record.SourceLine);
                 add(record);
             }
         } else {
-            SymbolRowReader rows(*file, Reading.Format == "SDF" ? SymbolRowFormat::SDF : SymbolRowFormat::DIF);
+            rows.emplace(*file, Reading.Format == "SDF" ? SymbolRowFormat::SDF : SymbolRowFormat::DIF);
             SymbolLineColumns row;
             for (;;) {
                 YieldToHost();
-                const bool more = rows.Next(row);
-                Reading.Lines = rows.Lines();
+                const bool more = rows->Next(row);
+                Reading.Lines = rows->Lines();
                 if (!more) break;
                 VariableASCInfoRecord record;
+                if (import.Account) record.Entry = &import.AccountLine(sourceId, rows->RowLine());
                 record.GetVariableInfoRecord(row);
                 add(record);
             }
         }
         file->Close();
     } catch (const std::exception& error) {
+        // A row that does not fit its format ends the reading at the row's line.
+        const size_t linesRead = rows && rows->RowLine() ? rows->RowLine() : file ? file->LinesRead() : 0;
         if (file) file->Close();
         Reading.Failure = error.what();
-        CurrentImport().MessageLog().RecordFileError(DataSource ? DataSource->SourceId : std::string());
+        const std::string sourceId = DataSource ? DataSource->SourceId : std::string();
+        import.MessageLog().RecordFileError(sourceId);
+        if (import.Account) import.AccountedFileError(sourceId, linesRead, error.what());
     }
 }
 

@@ -68,6 +68,7 @@ void SymbolRowReader::Fill(SymbolLineColumns& row, size_t symbol, size_t operand
 }
 
 bool SymbolRowReader::Next(SymbolLineColumns& row) {
+    rowLine_ = 0;
     const bool more = format_ == SymbolRowFormat::SDF ? NextSdf(row) : NextDif(row);
     if (more) {
         ++rows_;
@@ -80,6 +81,7 @@ bool SymbolRowReader::Next(SymbolLineColumns& row) {
 bool SymbolRowReader::NextSdf(SymbolLineColumns& row) {
     std::string_view line;
     if (!ReadLine(line)) return false;
+    rowLine_ = lines_;
     size_t count = 0;
     for (size_t at = 0;;) {
         auto fieldName = [&] { return "field " + std::to_string(count + 1); };
@@ -157,6 +159,7 @@ bool SymbolRowReader::NextDif(SymbolLineColumns& row) {
     }
     if (cellType_ != -1 || cellText_ != "BOT") Fail("a cell outside a row, where -1,0 and BOT begin one");
     const size_t begin = lines_;
+    rowLine_ = begin;
     size_t count = 0;
     for (;;) {
         if (!ReadCell()) {  // the end of the file ends the table

@@ -50,6 +50,9 @@ public:
 
     // The lines read so far.
     size_t Lines() const { return lines_; }
+    // The line of the row the last Next gave or failed in: an SDF row's own line, a DIF
+    // row's BOT line; 0 when that Next began no row (it failed before one, or ended).
+    size_t RowLine() const { return rowLine_; }
 
 private:
     bool NextSdf(SymbolLineColumns& row);
@@ -65,6 +68,7 @@ private:
     SymbolRowFormat format_;
     size_t lines_ = 0;
     size_t rows_ = 0;
+    size_t rowLine_ = 0;
     bool started_ = false;  // the DIF header was read
     bool ended_ = false;
     bool pending_ = false;  // a DIF cell of type -1 read past the end of the last row

@@ -49,7 +49,7 @@ SymbolLineColumns SplitSymbolLine(std::string_view line) {
         TrimBlanks(Columns(line, 29, 3)),
         TrimBlanks(Columns(line, 33, 7)),
         TrimBlanks(Columns(line, 40, 8)),
-        {},
+        TrimBlanks(ColumnsFrom(line, 48)),
     };
 }
 
@@ -72,6 +72,7 @@ void VariableASCInfoRecord::GetVariableInfoRecord(const SymbolLineColumns& field
     columns_ = fields;
     if (columns_.Symbol.empty()) return;
     ObjectOf(VariableInfoRecord).Name = columns_.Symbol;
+    if (Entry) AccountColumns();
     AssignDataArea();
     AssignDataType();
     AssignFieldAdd1();
@@ -82,13 +83,36 @@ void VariableASCInfoRecord::GetVariableInfoRecord(const SymbolLineColumns& field
     VariableInfoRecord->NestingLevel = 1;
 }
 
+// The line as written, and its absolute address: operand area and address one blank apart.
+void VariableASCInfoRecord::AccountColumns() {
+    Entry->Name = columns_.Symbol;
+    Entry->OperandArea = columns_.OperandArea;
+    Entry->Address = columns_.Address;
+    Entry->DataType = columns_.DataType;
+    Entry->Comment = columns_.Comment;
+    Entry->AbsoluteAddress = columns_.OperandArea;
+    if (!columns_.OperandArea.empty() && !columns_.Address.empty()) Entry->AbsoluteAddress += ' ';
+    Entry->AbsoluteAddress += columns_.Address;
+}
+
 void VariableASCInfoRecord::AssignDataArea() {
     std::string_view areaName = DataAreaNameOf(columns_.OperandArea);
-    if (areaName.empty()) return;
+    if (areaName.empty()) {
+        if (Entry) {
+            Entry->Fate = LineFate::AreaNotKnown;
+            Entry->Reason = columns_.OperandArea.empty() ? std::string("no operand area")
+                                                         : "operand area " + std::string(columns_.OperandArea) + " not known";
+        }
+        return;
+    }
     DeviceDBService& db = CurrentImport().DeviceDatabase();
     db.DataAreaId = 0;
     db.FindDataAreaId(areaName);
     VariableInfoRecord->DataAreaId = db.DataAreaId;
+    if (Entry && db.DataAreaId == 0) {
+        Entry->Fate = LineFate::AreaNotInDevice;
+        Entry->Reason = "data area " + std::string(areaName) + " not in the device";
+    }
 }
 
 void VariableASCInfoRecord::AssignDataType() {
@@ -111,12 +135,19 @@ void VariableASCInfoRecord::AssignDataType() {
             Messenger& messenger = CurrentImport().MessageLog();
             messenger.DB = kSymbolFiles;
             messenger.RecordKORVOTypeConversion(variable.Name, token, deviceType);
+            if (Entry) Entry->Reports.push_back({1, token, std::string(deviceType)});
         }
     }
     if (deviceType == "DBW" || deviceType.empty()) {
         Messenger& messenger = CurrentImport().MessageLog();
         messenger.DB = kSymbolFiles;
         messenger.RecordVariableNoForKORVO(variable.Name);
+        if (Entry) {
+            Entry->Reports.push_back({4, {}, {}});
+            if (variable.DataAreaId != 0)
+                Entry->Reason = deviceType.empty() ? "data type " + std::string(columns_.DataType) + " not for the device"
+                                                   : std::string("a data block's symbol");
+        }
     }
 }
 

@@ -7,10 +7,11 @@
 // The line layout, fixed columns counted from 1 (a field past the end of a short line is
 // shorter or empty):
 //   1-4 not read | 5-28 symbol | 29-31 operand area | 32 not read | 33-39 address
-//   40-47 data type | 48 on not read
+//   40-47 data type | 48 on comment
 // A row of the other symbol-table exports (SymbolRowReader.h) gives the same fields
 // directly, the name at its whole length; the steps after that are the same.
 
+#include <tessaro/ImportAccount.h>
 #include <tessaro/Variable.h>
 
 #include <string>
@@ -24,7 +25,7 @@ struct SymbolLineColumns {
     std::string_view OperandArea;
     std::string_view Address;
     std::string_view DataType;
-    std::string_view Comment;  // given by the rows of the other formats only; not imported
+    std::string_view Comment;  // column 48 to the end (a row: its comment field), blanks around it removed
 };
 SymbolLineColumns SplitSymbolLine(std::string_view line);
 
@@ -49,8 +50,12 @@ public:
     // The line to parse; written by the importer before GetVariableInfoRecord.
     std::string SourceLine;
 
+    // The line's entry in the import's account, when there is one: the record writes what
+    // the line holds, its address and its fate as far as the record decides it.
+    AccountEntry* Entry = nullptr;
+
     // Parses SourceLine into VariableInfoRecord. A line with a blank symbol leaves the
-    // variable untouched. Failures of the device database pass to the caller.
+    // variable (and Entry) untouched. Failures of the device database pass to the caller.
     void GetVariableInfoRecord();
     // The same from fields given by a row of another symbol-table format; SourceLine is
     // not read. The fields must outlive the call.
@@ -59,6 +64,7 @@ public:
 private:
     SymbolLineColumns columns_;  // the fields of the line or row, once per GetVariableInfoRecord
 
+    void AccountColumns();
     void AssignDataArea();
     void AssignDataType();
     void AssignFieldAdd1();

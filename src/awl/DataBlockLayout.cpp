@@ -36,6 +36,10 @@ int32_t DataBlockLayout::NextByte(std::string_view type, int32_t length) const {
     return at;
 }
 
+int32_t DataBlockLayout::NextBit(std::string_view type, int32_t length) const {
+    return length == 0 && type == "BOOL" && bits_ < 8 ? bits_ : 0;
+}
+
 int32_t DataBlockLayout::Place(std::string_view type, int32_t length) {
     const int32_t at = NextByte(type, length);
     if (length == 0 && type == "BOOL" && bits_ < 8) {

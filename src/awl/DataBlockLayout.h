@@ -21,6 +21,8 @@ public:
     void BeginLine(std::string_view valueLine);
     // The byte where the line's element of this type and length goes.
     int32_t NextByte(std::string_view type, int32_t length) const;
+    // The bit in that byte where a BOOL bit goes (0 to 7); 0 for any other element.
+    int32_t NextBit(std::string_view type, int32_t length) const;
     // Places that element, moving the counters past it; gives its byte.
     int32_t Place(std::string_view type, int32_t length);
 

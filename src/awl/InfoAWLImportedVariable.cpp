@@ -48,15 +48,20 @@ void NoteDeclaration(std::string_view line, int32_t number) {
 }  // namespace
 
 void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
+    ImportContext& import = CurrentImport();
+    std::optional<LineReader> file;
     try {
-        LineReader file(DataSource->SourceId);
-        CurrentImport().DeclaredStrings.Reset();
-        CurrentImport().DeclaredUDTs.Reset();
+        const std::string& sourceId = DataSource->SourceId;
+        file.emplace(sourceId);
+        if (import.Account) import.AccountFile(sourceId, 12);  // "   A := 1;" and its line end
+        import.DeclaredStrings.Reset();
+        import.DeclaredUDTs.Reset();
         State state = State::SeekBlock;
         std::string line;
         std::string lastDeclarationLine;
         int32_t blockNumber = 0;
         std::string blockName;
+        bool begun = false;     // a skipped block's values have begun, for the account
         DataBlockLayout layout;
         std::optional<BlockSymbolIndex> symbols;  // built at the first header
 
@@ -65,16 +70,26 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
             VariablePtr removed = Variables.Item(key);
             Variables.Remove(key);
             symbols->Removed(removed);
+            if (import.Account)
+                import.AccountedRemoval(key, LineFate::ReplacedByBlock, "replaced by the elements of its block in " + sourceId);
+        };
+        // A value line that gives no variable because its block is not imported.
+        auto notImported = [&](std::string_view valueLine, std::string reason) {
+            AccountEntry& entry = import.AccountLine(sourceId, file->LinesRead());
+            entry.Name.append(blockName).append(".").append(ValuePath(valueLine, Position(valueLine, ":=")));
+            entry.Fate = LineFate::BlockNotImported;
+            entry.Reason = std::move(reason);
         };
 
-        while (!file.AtEnd()) {
+        while (!file->AtEnd()) {
             YieldToHost();
-            line = file.ReadLine();
+            line = file->ReadLine();
             switch (state) {
             case State::SeekBlock: {
-                if (!file.ReadUntil(line, [](std::string_view l) { return l.substr(0, 10) == "DATA_BLOCK"; })) return;
+                if (!file->ReadUntil(line, [](std::string_view l) { return l.substr(0, 10) == "DATA_BLOCK"; })) return;
                 blockNumber = 0;
                 blockName.clear();
+                begun = false;
                 layout = DataBlockLayout();
                 if (!symbols) symbols.emplace(Variables);
                 blockName = TrimBlanks(Columns(line, 11, 20));
@@ -88,7 +103,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                         removeSymbol(symbol);
                     }
                     if (blockNumber == 0) {
-                        Messenger& log = CurrentImport().MessageLog();
+                        Messenger& log = import.MessageLog();
                         log.DB = "DB " + blockName;
                         log.RecordVariableDBIncomplete(blockName);
                         state = State::SkipBlock;
@@ -96,21 +111,38 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 }
                 break;
             }
-            case State::SkipBlock:
-                if (!file.ReadUntil(line, [](std::string_view l) { return l == "END_DATA_BLOCK"; })) return;
+            case State::SkipBlock: {
+                auto blockEnds = [&](std::string_view l) {
+                    if (l == "END_DATA_BLOCK") return true;
+                    if (import.Account) {
+                        if (begun && Contains(l, ":=")) {
+                            notImported(l, "its block " + blockName + " is incomplete: no symbol gives its number");
+                            import.Account->Entries.back().Reports.push_back({5, {}, {}});
+                        }
+                        begun = begun || l == "BEGIN";
+                    }
+                    return false;
+                };
+                if (!file->ReadUntil(line, blockEnds)) return;
                 state = State::SeekBlock;
                 break;
+            }
             case State::Declarations:
-                while (line != "BEGIN" && !file.AtEnd()) {
+                while (line != "BEGIN" && !file->AtEnd()) {
                     NoteDeclaration(line, blockNumber);
                     lastDeclarationLine = line;
-                    line = file.ReadLine();
+                    line = file->ReadLine();
                 }
-                if (file.AtEnd()) return;
+                if (file->AtEnd()) return;
                 state = State::Values;
                 break;
             case State::Values: {
-                if (!file.ReadUntil(line, [](std::string_view l) { return Contains(l, ":=") || l == "END_DATA_BLOCK"; })) return;
+                if (!file->ReadUntil(line, [](std::string_view l) { return Contains(l, ":=") || l == "END_DATA_BLOCK"; })) {
+                    // The file ends at a value line: the import stops before it.
+                    if (import.Account && Contains(line, ":="))
+                        notImported(line, "the file ends at this line, before the block's END_DATA_BLOCK");
+                    return;
+                }
                 if (line == "END_DATA_BLOCK") {
                     state = State::SeekBlock;
                     break;
@@ -123,39 +155,50 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 record.DBNumber = blockNumber;
                 record.Layout = &layout;
                 record.UDTs = UDTs;
+                if (import.Account) record.Entry = &import.AccountLine(sourceId, file->LinesRead());
                 record.GetVariableInfoRecord();
                 VariablePtr variable = record.VariableInfoRecord;
 
                 if (Contains(lastDeclarationLine, " FB ") || Contains(lastDeclarationLine, " SFB ") ||
                     Contains(lastDeclarationLine, " \"")) {
                     variable->Warning = true;
-                    Messenger& log = CurrentImport().MessageLog();
+                    Messenger& log = import.MessageLog();
                     log.DB = "DB " + std::to_string(record.DBNumber);
                     log.RecordCheckVariable(variable->Name);
+                    if (record.Entry) {
+                        record.Entry->Reports.push_back({6, {}, {}});
+                        if (record.Entry->Reason.empty()) record.Entry->Reason = "in an instance or symbol block: to check";
+                    }
                 }
 
                 layout.Place(variable->TagAttribute, record.DataLength);
 
                 variable->DeviceId = DeviceId;
                 if (variable->DataAreaId != 0) {
+                    std::string key = VariableKey(variable->Name, DeviceId);
+                    std::string kept = record.Entry ? key : std::string();
                     try {
-                        Variables.AddFolded(variable, VariableKey(variable->Name, DeviceId));
+                        Variables.AddFolded(variable, std::move(key));
                         symbols->Added(variable);
+                        if (record.Entry) import.Accounted(*record.Entry, std::move(kept));
                     } catch (const RuntimeError& e) {
                         if (e.Number != DuplicateKey) throw;
-                        CurrentImport().MessageLog().RecordVariableWithSameName(variable->Name, DataSource->SourceId);
+                        import.MessageLog().RecordVariableWithSameName(variable->Name, sourceId);
+                        if (record.Entry) import.AccountedSameName(*record.Entry, kept);
                     }
                 } else {
-                    Messenger& log = CurrentImport().MessageLog();
+                    Messenger& log = import.MessageLog();
                     log.DB = std::to_string(record.DBNumber);
                     log.RecordVariableNoForKORVO(variable->Name);
+                    if (record.Entry) record.Entry->Reports.push_back({4, {}, {}});
                 }
                 break;
             }
             }
         }
-    } catch (const std::exception&) {
-        CurrentImport().MessageLog().RecordFileError(DataSource->SourceId);
+    } catch (const std::exception& error) {
+        import.MessageLog().RecordFileError(DataSource->SourceId);
+        if (import.Account) import.AccountedFileError(DataSource->SourceId, file ? file->LinesRead() : 0, error.what());
     }
 }
 

@@ -9,17 +9,46 @@
 #include <tessaro/CodePage.h>
 #include <tessaro/RuntimeError.h>
 
+#include <charconv>
+
 namespace tessaro {
+
+std::string_view ValuePath(std::string_view valueLine, size_t assign) {
+    return TrimBlanks(Columns(valueLine, 1, assign - 1));
+}
+
+std::string ElementAddress(int32_t number, int32_t byte, int32_t bit, std::string_view type, int32_t length) {
+    std::string address;
+    auto put = [&](int32_t value) {
+        char digits[12];
+        address.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    };
+    const bool isBit = length == 0 && type == "BOOL";
+    address.append("DB");
+    put(number);
+    address.append(isBit ? ".DBX" : length == 2 ? ".DBW" : length == 4 ? ".DBD" : ".DBB");
+    put(byte);
+    if (isBit) {
+        address += '.';
+        put(bit);
+    } else if (length != 1 && length != 2 && length != 4) {
+        address += '[';
+        put(length);
+        address += ']';
+    }
+    return address;
+}
 
 void VariableAWLInfoRecord::GetVariableInfoRecord() {
     Variable& variable = *VariableInfoRecord;
     size_t assign = Position(SourceLine, ":=");
     if (assign == 0) throw RuntimeError(InvalidArgument, "a value line without \":=\"");
-    const std::string_view path = TrimBlanks(Columns(SourceLine, 1, assign - 1));
+    const std::string_view path = ValuePath(SourceLine, assign);
     // Name is the path while the steps run and the block name, "." and the path after
     // them: room for the whole is made at once.
     variable.Name.reserve(DBName.size() + 1 + path.size());
     variable.Name = path;
+    if (Entry) Entry->Name.append(DBName).append(".").append(path);
 
     AssignDataArea();
     AssignDataType();
@@ -50,6 +79,10 @@ void VariableAWLInfoRecord::AssignDataArea() {
     db.DataAreaId = 0;
     db.FindDataAreaId("DBW");
     VariableInfoRecord->DataAreaId = db.DataAreaId;
+    if (Entry && db.DataAreaId == 0) {
+        Entry->Fate = LineFate::AreaNotInDevice;
+        Entry->Reason = "data area DBW not in the device";
+    }
 }
 
 void VariableAWLInfoRecord::AssignDataType() {
@@ -67,6 +100,7 @@ void VariableAWLInfoRecord::AssignDataType() {
     variable.TagAttribute = literal.TagAttribute;
     variable.Sign = literal.Sign;
     if (literal.Rule == kTextLiteralRule) variable.VariableLen = literal.VariableLen;
+    if (Entry) Entry->DataType = literal.SourceType.empty() ? literal.TagAttribute : literal.SourceType;
 
     const std::string_view oldType = literal.SourceType;
     const std::string_view newType = literal.DeviceType;
@@ -74,11 +108,16 @@ void VariableAWLInfoRecord::AssignDataType() {
         Messenger& log = import.MessageLog();
         log.DB = "DB " + std::to_string(DBNumber);
         log.RecordKORVOTypeConversion(variable.Name, oldType, newType);
+        if (Entry) Entry->Reports.push_back({1, std::string(oldType), std::string(newType)});
     }
     if ((oldType != "BOOL" && DataLength == 0) || (newType.empty() && !oldType.empty())) {
         Messenger& log = import.MessageLog();
         log.DB = "DB " + std::to_string(DBNumber);
         log.RecordVariableNoForKORVO(variable.Name);
+        if (Entry) {
+            Entry->Reports.push_back({4, {}, {}});
+            Entry->Reason = "value of no type the device has";
+        }
     }
     db.FindDataTypeId(newType);
     variable.DataTypeId = db.DataTypeId;
@@ -88,7 +127,12 @@ void VariableAWLInfoRecord::AssignFieldAdd1() { VariableInfoRecord->FieldAdd1 = 
 
 void VariableAWLInfoRecord::AssignFieldAdd2() {
     const DataBlockLayout start;
-    VariableInfoRecord->FieldAdd2 = (Layout ? *Layout : start).NextByte(VariableInfoRecord->TagAttribute, DataLength);
+    const DataBlockLayout& layout = Layout ? *Layout : start;
+    const std::string& type = VariableInfoRecord->TagAttribute;
+    VariableInfoRecord->FieldAdd2 = layout.NextByte(type, DataLength);
+    if (Entry && VariableInfoRecord->DataAreaId != 0)  // without the area, no type and no place
+        Entry->AbsoluteAddress =
+            ElementAddress(DBNumber, VariableInfoRecord->FieldAdd2, layout.NextBit(type, DataLength), type, DataLength);
 }
 
 void VariableAWLInfoRecord::AssignFieldAdd3() { VariableInfoRecord->FieldAdd3 = 0; }

@@ -11,12 +11,15 @@
 
 #include "awl/DeclarationTables.h"
 
+#include <tessaro/Collection.h>
+#include <tessaro/ImportAccount.h>
 #include <tessaro/Messenger.h>
 #include <tessaro/RuntimeError.h>
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace tessaro {
 
@@ -33,6 +36,31 @@ struct ImportContext {
     DeclarationTable DeclaredStrings;
     DeclarationTable DeclaredUDTs;
 
+    // The account of the import when the host asked for one, else null; the importers and
+    // records write it where they decide a line's fate. Every Accounted call below expects
+    // it set: callers test Account first, so that an import without one pays one branch.
+    std::shared_ptr<ImportAccount> Account;
+
+    // A file's lines are about to be accounted for: room for as many entries as lines of
+    // at least shortestLine bytes fit in it (room never written costs no memory).
+    void AccountFile(const std::string& file, size_t shortestLine);
+    // A new entry for line of file, appended to the account.
+    AccountEntry& AccountLine(const std::string& file, size_t line);
+    // The entry became the variable under key.
+    void Accounted(AccountEntry& entry, std::string key);
+    // The entry's variable was refused: key is already in the collection.
+    void AccountedSameName(AccountEntry& entry, const std::string& key);
+    // The variable under key was removed, its line's fate now fate for reason.
+    void AccountedRemoval(const std::string& key, LineFate fate, std::string reason);
+    // The reading of file ended at line with a file error: that line's entry, or a new one
+    // where the line held no symbol or value (line 0: the file was never read).
+    void AccountedFileError(const std::string& file, size_t line, std::string_view what);
+    // The import has ended: the account is the host's alone, the index of its keys goes.
+    void CloseAccount() {
+        Account.reset();
+        accountedKeys_.Clear();
+    }
+
     // The message log and the device database; while there is none a call fails with
     // ObjectNotSet (91), as a call through an unset object reference does.
     Messenger& MessageLog() const { return ObjectOf(SharedMessenger); }
@@ -43,6 +71,9 @@ struct ImportContext {
     void OpenDeviceDB(int32_t DeviceId);
     // Empties DeviceDB; the service ends and closes the database.
     void CloseDeviceDB();
+
+private:
+    Collection<size_t> accountedKeys_;  // the entry of each variable added, by its key
 };
 
 // The context of the calling thread's import: the one its last StartImport made, kept

@@ -75,12 +75,24 @@ bool VariableDriver::GetVariables(DataSourceCollection& DataSources) {
     NoVariables none;
     LastFailure = {};
     ReportCounts = {};
+    Account.reset();
     Readings.clear();
     std::shared_ptr<ImportContext> import;  // this import's shared objects, also when a step fails
+    // The account is the host's as soon as it is made: a failed import leaves what it wrote.
+    struct GiveAccount {
+        std::shared_ptr<const ImportAccount>& to;
+        std::shared_ptr<ImportContext>& from;
+        ~GiveAccount() {
+            if (!from) return;
+            to = from->Account;
+            from->CloseAccount();
+        }
+    } giveAccount{Account, import};
     try {
         // Another import into the same folder (another process or thread) goes first.
         FolderLock folder(ComponentFolder(), Options.FolderWaitSeconds);
         import = StartImport();
+        if (Options.Account) import->Account = std::make_shared<ImportAccount>();
         import->CurrentCountryCode = std::to_string(GetCountryCode());
 
         import->SharedMessenger = std::make_shared<Messenger>();

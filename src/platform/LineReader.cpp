@@ -58,6 +58,7 @@ bool LineReader::AtEnd() { return !Fill(); }
 
 std::string_view LineReader::ReadLine() {
     if (!Fill()) throw RuntimeError(InputPastEndOfFile);
+    ++linesRead_;
     long_.clear();
     for (;;) {
         const char* start = buffer_.data() + begin_;

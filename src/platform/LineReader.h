@@ -36,6 +36,9 @@ public:
 
     void Close();
 
+    // The number of lines read so far: the number of the line ReadLine gave last.
+    size_t LinesRead() const { return linesRead_; }
+
 private:
     bool Fill();
 
@@ -46,6 +49,7 @@ private:
     bool eof_ = false;
     bool skipLineFeed_ = false;  // the last line ended in CR at the end of the buffer
     std::string long_;           // a line that crosses buffer boundaries
+    size_t linesRead_ = 0;
 };
 
 }  // namespace tessaro

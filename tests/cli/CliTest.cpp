@@ -57,6 +57,41 @@ TEST_F(CliTest, FormatsColumnsAndOptionForms) {
     }
 }
 
+// The lines that became no variable: with --lines, in every format, the record's columns
+// of such a line are empty (null in JSON lines) and its Name is the line's; the summary
+// file counts them per fate and file.
+TEST_F(CliTest, RejectedLinesAndTheSummaryFile) {
+    Source("r.ASC", {SymbolLine("Kept", "M", "1", "BYTE"), SymbolLine("Odd", "X", "2", "WORD"), "", SymbolLine("kept", "M", "3", "BYTE")});
+    const std::string columns = "--columns=Line,Name,DataAreaId,Fate,Reason";
+    struct Case { std::vector<std::string> arguments; std::string out; } cases[] = {
+        {{"--format=csv", "--lines=rejected", columns, "r.ASC"},
+         "Line,Name,DataAreaId,Fate,Reason\r\n2,Odd,,area-not-known,operand area X not known\r\n"
+         "4,kept,,same-name,same name as line 1 of r.ASC\r\n"},
+        {{"--format=jsonl", "--lines=rejected", "--columns=Name,DataAreaId,Fate", "r.ASC"},
+         "{\"Name\":\"Odd\",\"DataAreaId\":null,\"Fate\":\"area-not-known\"}\n"
+         "{\"Name\":\"kept\",\"DataAreaId\":null,\"Fate\":\"same-name\"}\n"},
+        {{"--format=table", "--lines=ALL", "--columns=Line,Name,DataAreaId,Fate", "r.ASC"},
+         "Line  Name  DataAreaId  Fate\n1     Kept  2           imported\n2     Odd               area-not-known\n"
+         "4     kept              same-name\n"},
+        {{"--format=csv", "--columns=Name,Address", "r.ASC"}, "Name,Address\r\nKept,M 1\r\n"},
+    };
+    for (const auto& c : cases) {
+        CliRun run = RunCli(Joined({"import", "--messages", messages}, c.arguments), "cd '" + dir / "" + "' &&");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, c.out);
+    }
+    const std::string summary = dir / "s.json";
+    CliRun run = RunCli({"import", "--messages", messages, "--summary", summary, "r.ASC"}, "cd '" + dir / "" + "' &&");
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string json = ReadFile(summary);
+    EXPECT_EQ(json.rfind("{\"lines\":3,\"fates\":{\"imported\":1,\"area-not-known\":1,\"area-not-in-device\":0,"
+                         "\"same-name\":1,", 0), 0u) << json;
+    EXPECT_NE(json.find("\"files\":[{\"file\":\"r.ASC\",\"format\":\"ASC\","), std::string::npos) << json;
+    run = RunCli({"import", "--messages", messages, "--summary", dir / "no/such/folder/s.json", "r.ASC"}, "cd '" + dir / "" + "' &&");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("tessaro: cannot write the summary to "), std::string::npos) << run.err;
+}
+
 // Whatever the command line cannot use ends in the documented status (1: the import
 // stopped, a FILE was skipped or could not be read, 2: a wrong command line) and in a
 // first line on standard error that names the file or option and the cause; never a
