@@ -6,6 +6,7 @@
 #include <tessaro/DeviceList.h>
 #include <tessaro/ImportComparison.h>
 #include <tessaro/ImportRecords.h>
+#include <tessaro/ImportSummary.h>
 #include <tessaro/Platform.h>
 #include <tessaro/PrivateLayout.h>
 #include <tessaro/RuntimeError.h>
@@ -104,6 +105,7 @@ struct Result {
     std::vector<AccountEntry> account;
     bool hasAccount = false;
     std::vector<RecordAccount> recordAccounts;  // each variable's line, where the account was kept
+    std::string summaryJson;
     bool imported = false;
     int32_t failureNumber = 0;
     std::string failureDescription;
@@ -173,6 +175,7 @@ Result RunImport(const Request& request) {
             result.account = driver.Account->Entries;
             result.recordAccounts = RecordsOf(*driver.Variables, driver.Account.get()).Accounts;
         }
+        result.summaryJson = SummaryJson(SummarizeImport(driver));
         result.variables.reserve(driver.Variables->Count());
         driver.Variables->ForEach([&](const VariablePtr& variable) {
             result.variables.push_back(variable);
@@ -441,6 +444,7 @@ PYBIND11_MODULE(_tessaro, m) {
         .def_readonly("has_account", &Result::hasAccount)
         .def_readonly("account", &Result::account)
         .def_readonly("code_page", &Result::codePage)
+        .def_readonly("summary_json", &Result::summaryJson)
         .def("take_variables", [](Result& r) {
             // Each record goes as its Python object is made: the two are never all held at once.
             py::list list(r.variables.size());

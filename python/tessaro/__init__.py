@@ -105,6 +105,13 @@ class Import:
         """The code page the sources were read in and the messages written in."""
         return self._result.code_page
 
+    def summary(self):
+        """The import's summary, as the command line's --summary writes it: a dict with the
+        lines of each fate and reason per file and in all, what each file was read as, and
+        the reports of each kind (the lines and fates need account=True)."""
+        import json
+        return json.loads(self._result.summary_json)
+
     def to_records(self):
         """The variables as a list of dicts, field name to value, in the records' order."""
         return [dict(zip(FIELD_NAMES, variable)) for variable in self.variables]

@@ -173,6 +173,16 @@ def test_the_module_says_its_version_and_documents_itself():
     assert "import_files" in tessaro.__doc__ and tessaro.import_files.__doc__
 
 
+def test_the_summary_counts_the_fates_of_the_account():
+    result = tessaro.import_files(SOURCES, reading="exact", account=True)
+    summary = result.summary()
+    assert summary["lines"] == len(result.account) > len(result.variables)
+    assert summary["fates"]["imported"] == len(result.variables)
+    assert summary["reports"]["type-conversion"] == result.reports["type-conversion"]
+    assert [f["file"] for f in summary["files"]] == [str(p) for p in SOURCES]
+    assert result.account[0].File == str(SOURCES[0]) and result.account[0].Fate == "imported"
+
+
 def saved(path, records):
     path.write_text("".join(json.dumps(r, ensure_ascii=False) + "\n" for r in records), encoding="utf-8")
     return path
