@@ -8,6 +8,12 @@ time, peak resident memory); prints the medians as a Markdown table.
 
     bench/cli.py [TESSARO [WORK]]
 
+With PYTHON_MODULE=FOLDER (the folder holding the tessaro package: <build>/python, or an
+installed site folder), each input is also imported from Python in fresh interpreters
+(bench/python_import.py: the import, then every variable's Name read), alternating with
+the command line, and a row "... from Python" gives its medians and its CPU time against
+the command line's.
+
 TESSARO defaults to build-rel/cli/tessaro; WORK (default /tmp/tessaro-cli-bench) keeps
 the generated inputs between runs and the component's layout: the sample device
 database two folders above the component folder. The merged message file is removed
@@ -35,22 +41,26 @@ def prepare():
     if not os.path.exists(db):
         os.symlink(f"{root}/build-rel/samples/KorvoDEV.dbr", db)
     for n in (10000, 30000, 1000000):
-        if not os.path.exists(f"{work}/data/s{n}.asc"):
+        if only in f"symbols {n:,}" and not os.path.exists(f"{work}/data/s{n}.asc"):
             subprocess.run(["python3", f"{root}/../shared/tools/gen_asc.py", "--de", str(n), f"{work}/data/s{n}.asc"],
                            check=True)
     for n in (10000, 1000000):
         folder = f"{work}/data/v{n}"
-        if not os.path.exists(f"{folder}/Project.AWL"):
+        if only in f"value lines {n:,}" and not os.path.exists(f"{folder}/Project.AWL"):
             os.makedirs(folder, exist_ok=True)
             subprocess.run([f"{root}/build-rel/bench/tessaro_generate", folder, "0", str(n // 100), "100"], check=True,
                            stdout=subprocess.DEVNULL)
 
 
-def run(argv):
+python_module = os.environ.get("PYTHON_MODULE", "")
+
+
+def run(argv, environment=None):
     """CPU seconds, wall seconds and peak MB (1,000 KB) of one process."""
     with open(os.devnull, "wb") as null:
         start = time.monotonic()
-        pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=[(os.POSIX_SPAWN_DUP2, null.fileno(), 1)])
+        pid = os.posix_spawn(argv[0], argv, environment or os.environ,
+                             file_actions=[(os.POSIX_SPAWN_DUP2, null.fileno(), 1)])
         _, status, usage = os.wait4(pid, 0)
         wall = time.monotonic() - start
     if os.waitstatus_to_exitcode(status) != 0:
@@ -61,18 +71,27 @@ def run(argv):
 def measure(label, lines, files):
     if only not in label:
         return
-    mine, wc = [], []
+    mine, wc, python = [], [], []
+    environment = dict(os.environ, PYTHONPATH=python_module)
     for _ in range(runs):
         if os.path.exists(merged):
             os.remove(merged)
         mine.append(run([tessaro, "import", "--component-dir", component, "--device-code", "1", "--format", "csv",
                          *files]))
         wc.append(run(["/usr/bin/wc", "-l", *files]))
-    cpu, wall, peak = (statistics.median(m[i] for m in mine) for i in range(3))
+        if python_module:
+            os.remove(merged)
+            python.append(run(["/usr/bin/python3", f"{root}/bench/python_import.py", component, *files], environment))
     wc_cpu = statistics.median(w[0] for w in wc)
-    ratio = f"{cpu / wc_cpu:.0f}" if wc_cpu > 0 else "-"
-    print(f"| {label} | {cpu:.3f} s | {wall:.3f} s | {peak:.0f} MB | {wc_cpu:.3f} s | {ratio} | "
-          f"{cpu * 1e9 / lines:.0f} ns |", flush=True)
+    cli_cpu = statistics.median(m[0] for m in mine)
+    for name, measured in ((label, mine), (f"{label} from Python", python)):
+        if not measured:
+            continue
+        cpu, wall, peak = (statistics.median(m[i] for m in measured) for i in range(3))
+        ratio = f"{cpu / wc_cpu:.0f}" if wc_cpu > 0 else "-"
+        against = f" ({cpu / cli_cpu:.2f}x the command line)" if measured is python else ""
+        print(f"| {name}{against} | {cpu:.3f} s | {wall:.3f} s | {peak:.0f} MB | {wc_cpu:.3f} s | {ratio} | "
+              f"{cpu * 1e9 / lines:.0f} ns |", flush=True)
 
 
 prepare()

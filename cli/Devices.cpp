@@ -8,15 +8,15 @@
 #include "devicedb/SqliteStore.h"
 
 #include <tessaro/CodePage.h>
+#include <tessaro/DeviceList.h>
 
 #include <filesystem>
 #include <iostream>
-#include <set>
 
 namespace tessaro::cli {
 namespace {
 
-std::string IdText(const StoredId& id) { return id.errorNumber ? "(unreadable)" : std::to_string(id.value); }
+std::string IdText(const std::optional<int32_t>& id) { return id ? std::to_string(*id) : "(unreadable)"; }
 
 std::string NameText(const std::optional<std::string>& name) { return name ? ToUtf8(*name) : "(no name)"; }
 
@@ -24,8 +24,8 @@ std::string NameText(const std::optional<std::string>& name) { return name ? ToU
 
 int RunDevices(const DevicesOptions& options) {
     const std::string path = options.deviceDb.value_or(SampleDeviceDb());
-    auto store = OpenDeviceDBStore(path);
     if (options.exportSqlite) {
+        auto store = OpenDeviceDBStore(path);
         // The export replaces its target by renaming a new file over it: never a device,
         // a pipe or a folder.
         std::error_code ec;
@@ -40,27 +40,16 @@ int RunDevices(const DevicesOptions& options) {
         return FinishStandardOutput();
     }
     std::cout << "Device database " << path << "\n";
-    for (int32_t device : store->ReadDeviceIds()) {
-        std::cout << "Device " << device << "\n";
-        const auto types = store->ReadDataTypes(device);
-        std::set<int32_t> listed;
-        auto typesOf = [&](const StoredId& area) {
-            for (const auto& type : types)
-                if (!type.DeviceDataAreaId.errorNumber && !area.errorNumber &&
-                    type.DeviceDataAreaId.value == area.value)
-                    std::cout << "    Type " << IdText(type.DeviceDataTypeId) << "  " << NameText(type.Name) << "\n";
-        };
-        for (const auto& area : store->ReadDataAreas(device)) {
-            std::cout << "  Area " << IdText(area.DeviceDataAreaId) << "  " << NameText(area.Name) << "\n";
-            if (area.DeviceDataAreaId.errorNumber || !listed.insert(area.DeviceDataAreaId.value).second) continue;
-            typesOf(area.DeviceDataAreaId);
+    for (const DeviceEntry& device : ListDevices(path)) {
+        std::cout << "Device " << device.Code << "\n";
+        for (const auto& area : device.Areas) {
+            std::cout << "  Area " << IdText(area.Id) << "  " << NameText(area.Name) << "\n";
+            for (const auto& type : area.Types)
+                std::cout << "    Type " << IdText(type.Id) << "  " << NameText(type.Name) << "\n";
         }
-        // Types whose area the device does not list.
-        for (const auto& type : types) {
-            if (!type.DeviceDataAreaId.errorNumber && listed.count(type.DeviceDataAreaId.value)) continue;
-            std::cout << "  Type " << IdText(type.DeviceDataTypeId) << "  " << NameText(type.Name) << " (area "
-                      << IdText(type.DeviceDataAreaId) << ", not listed)\n";
-        }
+        for (const auto& type : device.TypesOfUnlistedAreas)
+            std::cout << "  Type " << IdText(type.Id) << "  " << NameText(type.Name) << " (area " << IdText(type.AreaId)
+                      << ", not listed)\n";
     }
     return FinishStandardOutput();
 }

@@ -48,18 +48,6 @@ std::string SampleDeviceDb() {
     return (!fs::is_regular_file(installed, ec) && fs::is_regular_file(built, ec) ? built : installed).string();
 }
 
-PrivateLayout::PrivateLayout(const std::string& deviceDb) : root(TemporaryName("tessaro-XXXXXX", true)) {
-    component = root + "/app/bin";
-    fs::create_directories(component);
-    fs::create_symlink(fs::absolute(deviceDb), root + "/KorvoDEV.dbr");
-}
-
-PrivateLayout::~PrivateLayout() {
-    std::error_code ec;
-    fs::remove_all(root, ec);
-    ForgetTemporary(root);
-}
-
 LanguageChoice::LanguageChoice(std::optional<int32_t> languageId, const std::string& component) {
     if (!languageId) return;
     std::string keyPath = "Software\\Tessaro";

@@ -3,6 +3,10 @@
 // database two levels above it and the merged message file one level above, and the
 // message language chosen through the component's settings files.
 
+#include "TemporaryFiles.h"
+
+#include <tessaro/PrivateLayout.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,17 +23,13 @@ std::string TemporaryName(const std::string& pattern, bool folder);
 // installed path, for the import to name as missing.
 std::string SampleDeviceDb();
 
-// A private copy of the component's layout in a fresh temporary folder: root/app/bin as
-// the component's folder, root/KorvoDEV.dbr a link to deviceDb. Removed with everything
-// in it when the object goes.
-class PrivateLayout {
+// The library's private layout (tessaro/PrivateLayout.h), removed on a signal too.
+class PrivateLayout : public tessaro::PrivateLayout {
 public:
-    explicit PrivateLayout(const std::string& deviceDb);
-    ~PrivateLayout();
+    explicit PrivateLayout(const std::string& deviceDb) : tessaro::PrivateLayout(deviceDb) { RememberTemporary(root); }
+    ~PrivateLayout() { ForgetTemporary(root); }
     PrivateLayout(const PrivateLayout&) = delete;
     PrivateLayout& operator=(const PrivateLayout&) = delete;
-    std::string root;
-    std::string component;
 };
 
 // Chooses the message language for the imports of this process: the per-user settings

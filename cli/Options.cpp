@@ -4,6 +4,8 @@
 #include "Plural.h"
 #include "Version.h"
 
+#include <tessaro/Platform.h>
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -220,12 +222,8 @@ double Seconds(const std::string& option, const std::string& value) {
 }
 
 // The LanguageId values of the six languages, by code in any letter case or by number.
-int32_t LanguageIdNamed(const std::string& value, const std::string& command) {
-    static const std::map<std::string, int32_t> ids = {
-        {"en", 1}, {"it", 2}, {"fr", 3}, {"es", 4}, {"de", 5}, {"zh", kChineseLanguageId},
-    };
-    if (auto it = ids.find(Lower(value)); it != ids.end()) return it->second;
-    if (value.size() == 1 && value[0] >= '1' && value[0] <= '6') return value[0] - '0';
+int32_t LanguageIdOption(const std::string& value, const std::string& command) {
+    if (auto id = tessaro::LanguageIdNamed(value)) return *id;
     throw UsageError("--language takes one of en, it, fr, es, de, zh or a number 1-6, not " + Quoted(value), command);
 }
 
@@ -284,7 +282,7 @@ void TakeReadingValues(const CLI::App& command, const ReadingValues& values, Imp
     o.deviceCode = Number("--device-code", values.deviceCode, name);
     o.deviceId = Number("--device-id", values.deviceId, name);
     if (command.count("--format")) o.format = ChoiceNamed<Format>("--format", values.format, {"table", "csv", "jsonl"}, name);
-    if (command.count("--language")) o.languageId = LanguageIdNamed(values.language, name);
+    if (command.count("--language")) o.languageId = LanguageIdOption(values.language, name);
     if (command.count("--mnemonics")) o.mnemonics = MnemonicsNamed(values.mnemonics, name);
 }
 

@@ -30,9 +30,6 @@ enum class Format { Table, Csv, Jsonl };
 // The lines --lines lists: those that became variables, those that did not, or all.
 enum class Lines { Imported, Rejected, All };
 
-// The LanguageId of Chinese, whose messages want a Chinese code page.
-inline constexpr int32_t kChineseLanguageId = 6;
-
 struct ImportOptions {
     std::optional<std::string> componentDir;
     std::optional<std::string> deviceDb;

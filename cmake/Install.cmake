@@ -1,6 +1,7 @@
 # What `cmake --install` puts where on Linux, the CMake package and pkg-config file for
 # C++ hosts, the manual page and shell completion of the command line, and the Debian
-# package CPack builds from the same rules.
+# package CPack builds from the same rules (two packages with the Python module:
+# tessaro and python3-tessaro, whose install rules name the component python).
 
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -84,5 +85,35 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/triggers
   ${PROJECT_SOURCE_DIR}/cmake/debian/postinst ${PROJECT_SOURCE_DIR}/cmake/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# With the Python module, two packages: tessaro and python3-tessaro.
+if(TARGET _tessaro)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL tessaro python)
+  set(CPACK_DEBIAN_TESSARO_PACKAGE_NAME tessaro)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-tessaro)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  # CPack gives every package the one synopsis, CPACK_PACKAGE_DESCRIPTION_SUMMARY.
+  set(CPACK_DEBIAN_TESSARO_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+  set(CPACK_DEBIAN_PYTHON_DESCRIPTION "The Python 3 module tessaro: the import as a function, the records as
+Python objects, a pandas data frame where pandas is there.
+Tessaro imports the variables of an S7 programmable controller from its
+symbol table (.ASC) and data-block source (.AWL) exports, maps each one to
+a data area and data type of the target device through a device database,
+and reports conversions and rejections in one of six languages.")
+  # Its package's copyright and change log.
+  configure_file(cmake/debian/python3-tessaro.changelog.in ${PROJECT_BINARY_DIR}/python/changelog @ONLY)
+  tessaro_gzip(python3_tessaro_changelog ${PROJECT_BINARY_DIR}/python/changelog)
+  install(FILES cmake/debian/copyright ${PROJECT_BINARY_DIR}/python/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/python3-tessaro COMPONENT python)
+  # The module is built for one Python version; it needs the library of the same build.
+  math(EXPR python_next_minor "${Python_VERSION_MINOR} + 1")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+    "tessaro (= ${PROJECT_VERSION}), python3 (>= ${Python_VERSION_MAJOR}.${Python_VERSION_MINOR}~), python3 (<< ${Python_VERSION_MAJOR}.${python_next_minor})")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS python3-pandas)
+  set(CPACK_DEBIAN_TESSARO_PACKAGE_CONTROL_EXTRA ${CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA})
+  configure_file(cmake/debian/python3-tessaro.prerm ${PROJECT_BINARY_DIR}/python/prerm COPYONLY)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/python/prerm)
+  unset(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA)
+endif()
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -3,7 +3,10 @@
 // yields to the host once per line read, and the channel for warnings that the
 // component would otherwise show in a message box.
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace tessaro {
 
@@ -15,6 +18,15 @@ namespace tessaro {
 void SetComponentFolder(const std::string& folder);
 void SetThreadComponentFolder(const std::string& folder);
 std::string ComponentFolder();
+
+// The message language of the imports on the calling thread, by LanguageId (1 English,
+// 2 Italian, 3 French, 4 Spanish, 5 German, 6 Chinese), in place of the LanguageId
+// setting of the settings hives; 0 clears it, and the setting chooses again.
+void SetThreadLanguageId(int32_t languageId);
+// The LanguageId a language is named by: "en", "it", "fr", "es", "de", "zh" in any letter
+// case, or its number "1" to "6"; none for anything else.
+std::optional<int32_t> LanguageIdNamed(std::string_view name);
+inline constexpr int32_t kChineseLanguageId = 6;
 
 // Called once per line of the importers' main loops, on the importing thread. A no-op
 // until a host installs a hook; nullptr removes it.

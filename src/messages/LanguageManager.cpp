@@ -146,19 +146,40 @@ std::string GetSetting(const std::string& valueName, const std::string& defaultV
     return value.empty() ? defaultValue : value;
 }
 
+namespace {
+
+thread_local int32_t threadLanguageId = 0;
+
+int32_t CountryCodeOf(int32_t languageId) {
+    switch (languageId) {
+    case 1: return 44;
+    case 2: return 39;
+    case 3: return 33;
+    case 4: return 34;
+    case 5: return 49;
+    case 6: return 86;
+    default: return 44;
+    }
+}
+
+}  // namespace
+
+void SetThreadLanguageId(int32_t languageId) { threadLanguageId = languageId; }
+
+std::optional<int32_t> LanguageIdNamed(std::string_view name) {
+    constexpr std::array<std::string_view, 6> kCodes = {"en", "it", "fr", "es", "de", "zh"};
+    for (size_t i = 0; i < kCodes.size(); ++i)
+        if (name.size() == 2 && (name[0] | 0x20) == kCodes[i][0] && (name[1] | 0x20) == kCodes[i][1])
+            return static_cast<int32_t>(i + 1);
+    if (name.size() == 1 && name[0] >= '1' && name[0] <= '6') return name[0] - '0';
+    return std::nullopt;
+}
+
 int32_t GetCountryCode() {
+    if (threadLanguageId) return CountryCodeOf(threadLanguageId);
     try {
         auto number = WholeTextAsNumber(GetSetting("LanguageId", "1"));
-        if (!number) return 44;
-        switch (RoundToInt32(*number)) {
-        case 1: return 44;
-        case 2: return 39;
-        case 3: return 33;
-        case 4: return 34;
-        case 5: return 49;
-        case 6: return 86;
-        default: return 44;
-        }
+        return number ? CountryCodeOf(RoundToInt32(*number)) : 44;
     } catch (...) {
         return 44;
     }

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and uses it from outside the tree:
-#   install-hosts.sh BUILD SOURCE WORK
+#   install-hosts.sh BUILD SOURCE WORK [PYTHON]
 # checks the installed layout (SONAME, public headers only), runs the installed
 # command line on the installed sample project with its installed device database, and
-# builds and runs the host in host/ through find_package and through pkg-config. Each
-# must count the variables of the sample plant as the build tree's command line does.
+# builds and runs the host in host/ through find_package and through pkg-config, and, with
+# PYTHON, imports the installed Python module through PYTHONPATH. Each must count the
+# variables of the sample plant as the build tree's command line does.
 set -euo pipefail
-build=$1 source=$2 work=$3
+build=$1 source=$2 work=$3 python=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 fail() { echo "FAIL: $*" >&2; exit 1; }
 rm -rf "$work" && mkdir -p "$work"
@@ -55,3 +56,14 @@ export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
 ${CXX:-c++} -std=c++20 -o "$work/host-pkg-config" "$here/host/host.cpp" $(pkg-config --cflags --libs tessaro) ||
   fail "pkg-config build"
 LD_LIBRARY_PATH=$(pkg-config --variable=libdir tessaro) run_host pkg-config "$work/host-pkg-config"
+
+# The Python module from the prefix's site folder, with its own default device database.
+if [[ -n $python ]]; then
+  site=$(cd "$prefix" && find lib -path '*-packages/tessaro/__init__.py' | sed 's|/tessaro/__init__.py$||')
+  [[ -n $site ]] || fail "the Python module is not installed"
+  got=$(cd "$work" && PYTHONPATH=$prefix/$site "$python" -c 'import glob, sys, tessaro
+print(len(tessaro.import_files(sorted(glob.glob(sys.argv[1] + "/*"))).variables))' "$sample" 2>"$work/python.err") ||
+    fail "the Python module: $(tail -3 "$work/python.err")"
+  [[ $got == "$expected" ]] || fail "the Python module counts '$got' variables, not $expected"
+  echo "python ($site): $got variables"
+fi
