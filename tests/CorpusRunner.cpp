@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <cctype>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -51,20 +52,31 @@ fs::path CaseFile(const fs::path& dir, const std::string& name, std::string& ski
     return fs::path(TESSARO_SHARED_DIR) / name.substr(7);
 }
 
+// The text without the blanks (and line-end characters) around it.
+std::string_view Trimmed(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t\r\n\f\v";
+    const size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
+}
+
 Case ReadCase(const fs::path& dir) {
     Case c;
     c.name = dir.filename().string();
-    std::map<std::string, std::string> keys = {{"device-code", "1"}, {"device-id", "1"}};
-    static const std::regex setting("^\\s*([^#\\s][^=]*?)\\s*=\\s*(.*?)\\s*$");  // key = value, both trimmed
+    std::map<std::string, std::string, std::less<>> keys = {{"device-code", "1"}, {"device-id", "1"}};
     const std::string settings = ReadFile(dir / "case.txt");
     // A case starts by saying what it shows: "# " and a sentence.
-    static const std::regex saying("# \\S");
-    if (!std::regex_search(settings, saying, std::regex_constants::match_continuous))
+    const std::string_view first = Trimmed(std::string_view(settings).substr(0, settings.find('\n')));
+    if (!first.starts_with("# ") || first.size() < 3 || first[2] == ' ' || first[2] == '\t')
         throw std::runtime_error("case.txt does not start with \"# \" and a sentence on what the case shows");
+    // "key = value", both trimmed; a line starting with "#" is a comment.
     std::istringstream text(settings);
-    std::smatch match;
-    for (std::string line; std::getline(text, line);)
-        if (std::regex_match(line, match, setting)) keys[match[1]] = match[2];
+    for (std::string line; std::getline(text, line);) {
+        std::string_view setting = Trimmed(line);
+        const size_t equals = setting.find('=');
+        if (setting.starts_with('#') || equals == 0 || equals == std::string_view::npos) continue;
+        keys[std::string(Trimmed(setting.substr(0, equals)))] = Trimmed(setting.substr(equals + 1));
+    }
     c.arguments = {"tessaro", "import", "--format", "jsonl", "--device-code", keys["device-code"], "--device-id",
                    keys["device-id"], "--device-name", keys["device-name"]};
     if (!keys["language"].empty()) c.arguments.insert(c.arguments.end(), {"--language", keys["language"]});
@@ -139,9 +151,23 @@ Result Import(const Case& c, bool byCommandLine) {
 // The merged file's header line "--<device name>--MM-DD-YY HH.MM.SS" ends in the time of
 // the import: in every line that starts "--" and ends in such a time, the digits are
 // masked, so that files written at different times compare equal.
-std::string Masked(const std::string& messages) {
-    static const std::regex stamp("^(--.*--)\\d\\d-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d$", std::regex::multiline);
-    return std::regex_replace(messages, stamp, "$1MM-DD-YY HH.MM.SS");
+std::string Masked(std::string messages) {
+    constexpr std::string_view kMask = "MM-DD-YY HH.MM.SS";  // a letter stands for a digit
+    auto IsTime = [&](std::string_view text) {
+        for (size_t i = 0; i < kMask.size(); ++i)
+            if (std::isupper(static_cast<unsigned char>(kMask[i])) ? !std::isdigit(static_cast<unsigned char>(text[i])) : text[i] != kMask[i])
+                return false;
+        return true;
+    };
+    for (size_t from = 0; from < messages.size();) {
+        const size_t end = std::min(messages.find_first_of("\r\n", from), messages.size());
+        const std::string_view line(messages.data() + from, end - from);
+        if (line.size() >= 4 + kMask.size() && line.starts_with("--") && IsTime(line.substr(line.size() - kMask.size())) &&
+            line.substr(line.size() - kMask.size() - 2, 2) == "--")
+            messages.replace(end - kMask.size(), kMask.size(), kMask);
+        from = end + 1;
+    }
+    return messages;
 }
 
 // Empty when equal, else the first differing line of the two, CR shown as \r.
