@@ -8,14 +8,15 @@
 #include "Layout.h"
 #include "Options.h"
 #include "Output.h"
+#include "platform/Text.h"
 
 #include <tessaro/CodePage.h>
 #include <tessaro/Platform.h>
 #include <tessaro/VariableDriver.h>
 
 #include <algorithm>
-#include <iostream>
 #include <cctype>
+#include <iostream>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -52,30 +53,21 @@ fs::path CaseFile(const fs::path& dir, const std::string& name, std::string& ski
     return fs::path(TESSARO_SHARED_DIR) / name.substr(7);
 }
 
-// The text without the blanks (and line-end characters) around it.
-std::string_view Trimmed(std::string_view text) {
-    constexpr std::string_view kBlanks = " \t\r\n\f\v";
-    const size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
-}
-
 Case ReadCase(const fs::path& dir) {
     Case c;
     c.name = dir.filename().string();
     std::map<std::string, std::string, std::less<>> keys = {{"device-code", "1"}, {"device-id", "1"}};
     const std::string settings = ReadFile(dir / "case.txt");
     // A case starts by saying what it shows: "# " and a sentence.
-    const std::string_view first = Trimmed(std::string_view(settings).substr(0, settings.find('\n')));
-    if (!first.starts_with("# ") || first.size() < 3 || first[2] == ' ' || first[2] == '\t')
+    if (!settings.starts_with("# ") || TrimBlanks(settings.substr(2, settings.find('\n') - 2)).empty())
         throw std::runtime_error("case.txt does not start with \"# \" and a sentence on what the case shows");
     // "key = value", both trimmed; a line starting with "#" is a comment.
     std::istringstream text(settings);
     for (std::string line; std::getline(text, line);) {
-        std::string_view setting = Trimmed(line);
+        const std::string_view setting = TrimBlanks(line);
         const size_t equals = setting.find('=');
-        if (setting.starts_with('#') || equals == 0 || equals == std::string_view::npos) continue;
-        keys[std::string(Trimmed(setting.substr(0, equals)))] = Trimmed(setting.substr(equals + 1));
+        if (!setting.starts_with('#') && equals != 0 && equals != std::string_view::npos)
+            keys[std::string(TrimBlanks(setting.substr(0, equals)))] = TrimBlanks(setting.substr(equals + 1));
     }
     c.arguments = {"tessaro", "import", "--format", "jsonl", "--device-code", keys["device-code"], "--device-id",
                    keys["device-id"], "--device-name", keys["device-name"]};
