@@ -3,7 +3,7 @@
 # from its official source archive, fetched once by scripts/fetch-sqlite into a cache
 # outside the tree.
 
-option(TESSARO_WINE_TESTS "Test the 64-bit DLL under Wine" ON)
+option(TESSARO_WINE_TESTS "Test the DLL under Wine" ON)
 
 set(TESSARO_SQLITE_DIR "" CACHE PATH "Folder with sqlite3.c and sqlite3.h (empty: fetch it)")
 if(NOT TESSARO_SQLITE_DIR)
@@ -40,8 +40,8 @@ if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/com/CMakeLists.txt)
   add_subdirectory(com)
 endif()
 
-# The Wine tests run the 64-bit DLL; these machines run no 32-bit code.
-if(TESSARO_WINE_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+# The Wine tests run either DLL: the x86 one on Wine's 32-bit side (wine32).
+if(TESSARO_WINE_TESTS)
   enable_testing()
   add_subdirectory(tests/wine)
 endif()

@@ -11,13 +11,24 @@
 #include <tessaro/CodePage.h>
 #include <tessaro/RuntimeError.h>
 
-#include <cmath>
+#include <optional>
 #include <set>
 #include <string>
 
 namespace {
 
 using namespace tessaro;
+
+// The byte number the address column holds, read on its own; empty when it does not fit
+// 32 bits (the number itself may already be too large for a double).
+std::optional<int32_t> ByteNumberIn(std::string_view address) {
+    try {
+        return TruncateToInt32(NumberIn(address));
+    } catch (const RuntimeError& e) {
+        fuzz::Check(e.Number == Overflow, "reading the address failed with another error than overflow");
+        return std::nullopt;
+    }
+}
 
 void CheckRecord(std::string_view line) {
     SymbolLineColumns columns = SplitSymbolLine(line);
@@ -37,8 +48,7 @@ void CheckRecord(std::string_view line) {
     } catch (const RuntimeError& e) {
         // A byte number outside 32 bits is the only failure a line can cause.
         fuzz::Check(e.Number == Overflow, "the record failed with another error than overflow");
-        double number = std::trunc(NumberIn(columns.Address));
-        fuzz::Check(!(number >= -2147483648.0 && number <= 2147483647.0), "overflow for a byte number in range");
+        fuzz::Check(!ByteNumberIn(columns.Address), "overflow for a byte number in range");
         return;
     }
     const Variable& v = *record.VariableInfoRecord;
@@ -50,7 +60,7 @@ void CheckRecord(std::string_view line) {
     }
     fuzz::Check(v.DataAreaId == 0 || !DataAreaNameOf(columns.OperandArea).empty(),
                 "a data area for an operand letter that selects none");
-    fuzz::Check(v.FieldAdd1 == TruncateToInt32(NumberIn(columns.Address)), "the byte number is not the address");
+    fuzz::Check(ByteNumberIn(columns.Address) == v.FieldAdd1, "the byte number is not the address");
     fuzz::Check(v.FieldAdd2 == 0 && v.FieldAdd3 == 0 && v.FieldAdd4 == 0 && v.FieldAdd5 == 0,
                 "an address field other than the byte number is set");
 }

@@ -2,6 +2,7 @@
 // cases run through tessaro import --format jsonl) do not show.
 
 #include "TestSupport.h"
+#include "devicedb/SqliteStore.h"
 
 #include <gtest/gtest.h>
 
@@ -296,6 +297,33 @@ TEST_F(CliTest, DevicesListsTheSampleDatabase) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Device 1\n  Area 1  DBW\n    Type 10  Byte\n    Type 11  Word\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Device 2\n  Area 101   dbw \n    Type 1001  byte\n"), std::string::npos) << run.out;
+}
+
+// The SQLite export read back answers as its source, row for row: identifiers at both ends
+// of 32 bits, past them, NULL, text and a fraction; names NULL, blank-padded and accented.
+TEST_F(CliTest, DevicesExportReadsBackAsItsSource) {
+    const fs::path source = dir / "source.dbr", exported = dir / "exported.dbr";
+    WriteSqliteDatabase(source,
+                        "CREATE TABLE DeviceDataArea (DeviceId INTEGER, DeviceDataAreaId INTEGER, Name TEXT);"
+                        "INSERT INTO DeviceDataArea VALUES (2147483647, -2147483648, 'Merker');"
+                        "INSERT INTO DeviceDataArea VALUES (-2147483648, 2147483647, NULL);"
+                        "INSERT INTO DeviceDataArea VALUES (NULL, 1, ' dbw ');"
+                        "INSERT INTO DeviceDataArea VALUES (1, 2147483648, 'Z\xC3\xA4hler');"
+                        "INSERT INTO DeviceDataArea VALUES (1, 'x', 'DBW');"
+                        "CREATE TABLE DeviceDataType (DeviceId INTEGER, DeviceDataAreaId INTEGER, DeviceDataTypeId INTEGER,"
+                        " Name TEXT);"
+                        "INSERT INTO DeviceDataType VALUES (2147483647, -2147483648, 2147483647, 'Byte');"
+                        "INSERT INTO DeviceDataType VALUES (1, NULL, -2147483648, NULL);"
+                        "INSERT INTO DeviceDataType VALUES (1, 2.5, -2147483649, 'Word');"
+                        "INSERT INTO DeviceDataType VALUES (1, 1, ' 7 ', 'DWord');");
+    CliRun run = RunCli({"devices", "--device-db", source, "--export-sqlite", exported});
+    ASSERT_EQ(run.status, 0) << run.err;
+    SqliteStore before(source), after(exported);
+    EXPECT_EQ(after.ReadDeviceIds(), before.ReadDeviceIds());
+    EXPECT_EQ(after.ReadDataAreas(std::nullopt), before.ReadDataAreas(std::nullopt));
+    EXPECT_EQ(after.ReadDataTypes(std::nullopt), before.ReadDataTypes(std::nullopt));
+    EXPECT_EQ(before.ReadDataAreas(std::nullopt).size(), 5u);
+    EXPECT_EQ(before.ReadDataTypes(std::nullopt).size(), 4u);
 }
 
 }  // namespace

@@ -146,5 +146,20 @@ TEST_F(VariableDriverTest, TheHostMayChangeVariablesWhileTheImportYields) {
     EXPECT_EQ(record->Name, "DB 2.B");
 }
 
+// A host may give a symbol with blanks before its name; its key is built from the name
+// without them, and under that key the header of its block finds and removes it.
+TEST_F(VariableDriverTest, AHostsSymbolWithBlanksBeforeItsNameIsFoundUnderTheTrimmedKey) {
+    const std::string awl = layout.root / "b.AWL";
+    WriteFile(awl, CrLf({"DATA_BLOCK DB 2", "BEGIN", "   B := 6;", "END_DATA_BLOCK"}));
+    driver.Variables->Add(std::make_shared<Variable>(Variable{
+                              .Name = "  Blk2", .SectionName = "s.ASC (Symbol file)", .TagAttribute = "DB", .FieldAdd1 = 2}),
+                          "_Blk2_0");
+    ASSERT_TRUE(Import(Sources({awl})));
+    std::vector<std::string> names;
+    for (const auto& v : *driver.Variables) names.push_back(v->Name);
+    EXPECT_EQ(names, std::vector<std::string>{"DB 2.B"});
+    EXPECT_EQ(driver.ReportCounts[3], 0u);  // no file error
+}
+
 }  // namespace
 }  // namespace tessaro::test

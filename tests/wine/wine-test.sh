@@ -11,6 +11,16 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=${TESSARO_WINE_WORK:?TESSARO_WINE_WORK must name the folder of the test run}
 wine=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver64
+# The DLL's architecture, TESSARO_WINE_ARCH: x64, or x86 for the 32-bit DLL, which the
+# 64-bit prefix's 32-bit side registers and loads (its own regsvr32, reg and cscript in
+# syswow64, run by Wine's 32-bit loader from the wine32 package).
+arch=${TESSARO_WINE_ARCH:-x64}
+case $arch in
+x64) system= ;;
+x86) system='C:\windows\syswow64\' ;;
+*) echo "TESSARO_WINE_ARCH must be x64 or x86, not $arch" >&2; exit 2 ;;
+esac
+regsvr32=${system}regsvr32.exe reg=${system}reg.exe cscript=${system}cscript.exe
 export WINEPREFIX=$work/prefix
 # Wine keeps per-user state under HOME as well: each run has its own, so nothing depends
 # on what an earlier run (or another user of this machine) left there.
@@ -22,7 +32,10 @@ component=$work/layout/app/bin   # the component's folder: the DLL as the host l
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 skip() { echo "SKIP: $*" >&2; exit 77; }
-need_wine() { [[ -x $wine && -x $server ]] || skip "Wine (wine64) is not installed"; }
+need_wine() {
+  [[ -x $wine && -x $server ]] || skip "Wine (wine64) is not installed"
+  [[ $arch == x64 || -x /usr/lib/wine/wine ]] || skip "32-bit Wine (wine32) is not installed"
+}
 need_prefix() { need_wine; [[ -f $work/ready ]] || fail "the Wine prefix was not set up"; }
 need_database() {
   need_prefix
@@ -69,9 +82,9 @@ boot_prefix() {
     { echo "the prefix lacks its registry files" >>"$log"; return 1; }
   "$server" -p </dev/null >/dev/null 2>&1 &
   cp "$dll" "$component/tessaro.dll" 2>>"$log" || return 1
-  run_wine 60 regsvr32 regsvr32 /s "$(winpath "$component/tessaro.dll")" ||
+  run_wine 60 regsvr32 "$regsvr32" /s "$(winpath "$component/tessaro.dll")" ||
     { echo "regsvr32 exited with $?" >>"$log"; return 1; }
-  run_wine 30 reg-check reg query 'HKCR\CLSID\{96CF5634-6710-44EB-9751-41D1EB87757E}\InprocServer32' >/dev/null ||
+  run_wine 30 reg-check "$reg" query 'HKCR\CLSID\{96CF5634-6710-44EB-9751-41D1EB87757E}\InprocServer32' >/dev/null ||
     { echo "the server's class is not in the registry" >>"$log"; return 1; }
 }
 
@@ -121,7 +134,7 @@ cleanup)
 run)  # a test script of this folder or a test program
   need_prefix
   name=$(basename "$2")
-  [[ $2 == *.vbs ]] && program=(cscript //nologo "$(winpath "$here/$2")") || program=("$(winpath "$(realpath "$2")")")
+  [[ $2 == *.vbs ]] && program=("$cscript" //nologo "$(winpath "$here/$2")") || program=("$(winpath "$(realpath "$2")")")
   run_marked "$name" "$name" "${program[@]}"
   ;;
 corpus)
@@ -176,14 +189,14 @@ corpus)
   if [[ -n $jet ]]; then
     sqlite3 "$work/dao.sqlite" <"$shared/fixtures/devicedb.sql" || fail "cannot load the fixture rows"
     cp "${TESSARO_DAO_DOUBLE:?TESSARO_DAO_DOUBLE must name the DAO test double}" "$work/dao_double.dll"
-    run_wine 60 regsvr32-dao regsvr32 /s "$(winpath "$work/dao_double.dll")" || fail "cannot register the DAO double"
+    run_wine 60 regsvr32-dao "$regsvr32" /s "$(winpath "$work/dao_double.dll")" || fail "cannot register the DAO double"
     export TESSARO_DAO_DOUBLE_DB=$(winpath "$work/dao.sqlite") TESSARO_DAO_DOUBLE_LOG=$(winpath "$work/dao.log")
   fi
   printf 'Software\\Tessaro\r\n' >"$component/RegKeys.sys"
   for plan in "$runs"/plan.*; do
     codepage=${plan##*.}
     iconv -f UTF-8 -t "$codepage" "$plan" >"$plan.txt" || fail "a case's settings are not $codepage text"
-    (export LC_ALL=${locales[$codepage]} && run_marked "corpus-$codepage" corpus.vbs cscript //nologo "$(winpath "$here/corpus.vbs")" "$(winpath "$plan.txt")" \
+    (export LC_ALL=${locales[$codepage]} && run_marked "corpus-$codepage" corpus.vbs "$cscript" //nologo "$(winpath "$here/corpus.vbs")" "$(winpath "$plan.txt")" \
        "$(winpath "$work/layout")") >/dev/null || fail "corpus.vbs failed for the cases in $codepage"
   done
   rm -f "$component/RegKeys.sys"
@@ -233,7 +246,7 @@ installed)
   cmp -s "$tree/tessaro.dll" "$component/tessaro.dll" || fail "the installed DLL is not the one built"
   cp "$database" "$work/layout/KorvoDEV.dbr"
   out=$work/logs/example.out
-  (cd "$work/example" && run_wine 120 example cscript //nologo "$(winpath "$tree/samples/windows/import.vbs")") \
+  (cd "$work/example" && run_wine 120 example "$cscript" //nologo "$(winpath "$tree/samples/windows/import.vbs")") \
     >"$out" || fail "import.vbs exited with $?: $(tr -d '\r' <"$out")"
   tr -d '\r' <"$out"
   # It ends with "N variables written to Plant.csv", N > 0, and the file holds a header
@@ -253,19 +266,19 @@ registration)  # unregistering and registering again beside a seeded _Collection
   need_prefix
   collection='HKCR\Interface\{A4C46780-499F-101B-BB78-00AA00383CBB}'
   dll=$(winpath "$component/tessaro.dll")
-  run_wine 30 reg-add reg add "$collection" /ve /d "_Collection (seeded)" /f >/dev/null || fail "cannot seed the key"
-  run_wine 30 reg-add2 reg add "$collection\\TypeLib" /ve /d "{000204EF-0000-0000-C000-000000000046}" /f >/dev/null
-  query() { run_wine 30 reg-query reg query "$1" /s 2>/dev/null | tr -d '\r'; }
+  run_wine 30 reg-add "$reg" add "$collection" /ve /d "_Collection (seeded)" /f >/dev/null || fail "cannot seed the key"
+  run_wine 30 reg-add2 "$reg" add "$collection\\TypeLib" /ve /d "{000204EF-0000-0000-C000-000000000046}" /f >/dev/null
+  query() { run_wine 30 reg-query "$reg" query "$1" /s 2>/dev/null | tr -d '\r'; }
   before=$(query "$collection")
-  run_wine 60 regsvr32-u regsvr32 /s /u "$dll" || fail "unregistering failed"
+  run_wine 60 regsvr32-u "$regsvr32" /s /u "$dll" || fail "unregistering failed"
   for key in 'HKCR\Tessaro.VariableDriver' 'HKCR\Tessaro.Collection.1' \
              'HKCR\CLSID\{96CF5634-6710-44EB-9751-41D1EB87757E}' \
              'HKCR\Interface\{1B9F57F0-606D-4ED8-A06A-7B32C7226136}' \
              'HKCR\TypeLib\{BF23F461-2FC7-492B-B3AF-1E298291F90C}'; do
-    run_wine 30 reg-query reg query "$key" >/dev/null 2>&1 && fail "$key is left after unregistering"
+    run_wine 30 reg-query "$reg" query "$key" >/dev/null 2>&1 && fail "$key is left after unregistering"
   done
   [[ "$(query "$collection")" == "$before" ]] || fail "unregistering changed the _Collection key"
-  run_wine 60 regsvr32 regsvr32 /s "$dll" || fail "registering again failed"
+  run_wine 60 regsvr32 "$regsvr32" /s "$dll" || fail "registering again failed"
   [[ "$(query "$collection")" == "$before" ]] || fail "registering changed the _Collection key"
   threading=$(query 'HKCR\CLSID\{96CF5634-6710-44EB-9751-41D1EB87757E}\InprocServer32')
   grep -q "ThreadingModel.*Apartment" <<<"$threading" || fail "no ThreadingModel Apartment: $threading"
