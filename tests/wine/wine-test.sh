@@ -162,9 +162,10 @@ corpus)
     while IFS= read -r l; do
       [[ $l =~ ^[[:space:]]*# || $l != *=* ]] || k[$(trim "${l%%=*}")]=$(trim "${l#*=}")
     done <"$dir/case.txt"
+    [[ ${k[command]:-} == diff ]] && { echo "SKIP $name: a diff case is the command line's"; unset k; continue; }
     codepage=${k[codepage]} locale=${locales[${k[codepage]}]:-none}
     have_locale "$locale" || { echo "SKIP $name: no locale for code page $codepage"; continue; }
-    [[ "${k[files]} ${k[device-db]}" == *shared/* && ! -d $shared ]] && { echo "SKIP $name: no ../shared"; continue; }
+    [[ "${k[files]:-} ${k[device-db]}" == *shared/* && ! -d $shared ]] && { echo "SKIP $name: no ../shared"; continue; }
     # The automation server reads as the component does by itself: cases of another
     # reading are the library's and the command line's.
     [[ ${k[reading]:-exact} == exact && -z ${k[mnemonics]:-} ]] || { echo "SKIP $name: reading ${k[reading]:-exact}, mnemonics ${k[mnemonics]:-de}"; unset k; continue; }
