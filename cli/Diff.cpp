@@ -1,8 +1,9 @@
 // tessaro diff: both sides read (a saved import) or imported (sources), compared by the
 // library, the changes written as a table, CSV or JSON lines, the counts on standard
-// error and, where asked, as JSON to a file.
+// error and, where asked, as JSON to a file and as an HTML page.
 
 #include "Commands.h"
+#include "HtmlReport.h"
 #include "Output.h"
 #include "Plural.h"
 
@@ -152,6 +153,36 @@ std::string SideName(const std::vector<std::string>& side) {
     return side.size() == 1 ? side.front() : side.front() + " and " + Counted(side.size() - 1, "more file");
 }
 
+// What a side is, for the page: its kind and its files.
+ComparisonSide DescribeSide(const std::vector<std::string>& side) {
+    ComparisonSide d{SideName(side), "", side};
+    if (side.size() > 1) {
+        d.what = "a list of " + Counted(side.size(), "source");
+    } else if (fs::is_directory(side.front())) {
+        d.files = SourcesIn(side.front());
+        d.what = "a folder of " + Counted(d.files.size(), "source");
+    } else {
+        d.what = IsSource(side.front()) ? "one source" : "a saved import";
+    }
+    return d;
+}
+
+// Returns the status, 2 where the page cannot be written.
+int WriteReportPage(const std::string& file, const DiffOptions& options, const ImportComparison& comparison,
+                    std::vector<std::vector<std::string>> rows, const Summary& summary, int status) {
+    ComparisonReport report;
+    report.version = VersionText();
+    report.oldSide = DescribeSide(options.oldSide);
+    report.newSide = DescribeSide(options.newSide);
+    report.added = comparison.Added, report.removed = comparison.Removed;
+    report.changed = comparison.Changed, report.renamed = comparison.Renamed;
+    report.summaryLine = ComparisonSummary(comparison);
+    report.rows = std::move(rows);
+    report.exitStatus = status;
+    report.notes = summary.Notes();
+    return WriteHtmlFile(file, [&](std::ostream& out) { WriteHtmlComparison(out, report); }) ? status : kTrouble;
+}
+
 bool WriteSummaryFile(const std::string& file, const DiffOptions& options, const ImportComparison& comparison) {
     size_t oldDuplicates = 0, newDuplicates = 0;
     for (const RepeatedKey& d : comparison.RepeatedKeys) ++(d.NewSide ? newDuplicates : oldDuplicates);
@@ -204,12 +235,14 @@ int RunDiff(const DiffOptions& options) {
                      " whose key came before");
 
     const bool lines = older.HasAccount() || newer.HasAccount();
-    WriteRows(std::cout, Rows(comparison, older, newer, lines), lines ? kDiffColumns.size() : 6, format,
-              format == Format::Table ? outWidth : 0, summary);
-    if (FinishStandardOutput() != 0) return kTrouble;
+    std::vector<std::vector<std::string>> rows = Rows(comparison, older, newer, lines);
+    WriteRows(std::cout, rows, lines ? kDiffColumns.size() : 6, format, format == Format::Table ? outWidth : 0, summary);
+    int status = comparison.Differs() ? 1 : 0;
+    if (FinishStandardOutput() != 0) status = kTrouble;
     std::cerr << "tessaro: " << ComparisonSummary(comparison) << "\n";
-    if (options.summary && !WriteSummaryFile(*options.summary, options, comparison)) return kTrouble;
-    return comparison.Differs() ? 1 : 0;
+    if (options.summary && !WriteSummaryFile(*options.summary, options, comparison)) status = kTrouble;
+    if (options.report) status = WriteReportPage(*options.report, options, comparison, std::move(rows), summary, status);
+    return status;
 }
 
 }  // namespace tessaro::cli

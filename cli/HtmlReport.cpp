@@ -9,7 +9,11 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
 #include <map>
 #include <string_view>
 
@@ -134,13 +138,15 @@ th[aria-sort=descending] button::after{content:" \25BC"}
 </style>
 )";
 
-// Sorts by a column's button, filters by fate, file and text; the filter is kept in the
+// Sorts by a column's button, filters by fate (a comparison's change), file (the column
+// data-file-column names, 0 by default) and text; the filter is kept in the
 // address's fragment (#fate=same-name&file=...&text=...) so that a filtered view can be
 // passed on.
 const char* const kScript = R"(<script>
 (function(){
 "use strict";
-var table=document.getElementById("lines");if(!table)return;
+var table=document.getElementById("lines")||document.getElementById("changes");if(!table)return;
+var fc=+(table.getAttribute("data-file-column")||0),unit=table.getAttribute("data-unit")||"line";
 var body=table.tBodies[0],rows=Array.prototype.slice.call(body.rows);
 var form=document.getElementById("filters"),fate=document.getElementById("f-fate"),
 file=document.getElementById("f-file"),text=document.getElementById("f-text"),shown=document.getElementById("shown");
@@ -148,9 +154,9 @@ form.hidden=false;
 rows.forEach(function(r){r._t=r.textContent.toLowerCase();});
 function apply(){
 var f=fate.value,fi=file.value,t=text.value.trim().toLowerCase(),n=0;
-rows.forEach(function(r){var show=(!f||r.dataset.fate===f)&&(!fi||(r.cells[0].title||r.cells[0].textContent)===fi)&&(!t||r._t.indexOf(t)>=0);
+rows.forEach(function(r){var show=(!f||r.dataset.fate===f)&&(!fi||(r.cells[fc].title||r.cells[fc].textContent)===fi)&&(!t||r._t.indexOf(t)>=0);
 r.hidden=!show;if(show)n++;});
-shown.value=n+(n===1?" line":" lines")+" shown of "+rows.length+" in the table";
+shown.value=n+" "+unit+(n===1?"":"s")+" shown of "+rows.length+" in the table";
 var h=[];if(f)h.push("fate="+encodeURIComponent(f));if(fi)h.push("file="+encodeURIComponent(fi));if(t)h.push("text="+encodeURIComponent(t));
 history.replaceState(null,"",h.length?"#"+h.join("&"):location.pathname+location.search);}
 function fromHash(){
@@ -349,6 +355,16 @@ void WriteLines(std::ostream& out, const ImportReport& r) {
     out << "</section>\n";
 }
 
+// The page up to its status line's text: head, styles, the heading (UTF-8).
+void StartPage(std::ostream& out, const std::string& version, const std::string& title, bool failed) {
+    out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+           "<meta name=\"generator\" content=\""
+        << Html(version) << "\">\n<title>" << Html(title) << "</title>\n"
+        << kStyle << "</head>\n<body>\n<header>\n<h1>" << Html(title) << "</h1>\n<p class=\"status"
+        << (failed ? " failed" : "") << "\" id=\"status\">";
+}
+
 }  // namespace
 
 void WriteHtmlReport(std::ostream& out, const ImportReport& r) {
@@ -356,12 +372,7 @@ void WriteHtmlReport(std::ostream& out, const ImportReport& r) {
     std::string names;
     for (const auto& f : r.files) names += (names.empty() ? "" : ", ") + std::string(FileNameOf(f.name));
 
-    out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-           "<meta name=\"generator\" content=\""
-        << Html(r.version) << "\">\n<title>Import of " << Html(names) << "</title>\n"
-        << kStyle << "</head>\n<body>\n<header>\n<h1>Import of " << Html(names) << "</h1>\n<p class=\"status"
-        << (r.exitStatus ? " failed" : "") << "\" id=\"status\">";
+    StartPage(out, r.version, "Import of " + names, r.exitStatus != 0);
     if (!r.failure.empty())
         out << "The import stopped: " << Html(r.failure);
     else
@@ -376,6 +387,84 @@ void WriteHtmlReport(std::ostream& out, const ImportReport& r) {
     WriteFacts(out, r);
     WriteLines(out, r);
     out << "</main>\n" << kScript << "</body>\n</html>\n";
+}
+
+void WriteHtmlComparison(std::ostream& out, const ComparisonReport& r) {
+    StartPage(out, r.version, "Comparison of " + r.oldSide.name + " and " + r.newSide.name, r.exitStatus > 1);
+    out << Html(r.summaryLine) << ". Exit status " << r.exitStatus
+        << (r.exitStatus == 0 ? " (no difference)" : r.exitStatus == 1 ? " (differences)" : "") << ".</p>\n</header>\n<main>\n";
+
+    const std::pair<const char*, size_t> counts[] = {
+        {"added", r.added}, {"removed", r.removed}, {"changed", r.changed}, {"renamed", r.renamed}};
+    out << "<section aria-labelledby=\"s-counts\">\n<h2 id=\"s-counts\">Counts</h2>\n"
+           "<div class=\"scroll\"><table id=\"counts\">\n<caption>Variables by change</caption>\n<tbody>\n";
+    std::vector<Bar> bars;
+    for (const auto& [name, n] : counts) {
+        out << "<tr><th scope=\"row\">" << name << "</th><td class=\"n\" data-count=\"" << name << "\">" << Number(n)
+            << "</td></tr>\n";
+        bars.push_back({name, n, true});
+    }
+    out << "</tbody></table></div>\n<div class=\"charts\">\n";
+    Chart(out, "changes-chart", "Variables by change", bars);
+    out << "</div>\n</section>\n";
+
+    out << "<section aria-labelledby=\"s-sides\">\n<h2 id=\"s-sides\">The two sides</h2>\n"
+           "<div class=\"scroll\"><table id=\"sides\">\n<caption>What was compared</caption>\n<thead><tr>"
+           "<th scope=\"col\">Side</th><th scope=\"col\">What it is</th><th scope=\"col\">Files</th></tr></thead>\n"
+           "<tbody>\n";
+    for (const auto& [label, side] : {std::pair{"Old", &r.oldSide}, {"New", &r.newSide}}) {
+        out << "<tr><th scope=\"row\">" << label << "</th><td>" << Html(side->what) << "</td><td>";
+        for (size_t i = 0; i < side->files.size(); ++i) out << (i ? "<br>" : "") << Html(side->files[i]);
+        out << "</td></tr>\n";
+    }
+    out << "</tbody></table></div>\n<dl class=\"facts\">\n<dt>Tessaro</dt><dd>" << Html(r.version) << "</dd>\n</dl>\n";
+    if (!r.notes.empty()) {
+        out << "<h3>What the command line said</h3>\n<ul>\n";
+        for (const auto& note : r.notes) out << "<li>" << Html(note) << "</li>\n";
+        out << "</ul>\n";
+    }
+    out << "</section>\n";
+
+    out << "<section aria-labelledby=\"s-changes\">\n<h2 id=\"s-changes\">Changes</h2>\n"
+           "<p>One row per variable added or removed, one per column that differs of a variable changed or renamed. "
+           "Sort by a column's heading; filter by change, section or text.</p>\n"
+           "<form class=\"filters\" id=\"filters\" hidden><label for=\"f-fate\">Change<select id=\"f-fate\">"
+           "<option value=\"\">every change</option>";
+    for (const auto& [name, n] : counts) out << "<option>" << name << "</option>";
+    out << "</select></label><label for=\"f-file\">Section<select id=\"f-file\"><option value=\"\">every section</option>";
+    std::vector<std::string> sections;
+    for (const auto& row : r.rows)
+        if (std::find(sections.begin(), sections.end(), row[2]) == sections.end()) sections.push_back(row[2]);
+    for (const auto& section : sections) out << "<option>" << Html(section) << "</option>";
+    out << "</select></label><label for=\"f-text\">Text<input id=\"f-text\" type=\"search\" autocomplete=\"off\">"
+           "</label><output id=\"shown\" aria-live=\"polite\" for=\"f-fate f-file f-text\"></output></form>\n";
+    out << "<div class=\"scroll\"><table id=\"changes\" data-file-column=\"2\" data-unit=\"row\">\n"
+           "<caption>The changes from the old side to the new</caption>\n<thead><tr>";
+    static constexpr const char* kColumns[] = {"Change", "Name", "Section", "Column", "Old", "New", "Old line", "New line"};
+    const size_t columns = r.rows.empty() ? 6 : std::min<size_t>(std::size(kColumns), r.rows.front().size());
+    for (size_t k = 0; k < columns; ++k)
+        out << "<th scope=\"col\"><button type=\"button\">" << kColumns[k] << "</button></th>";
+    out << "</tr></thead>\n<tbody>\n";
+    for (const auto& row : r.rows) {
+        out << "<tr data-fate=\"" << Html(row[0]) << "\">";
+        for (size_t k = 0; k < columns; ++k) out << "<td>" << Html(k < row.size() ? row[k] : "") << "</td>";
+        out << "</tr>\n";
+    }
+    if (r.rows.empty()) out << "<tr><td colspan=\"" << columns << "\">No difference.</td></tr>\n";
+    out << "</tbody></table></div>\n</section>\n</main>\n" << kScript << "</body>\n</html>\n";
+}
+
+bool WriteHtmlFile(const std::string& file, const std::function<void(std::ostream&)>& write) {
+    errno = 0;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (out) write(out);
+    if (!out || !out.flush()) {
+        std::cerr << "tessaro: cannot write the report " << file << ": " << (errno ? std::strerror(errno) : "write error")
+                  << "\n";
+        return false;
+    }
+    std::cerr << "tessaro: report written to " << file << "\n";
+    return true;
 }
 
 }  // namespace tessaro::cli

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -58,5 +59,30 @@ struct ImportReport {
 };
 
 void WriteHtmlReport(std::ostream& out, const ImportReport& report);
+
+// A comparison of two imports (tessaro diff --report FILE.html): the sides, the counts as
+// a table and a bar chart, the changes in a table to sort and filter. Every text is UTF-8.
+struct ComparisonSide {
+    std::string name;                // as the summary names it
+    std::string what;                // "a saved import", "a folder of sources", ...
+    std::vector<std::string> files;  // as given, or the sources found in a folder
+};
+
+struct ComparisonReport {
+    std::string version;
+    ComparisonSide oldSide, newSide;
+    size_t added = 0, removed = 0, changed = 0, renamed = 0;
+    std::string summaryLine;  // ComparisonSummary
+    // The rows of diff's output: Change, Name, SectionName, Column, Old, New and, where
+    // the imports kept their account, OldLine and NewLine.
+    std::vector<std::vector<std::string>> rows;
+    int exitStatus = 0;
+    std::vector<std::string> notes;
+};
+
+void WriteHtmlComparison(std::ostream& out, const ComparisonReport& report);
+
+// Writes a page to file and says on standard error where it went, or why it could not.
+bool WriteHtmlFile(const std::string& file, const std::function<void(std::ostream&)>& write);
 
 }  // namespace tessaro::cli

@@ -242,16 +242,7 @@ int WriteReport(const std::string& file, const SourceImport& run, const ImportOp
     report.reportTitles = run.titles;
     report.account = run.driver.Account;
 
-    errno = 0;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (out) WriteHtmlReport(out, report);
-    if (!out || !out.flush()) {
-        std::cerr << "tessaro: cannot write the report " << file << ": " << (errno ? std::strerror(errno) : "write error")
-                  << "\n";
-        return 1;
-    }
-    std::cerr << "tessaro: report written to " << file << "\n";
-    return status;
+    return WriteHtmlFile(file, [&](std::ostream& out) { WriteHtmlReport(out, report); }) ? status : 1;
 }
 
 }  // namespace

@@ -112,6 +112,8 @@ const char* const kDiffHelp =
     "  --new FILE...         the new side: its sources, or as NEW\n"
     "  --format F            table, csv or jsonl (default: table on a terminal, jsonl otherwise)\n"
     "  --summary FILE        write the counts as JSON to FILE\n"
+    "  --report FILE         write the comparison to FILE as one HTML page to open in a\n"
+    "                        browser: the sides, the counts, a chart and the changes\n"
     "  --no-renames          show a renamed variable as removed and added\n"
     "  --ignore-comments     leave out changed comments, where the imports kept their account\n"
     "  --device-db FILE      device database for the sources (default: the bundled sample)\n"
@@ -424,6 +426,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     diff->set_help_flag();
     AddReadingOptions(*diff, d.import, diffReading);
     diff->add_option("--summary", d.summary);
+    diff->add_option("--report", d.report);
     diff->add_flag("--no-renames", noRenames);
     diff->add_flag("--ignore-comments", ignoreComments);
     diff->add_option("FILE", sides);
@@ -477,6 +480,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         TakeReadingValues(*diff, diffReading, d.import);
         d.renames = !noRenames;
         d.comments = !ignoreComments;
+        if (d.report && d.report->empty()) throw UsageError("--report wants a FILE to write the page to", "diff");
         if (d.lists && !sides.empty())
             throw UsageError("diff takes OLD NEW or --old and --new, not both (" + Quoted(sides.front()) + ")", "diff");
         if (d.lists && (d.oldSide.empty() || d.newSide.empty()))

@@ -58,6 +58,7 @@ struct DiffOptions {
     std::vector<std::string> oldSide, newSide;
     bool lists = false;  // the sides given by --old and --new
     std::optional<std::string> summary;  // the counts as JSON to this file
+    std::optional<std::string> report;   // an HTML page of the comparison
     bool renames = true;
     bool comments = true;
 };

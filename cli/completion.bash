@@ -52,7 +52,7 @@ _tessaro() {
             fi ;;
         diff)
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W "--old --new --format --summary --no-renames --ignore-comments --device-db
+                COMPREPLY=($(compgen -W "--old --new --format --summary --report --no-renames --ignore-comments --device-db
                     --device-code --device-id --language --codepage --mnemonics --exact --help" -- "$cur"))
             else
                 compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur"))

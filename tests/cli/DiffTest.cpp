@@ -88,5 +88,38 @@ TEST_F(DiffTest, ExitStatusZeroOneOrTwo) {
     EXPECT_NE(ReadFile(dir / "s.json").find("\"changed\": 1"), std::string::npos);
 }
 
+TEST_F(DiffTest, TheReportPageHoldsTheSummarysCountsAndOneRowPerChange) {
+    Save("jsonl", "plant.jsonl");
+    std::string changed = ReadFile(dir / "plant.jsonl");
+    changed.replace(changed.find("\"FieldAdd1\":0"), 13, "\"FieldAdd1\":7");
+    changed.erase(changed.rfind('\n', changed.size() - 2) + 1);  // the last record removed
+    WriteFile(dir / "changed.jsonl", changed);
+    CliRun run = Run({"diff", "--format=csv", "--report", "r.html", "plant.jsonl", "changed.jsonl"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    ASSERT_NE(run.err.find("tessaro: report written to r.html\n"), std::string::npos) << run.err;
+    const std::string line = run.err.substr(run.err.find("tessaro: ") + 9, run.err.find('\n') - 9);
+    ASSERT_EQ(line.substr(0, 8), "0 added,") << run.err;
+    const std::string page = ReadFile(dir / "r.html");
+    EXPECT_NE(page.find(line + "."), std::string::npos);
+    // Each count of the summary line, as the page's table holds it.
+    for (size_t at = 0; at < line.size();) {
+        const size_t blank = line.find(' ', at), end = std::min(line.find(',', at), line.size());
+        const std::string count = line.substr(at, blank - at), name = line.substr(blank + 1, end - blank - 1);
+        EXPECT_NE(page.find("data-count=\"" + name + "\">" + count + "<"), std::string::npos) << name;
+        at = end + 2;
+    }
+    size_t rows = 0, changes = 0;
+    for (size_t at = 0; (at = page.find("<tr data-fate=", at)) != std::string::npos; ++at) ++rows;
+    for (size_t at = 0; (at = run.out.find("\r\n", at)) != std::string::npos; ++at) ++changes;
+    EXPECT_EQ(rows, changes - 1);  // less the CSV's header
+    EXPECT_GE(rows, 2u);
+    EXPECT_EQ(page.find("http:"), std::string::npos);
+    EXPECT_EQ(page.find("https:"), std::string::npos);
+
+    run = Run({"diff", "--report", "missing/r.html", "plant.jsonl", "plant.jsonl"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("tessaro: cannot write the report missing/r.html"), std::string::npos) << run.err;
+}
+
 }  // namespace
 }  // namespace tessaro::test

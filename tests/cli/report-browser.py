@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The page of tessaro import --report, opened in headless Chromium as a user opens it.
+"""The pages of tessaro import --report and diff --report, opened in headless Chromium as a user opens it.
 
     report-browser.py TESSARO SOURCE_DIR SHARED_DIR OUT_DIR
 
@@ -336,6 +336,39 @@ def check_layout(browser, url, width, name, out_dir, keep_as=None):
     return layout
 
 
+def check_diff(browser, tessaro, plant, out_dir):
+    """The page of tessaro diff --report: its counts are the summary's, a row per change,
+    the change filter shows that change's rows, nothing runs off the page."""
+    html, summary = os.path.join(out_dir, "diff.html"), os.path.join(out_dir, "diff-summary.json")
+    run = subprocess.run([tessaro, "diff", "--format", "jsonl", "--report", html, "--summary", summary,
+                          "--old", os.path.join(plant, "Plant.ASC"), "--new", plant],
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    check(run.returncode == 1, f"diff: tessaro diff exits {run.returncode}: {run.stderr.decode()[-500:]}")
+    check(b"report written to " + html.encode() in run.stderr, "diff: standard error does not say where the page went")
+    page = open(html, "rb").read()
+    check(not re.search(rb"https?:", page, re.IGNORECASE), "diff: the page holds a http: or https: reference")
+    wanted = json.load(open(summary))
+    url = "file://" + os.path.abspath(html)
+    browser.open(url, 1280)
+    counts = browser.value("""Object.fromEntries([...document.querySelectorAll('#counts td[data-count]')]
+        .map(td => [td.dataset.count, +td.textContent.replace(/,/g, '')]))""")
+    check(counts == {k: wanted[k] for k in ("added", "removed", "changed", "renamed")},
+          f"diff: the page counts {counts}, the summary {wanted}")
+    rows = browser.value("document.querySelectorAll('#changes tbody tr').length")
+    changes = run.stdout.count(b"\n")
+    check(rows == changes, f"diff: the table holds {rows} rows, the output {changes}")
+    shown = browser.value("""(() => {
+        const select = document.getElementById('f-fate');
+        select.value = 'added'; select.dispatchEvent(new Event('change'));
+        const rows = [...document.querySelectorAll('#changes tbody tr')].filter(r => !r.hidden);
+        return {count: rows.length, others: rows.filter(r => r.cells[0].textContent !== 'added').length,
+                form: !document.getElementById('filters').hidden};
+    })()""")
+    check(shown == {"count": wanted["added"], "others": 0, "form": True}, f"diff: filtered by added: {shown}")
+    check_layout(browser, url, 1280, "diff", out_dir, "diff-1280.png")
+    check_layout(browser, url, 390, "diff", out_dir, "diff-390.png")
+
+
 def main():
     if len(sys.argv) != 5:
         print(__doc__, file=sys.stderr)
@@ -409,6 +442,7 @@ def main():
                                         clip={"x": 0, "y": 0, "width": 1280, "height": 800, "scale": 0.5})["data"]
                     with open(os.path.join(out_dir, "report-small.png"), "wb") as out:
                         out.write(base64.b64decode(data))
+            check_diff(browser, tessaro, plant, out_dir)
         finally:
             browser.close()
     if failures:
