@@ -120,22 +120,7 @@ std::string WhyNoDeviceDb(const std::string& deviceDb) {
 // "FILE: LF line ends, English mnemonics (I, Q, C): read as such" for a file read other
 // than the component reads by itself, else empty.
 std::string ReadingNote(const FileReading& reading) {
-    if (!reading.Differs()) return "";
-    std::string as;
-    auto add = [&](bool met, std::string_view what) {
-        if (met) as.append(as.empty() ? "" : ", ").append(what);
-    };
-    add(reading.LoneLineFeeds, "LF line ends");
-    add(reading.TabsAsBlanks, "tabs");
-    add(reading.EnglishMnemonics, "English mnemonics (I, Q, C)");
-    add(reading.WholeBlockNames, "block names longer than 20 characters");
-    std::string note = reading.SourceId + ": ";
-    if (!as.empty()) note += as + ": read as such";
-    if (reading.MixedMnemonics)
-        note += (as.empty() ? "" : "; ") +
-                std::string("German and English mnemonics mixed (E, A, Z beside I, Q, C): read as German, "
-                            "so the I, Q and C symbols are not imported (--mnemonics en reads them as English)");
-    return note;
+    return reading.Differs() ? reading.SourceId + ": " + reading.Said() : "";
 }
 
 // Why an SDF or DIF file stopped fitting its format ("line 12: ..."), or empty: for an ASC
@@ -193,17 +178,10 @@ std::string UtcNow() {
 
 // How a file was read, in words, from the reading its importer gave.
 std::string ReadingOf(const FileReading* reading) {
-    std::string words;
-    auto add = [&](std::string_view what) { words.append(words.empty() ? "" : "; ").append(what); };
-    if (reading) {
-        if (reading->LoneLineFeeds) add("lone LFs as line ends");
-        if (reading->TabsAsBlanks) add("tabs as blanks");
-        if (reading->EnglishMnemonics) add("English operand areas (I, Q, C)");
-        if (reading->MixedMnemonics) add("German and English operand areas met, read as German");
-        if (reading->WholeBlockNames) add("whole data-block names");
-        if (!reading->Failure.empty()) add("left early with a file error: " + ToUtf8(reading->Failure));
-    }
-    return words.empty() ? "as written" : words;
+    if (!reading) return "as written";
+    std::string words = reading->Differs() ? reading->Said() : "as written";
+    if (!reading->Failure.empty()) words += "; left early with a file error: " + ToUtf8(reading->Failure);
+    return words;
 }
 
 // Writes the page of an import that ends with status; the status, or 1 (after saying

@@ -85,6 +85,9 @@ struct FileReading {
     bool Differs() const {
         return LoneLineFeeds || TabsAsBlanks || EnglishMnemonics || MixedMnemonics || WholeBlockNames;
     }
+    // What was read other than by default, in words ("LF line ends, tabs: read as such"),
+    // as every host says it; empty when nothing was.
+    std::string Said() const;
 };
 
 }  // namespace tessaro

@@ -399,6 +399,7 @@ PYBIND11_MODULE(_tessaro, m) {
         .def_readonly("WholeBlockNames", &FileReading::WholeBlockNames)
         .def_readonly("Failure", &FileReading::Failure, "Where an SDF or DIF file stopped fitting its format; else empty.")
         .def("differs", &FileReading::Differs, "True when the file was read other than by default.")
+        .def("said", &FileReading::Said, "What was read other than by default, in the command line's words.")
         .def("__repr__", [](const FileReading& r) {
             return "FileReading(SourceId=" + py::repr(FileName(r.SourceId)).cast<std::string>() + ", Format='" + r.Format +
                    "', Lines=" + std::to_string(r.Lines) + ")";

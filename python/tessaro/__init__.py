@@ -254,13 +254,7 @@ def _note_readings(readings):
             print(f"tessaro: file error in {r.SourceId}: {r.Failure}", file=sys.stderr)
         if not r.differs():
             continue
-        what = [text for flag, text in ((r.LoneLineFeeds, "lone LFs as line ends"),
-                                        (r.TabsAsBlanks, "tabs as blanks"),
-                                        (r.EnglishMnemonics, "English operand areas (I, Q, C)"),
-                                        (r.MixedMnemonics, "German and English operand areas, as German"),
-                                        (r.WholeBlockNames, "data-block names longer than 20 characters whole"))
-                if flag]
-        print(f"tessaro: {r.SourceId}: read {', '.join(what)}", file=sys.stderr)
+        print(f"tessaro: {r.SourceId}: {r.said()}", file=sys.stderr)
 
 
 class Change:

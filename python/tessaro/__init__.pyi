@@ -38,6 +38,7 @@ class FileReading:
     WholeBlockNames: bool
     Failure: str
     def differs(self) -> bool: ...
+    def said(self) -> str: ...
 
 class LineReport:
     Kind: int
