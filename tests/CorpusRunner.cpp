@@ -125,8 +125,9 @@ std::vector<std::string> SourceLines(const std::string& bytes, bool loneLineFeed
 // The numbers of the lines that hold a symbol or a value: in a symbol table, something in
 // columns 5 to 28 (ASC), a row whose first field is not blank (SDF), the BOT line of a row
 // whose first cell is not blank (DIF); in a data block, a line with ":=" between BEGIN and
-// END_DATA_BLOCK.
-std::vector<int32_t> AccountableLines(const std::string& bytes, std::string_view format, const FileReading* reading) {
+// END_DATA_BLOCK (but for one commented out with "//" where the reading passes such lines over).
+std::vector<int32_t> AccountableLines(const std::string& bytes, std::string_view format, const FileReading* reading,
+                                      bool commentsPassed) {
     std::vector<int32_t> numbers;
     enum { Outside, Declarations, Values } state = Outside;
     int32_t number = 0;
@@ -174,7 +175,9 @@ std::vector<int32_t> AccountableLines(const std::string& bytes, std::string_view
         } else if (state == Values && line == "END_DATA_BLOCK") {
             state = Outside;
         } else if (state == Values && line.find(":=") != std::string::npos) {
-            numbers.push_back(number);
+            const size_t text = line.find_first_not_of(" \t");
+            if (!(commentsPassed && line.compare(text, 2, "//") == 0))
+                numbers.push_back(number);
         }
     }
     return numbers;
@@ -206,7 +209,9 @@ std::vector<std::string> CheckAccount(const VariableDriver& driver, const std::v
             for (const FileReading& r : driver.Readings)
                 if (r.SourceId == id) reading = &r;
             const std::vector<int32_t> lines =
-                fs::exists(id) ? AccountableLines(ReadFile(id), format, reading)
+                fs::exists(id) ? AccountableLines(ReadFile(id), format, reading,
+                                                  driver.Options.CommentedValue ==
+                                                      ImportOptions::CommentedValues::PassedOver)
                                : std::vector<int32_t>();
             auto fileError = [&](int32_t before) {
                 return k < entries.size() && entries[k].File == id && entries[k].Fate == LineFate::FileError &&

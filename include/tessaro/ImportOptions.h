@@ -1,7 +1,7 @@
 #pragma once
 // How an import reads its sources. Every option defaults to the reading the component has
 // always had (CR or CR LF line ends, tabs as written, data-block names of 20 characters,
-// German operand-area mnemonics, no account); a host that wants another reading asks for
+// German operand-area mnemonics, commented-out value lines read as values, no account); a host that wants another reading asks for
 // it before GetVariables. After the import, the driver's Readings say per file what was
 // read other than by default.
 
@@ -26,11 +26,16 @@ struct ImportOptions {
     // Z, else German (a file with both is read as German, and its reading says so).
     // M, T and D are the same in both.
     enum class Mnemonics { German, English, Detect };
+    // AsValues: a line of a data block's value section that holds ":=" is a value line,
+    // also when it is commented out ("//" first after blanks and tabs). PassedOver: such
+    // a line is a comment and gives nothing, like a line without ":=".
+    enum class CommentedValues { AsValues, PassedOver };
 
     LineEnds LineEnd = LineEnds::CarriageReturn;
     Tabs Tab = Tabs::AsWritten;
     BlockNames BlockName = BlockNames::FirstTwenty;
     Mnemonics Mnemonic = Mnemonics::German;
+    CommentedValues CommentedValue = CommentedValues::AsValues;
     // Keep the account of the import (ImportAccount.h): one entry per symbol or value line.
     bool Account = false;
     // Also read the symbol tables of the two other exports, ".SDF" (quoted fields separated
@@ -45,21 +50,23 @@ struct ImportOptions {
     double FolderWaitSeconds = -1;
 
     // Files as they are often handed over: lone LFs end lines, tabs are blanks, block
-    // names whole, mnemonics detected per file (no account).
+    // names whole, mnemonics detected per file, commented-out value lines passed over
+    // (no account).
     static ImportOptions AsFound() {
         ImportOptions options;
         options.LineEnd = LineEnds::AlsoLineFeed;
         options.Tab = Tabs::AsBlanks;
         options.BlockName = BlockNames::Whole;
         options.Mnemonic = Mnemonics::Detect;
+        options.CommentedValue = CommentedValues::PassedOver;
         return options;
     }
 
     // Every option at its default: the component's own reading.
     bool IsDefault() const {
         return LineEnd == LineEnds::CarriageReturn && Tab == Tabs::AsWritten &&
-               BlockName == BlockNames::FirstTwenty && Mnemonic == Mnemonics::German && !Account &&
-               !OtherSymbolFormats;
+               BlockName == BlockNames::FirstTwenty && Mnemonic == Mnemonics::German &&
+               CommentedValue == CommentedValues::AsValues && !Account && !OtherSymbolFormats;
     }
 };
 
@@ -73,6 +80,7 @@ struct FileReading {
     bool EnglishMnemonics = false;  // operand areas read with I, Q, C
     bool MixedMnemonics = false;    // both E, A, Z and I, Q, C met; read as German
     bool WholeBlockNames = false;   // a symbolic block name longer than 20 characters kept whole
+    size_t CommentedValueLines = 0; // value-section lines commented out with "//", passed over
     size_t Entries = 0;         // symbol lines with a symbol, or value lines, met
     size_t Added = 0;           // variables added from them
     size_t UnnumberedBlocks = 0;    // symbolic data blocks that found no symbol
@@ -83,7 +91,8 @@ struct FileReading {
 
     // True when the file was read other than by default.
     bool Differs() const {
-        return LoneLineFeeds || TabsAsBlanks || EnglishMnemonics || MixedMnemonics || WholeBlockNames;
+        return LoneLineFeeds || TabsAsBlanks || EnglishMnemonics || MixedMnemonics || WholeBlockNames ||
+               CommentedValueLines > 0;
     }
     // What was read other than by default, in words ("LF line ends, tabs: read as such"),
     // as every host says it; empty when nothing was.

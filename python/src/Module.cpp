@@ -397,6 +397,7 @@ PYBIND11_MODULE(_tessaro, m) {
         .def_readonly("EnglishMnemonics", &FileReading::EnglishMnemonics)
         .def_readonly("MixedMnemonics", &FileReading::MixedMnemonics)
         .def_readonly("WholeBlockNames", &FileReading::WholeBlockNames)
+        .def_readonly("CommentedValueLines", &FileReading::CommentedValueLines)
         .def_readonly("Failure", &FileReading::Failure, "Where an SDF or DIF file stopped fitting its format; else empty.")
         .def("differs", &FileReading::Differs, "True when the file was read other than by default.")
         .def("said", &FileReading::Said, "What was read other than by default, in the command line's words.")

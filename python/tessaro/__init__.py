@@ -178,8 +178,8 @@ def import_files(paths, *, device_code=1, device_id=1, device_name="", device_db
       (default: TESSARO_CODEPAGE, else CP936 for Chinese messages, else Windows-1252).
       The code page is the process's: imports on other threads must use the same one.
     reading: "auto" reads what real exports hold beyond the classic reading (lone LF
-      line ends, tabs, whole data-block names, English mnemonics) and notes on standard
-      error where it did; "exact" reads as the component always has.
+      line ends, tabs, whole data-block names, English mnemonics, value lines commented
+      out with //, passed over) and notes on standard error where it did; "exact" reads as the component always has.
     account: keep the import's account (Import.account).
     component_dir: import in this component folder instead of a private one: the device
       database two levels above it, the merged message file one level above, where the

@@ -36,6 +36,7 @@ class FileReading:
     EnglishMnemonics: bool
     MixedMnemonics: bool
     WholeBlockNames: bool
+    CommentedValueLines: int
     Failure: str
     def differs(self) -> bool: ...
     def said(self) -> str: ...

@@ -53,6 +53,12 @@ std::string_view WholeBlockName(std::string_view header) {
     return close == std::string_view::npos ? name : name.substr(0, close + 1);
 }
 
+// Whether a line is commented out: "//" before anything else but blanks and tabs.
+bool CommentedOut(std::string_view line) {
+    const size_t text = line.find_first_not_of(" \t");
+    return text != std::string_view::npos && line.substr(text, 2) == "//";
+}
+
 }  // namespace
 
 LineReader::Tabs DataBlockSourceTabs(const ImportOptions& options) {
@@ -64,6 +70,9 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
     ImportContext& import = CurrentImport();
     const ImportOptions& options = import.Options;
     const bool wholeNames = options.BlockName == ImportOptions::BlockNames::Whole;
+    const bool passComments = options.CommentedValue == ImportOptions::CommentedValues::PassedOver;
+    // A value line: one with ":=", unless the reading passes over commented-out lines.
+    auto isValueLine = [&](std::string_view l) { return Contains(l, ":=") && !(passComments && CommentedOut(l)); };
     FileReading reading;
     reading.Format = "AWL";
     reading.SourceId = DataSource->SourceId;
@@ -140,7 +149,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 auto blockEnds = [&](std::string_view l) {
                     if (l == "END_DATA_BLOCK") return true;
                     if (import.Account) {
-                        if (begun && Contains(l, ":=")) {
+                        if (begun && isValueLine(l)) {
                             notImported(l, "its block " + blockName + " is incomplete: no symbol gives its number");
                             import.Account->Entries.back().Reports.push_back({5, {}, {}});
                         }
@@ -162,9 +171,17 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 state = State::Values;
                 break;
             case State::Values: {
-                if (!file->ReadUntil(line, [](std::string_view l) { return Contains(l, ":=") || l == "END_DATA_BLOCK"; })) {
+                auto valueOrEnd = [&](std::string_view l) {
+                    if (!Contains(l, ":=")) return l == "END_DATA_BLOCK";
+                    if (passComments && CommentedOut(l)) {
+                        ++reading.CommentedValueLines;
+                        return false;
+                    }
+                    return true;
+                };
+                if (!file->ReadUntil(line, valueOrEnd)) {
                     // The file ends at a value line: the import stops before it.
-                    if (import.Account && Contains(line, ":="))
+                    if (import.Account && isValueLine(line))
                         notImported(line, "the file ends at this line, before the block's END_DATA_BLOCK");
                     break;
                 }

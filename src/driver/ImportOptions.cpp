@@ -18,6 +18,9 @@ std::string FileReading::Said() const {
         said += (as.empty() ? "" : "; ") +
                 std::string("German and English mnemonics mixed (E, A, Z beside I, Q, C): read as German, "
                             "so the I, Q and C symbols are not imported (--mnemonics en reads them as English)");
+    if (CommentedValueLines > 0)
+        said += (said.empty() ? "" : "; ") + std::to_string(CommentedValueLines) +
+                (CommentedValueLines == 1 ? " value line" : " value lines") + " commented out with //: passed over";
     return said;
 }
 

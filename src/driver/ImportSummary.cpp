@@ -157,6 +157,9 @@ std::string SummaryJson(const ImportSummary& summary) {
             PutFlag(out, "english-mnemonics", reading.EnglishMnemonics);
             PutFlag(out, "mixed-mnemonics", reading.MixedMnemonics);
             PutFlag(out, "whole-block-names", reading.WholeBlockNames);
+            out.append("\"commented-value-lines\":");
+            PutNumber(out, reading.CommentedValueLines);
+            out += ',';
             PutFlag(out, "differs", reading.Differs(), true);
             out.append("},");
         }

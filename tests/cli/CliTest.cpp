@@ -242,6 +242,18 @@ TEST_F(CliTest, DefaultReadsLineFeedAndTabFilesAsTheirCrLfBlankTwins) {
     EXPECT_NE(exact.err.find("has lines ending in LF alone"), std::string::npos) << exact.err;
 }
 
+// By default value lines commented out with "//" are passed over: counted, said on
+// standard error and in the summary.
+TEST_F(CliTest, CommentedOutValueLinesAreSaidAndCounted) {
+    const std::string source =
+        Source("c.AWL", {"DATA_BLOCK DB 5", "BEGIN", "   A := 1;", "// B := 2;", "  // C := 3;", "END_DATA_BLOCK"});
+    const std::string summary = dir / "s.json";
+    CliRun run = RunCli({"import", "--format=csv", "--columns=Name", "--messages", messages, "--summary", summary, source});
+    EXPECT_EQ(run.out, "Name\r\nDB 5.A\r\n");  // CSV rows end in CR LF
+    EXPECT_EQ(run.err, "tessaro: " + source + ": 2 value lines commented out with //: passed over\n");
+    EXPECT_NE(ReadFile(summary).find("\"commented-value-lines\":2,"), std::string::npos);
+}
+
 // A file that gives less than it holds is named with the likely cause: symbolic blocks
 // without the symbol table that numbers them, symbol lines none of whose operand areas
 // the device has. A file read in full gets no such line.
