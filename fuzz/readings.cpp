@@ -1,6 +1,7 @@
 // The readings beyond the component's own, on one input: the line reader with lone LFs as
 // line ends and tabs as blanks (in columns and as value indentation), each checked
-// against a plain rendering of the same rule; then the symbol-table importer with every
+// against a plain rendering of the same rule, every third line only its start (as the
+// first read of a symbol table takes it); then the symbol-table importer with every
 // reading on. Lines hold no CR or LF, no tab survives, and a variable's operand area is
 // of the mnemonics the file was read with.
 #include "FuzzSupport.h"
@@ -56,10 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         LineReader reader(path, true, tabs);
         size_t n = 0;
         while (!reader.AtEnd()) {
-            std::string_view line = reader.ReadLine();
+            const size_t count = n % 3 == 2 ? n % 64 : std::string_view::npos;
+            std::string_view line = reader.ReadLineStart(count);
             fuzz::Check(line.find_first_of("\r\n") == std::string_view::npos, "a line holds a line end");
             fuzz::Check(n < expected.size(), "more lines than the input holds");
-            fuzz::Check(line == Expanded(expected[n], tabs), "a line differs from the rule");
+            fuzz::Check(line == std::string_view(Expanded(expected[n], tabs)).substr(0, count),
+                        "a line differs from the rule");
             ++n;
         }
         fuzz::Check(n == expected.size() && reader.Lines() == n, "fewer lines than the input holds");

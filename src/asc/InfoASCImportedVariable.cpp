@@ -26,30 +26,38 @@ SymbolRowFormat RowFormatOf(std::string_view format) {
     return format == "SDF" ? SymbolRowFormat::SDF : SymbolRowFormat::DIF;
 }
 
+// The columns of a symbol line up to its operand area (1 to 31), in bytes on a code page
+// of up to two bytes a character.
+constexpr size_t kUpToOperandArea = 2 * 31;
+
 // The mnemonics a file is read with, from its operand areas read before its lines or rows
 // become variables: up to the first German-only area (the choice is then German, whatever
-// follows; the main pass notes a mix), else to the end.
-ImportOptions::Mnemonics MnemonicsOfFile(const std::string& sourceId, std::string_view format, bool lineFeedEnds,
+// follows; the main pass notes a mix), else to the end. Of an ASC line only the start is
+// looked at, up to its operand area. A file read to its end without a lone LF has the
+// same lines whether or not LFs end lines: lineFeedEnds is then cleared, and the main
+// pass spares itself the search for them.
+ImportOptions::Mnemonics MnemonicsOfFile(const std::string& sourceId, std::string_view format, bool& lineFeedEnds,
                                          LineReader::Tabs tabs) {
     MnemonicsMet met;
     LineReader file(sourceId, lineFeedEnds, tabs);
     if (format == "ASC") {
         while (!file.AtEnd() && !met.German) {
-            const std::string_view line = file.ReadLine();
+            const std::string_view line = file.ReadLineStart(kUpToOperandArea);
             const std::string_view operandArea = OperandAreaOf(line);
-            if (!operandArea.empty() && HoldsSymbol(line)) met.Note(operandArea);
+            if (met.Adds(operandArea) && HoldsSymbol(line)) met.Note(operandArea);
         }
-        return met.Chosen();
+    } else {
+        SymbolRowReader rows(file, RowFormatOf(format));
+        SymbolLineColumns row;
+        try {
+            while (!met.German && rows.Next(row))
+                if (!row.Symbol.empty()) met.Note(row.OperandArea);
+        } catch (const RuntimeError& error) {
+            // A row that does not fit its format: the main pass ends at it and says why.
+            if (error.Number != InvalidArgument) throw;
+        }
     }
-    SymbolRowReader rows(file, RowFormatOf(format));
-    SymbolLineColumns row;
-    try {
-        while (!met.German && rows.Next(row))
-            if (!row.Symbol.empty()) met.Note(row.OperandArea);
-    } catch (const RuntimeError& error) {
-        // A row that does not fit its format: the main pass ends at it and says why.
-        if (error.Number != InvalidArgument) throw;
-    }
+    if (file.AtEnd() && file.LoneLineFeeds() == 0) lineFeedEnds = false;
     return met.Chosen();
 }
 
@@ -60,7 +68,7 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
     std::optional<SymbolRowReader> rows;  // an SDF or DIF file's
     ImportContext& import = CurrentImport();
     const ImportOptions& options = import.Options;
-    const bool lineFeedEnds = options.LineEnd == ImportOptions::LineEnds::AlsoLineFeed;
+    bool lineFeedEnds = options.LineEnd == ImportOptions::LineEnds::AlsoLineFeed;
     // Tabs move the columns of an ASC line only; the other formats' fields are delimited.
     const auto tabs = options.Tab == ImportOptions::Tabs::AsBlanks && Format == "ASC" ? LineReader::Tabs::ToColumns
                                                                                       : LineReader::Tabs::AsWritten;

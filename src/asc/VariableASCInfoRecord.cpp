@@ -58,23 +58,12 @@ SymbolLineColumns SplitSymbolLine(std::string_view line) {
     };
 }
 
-std::string_view OperandAreaOf(std::string_view line) { return TrimBlanks(Columns(line, 29, 3)); }
-
-bool HoldsSymbol(std::string_view line) { return !TrimBlanks(Columns(line, 5, 24)).empty(); }
-
 std::string_view DataAreaNameOf(std::string_view operandArea, ImportOptions::Mnemonics mnemonics) {
     if (operandArea.empty()) return {};
     const auto& areas = mnemonics == ImportOptions::Mnemonics::English ? kEnglishOperandAreas : kOperandAreas;
     for (const auto& area : areas)
         if (area.Letter == operandArea.front()) return area.AreaName;
     return {};
-}
-
-void MnemonicsMet::Note(std::string_view operandArea) {
-    if (operandArea.empty()) return;
-    const char letter = operandArea.front();
-    German = German || letter == 'E' || letter == 'A' || letter == 'Z';
-    English = English || letter == 'I' || letter == 'Q' || letter == 'C';
 }
 
 SymbolType SymbolTypeOf(std::string_view token) {

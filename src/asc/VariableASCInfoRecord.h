@@ -11,6 +11,8 @@
 // A row of the other symbol-table exports (SymbolRowReader.h) gives the same fields
 // directly, the name at its whole length; the steps after that are the same.
 
+#include "platform/Text.h"
+
 #include <tessaro/ImportAccount.h>
 #include <tessaro/ImportOptions.h>
 #include <tessaro/Variable.h>
@@ -30,8 +32,10 @@ struct SymbolLineColumns {
 };
 SymbolLineColumns SplitSymbolLine(std::string_view line);
 // The operand-area field alone, and whether the symbol field holds a symbol.
-std::string_view OperandAreaOf(std::string_view line);
-bool HoldsSymbol(std::string_view line);
+inline std::string_view OperandAreaOf(std::string_view line) { return TrimBlanks(Columns(line, 29, 3)); }
+inline bool HoldsSymbol(std::string_view line) {
+    return Columns(line, 5, 24).find_first_not_of(' ') != std::string_view::npos;
+}
 
 // The device data-area name that the first character of the operand area selects
 // (exact, case-sensitive), or "" when it selects none. German mnemonics: D, M, Z counter,
@@ -45,7 +49,18 @@ std::string_view DataAreaNameOf(std::string_view operandArea,
 struct MnemonicsMet {
     bool German = false;
     bool English = false;
-    void Note(std::string_view operandArea);
+    static bool GermanOnly(char letter) { return letter == 'E' || letter == 'A' || letter == 'Z'; }
+    static bool EnglishOnly(char letter) { return letter == 'I' || letter == 'Q' || letter == 'C'; }
+    void Note(std::string_view operandArea) {
+        if (operandArea.empty()) return;
+        German = German || GermanOnly(operandArea.front());
+        English = English || EnglishOnly(operandArea.front());
+    }
+    // Whether noting the area would add to what was met.
+    bool Adds(std::string_view operandArea) const {
+        return !operandArea.empty() && ((!German && GermanOnly(operandArea.front())) ||
+                                        (!English && EnglishOnly(operandArea.front())));
+    }
     ImportOptions::Mnemonics Chosen() const {
         return English && !German ? ImportOptions::Mnemonics::English : ImportOptions::Mnemonics::German;
     }

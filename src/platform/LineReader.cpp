@@ -36,7 +36,6 @@ void LineReader::Close() {
     fd_ = -1;
 }
 
-// Refills the buffer when it is used up. Returns false at the end of the file.
 bool LineReader::Fill() {
     while (begin_ == end_) {
         if (eof_ || fd_ < 0) return false;
@@ -47,6 +46,7 @@ bool LineReader::Fill() {
         if (n < 0) throw RuntimeError(PathFileAccessError, std::strerror(errno));
         begin_ = 0;
         end_ = static_cast<size_t>(n);
+        nextCR_ = nextTab_ = kUnknown;
         if (n == 0) eof_ = true;
         if (skipLineFeed_ && end_ > 0) {
             skipLineFeed_ = false;
@@ -56,51 +56,71 @@ bool LineReader::Fill() {
     return true;
 }
 
-bool LineReader::AtEnd() { return !Fill(); }
+size_t LineReader::Find(char c, size_t from, size_t& found) const {
+    if (found < from || found > end_) {
+        const void* at = std::memchr(buffer_.data() + from, c, end_ - from);
+        found = at ? static_cast<size_t>(static_cast<const char*>(at) - buffer_.data()) : end_;
+    }
+    return found;
+}
 
-std::string_view LineReader::ReadLine() {
-    if (!Fill()) throw RuntimeError(InputPastEndOfFile);
-    ++lines_;
-    std::string_view line = NextLine();
-    if (tabs_ == Tabs::AsWritten || line.find('\t') == std::string_view::npos) return line;
-    ++tabLines_;
-    return Expanded(line);
+size_t LineReader::LineEnd() {
+    // The next CR is kept, so a file without CRs is searched once a block.
+    const size_t cr = Find('\r', begin_, nextCR_);
+    // A lone LF before the next CR (an LF right after a CR was taken with it).
+    const void* lf = lineFeedEnds_ ? std::memchr(buffer_.data() + begin_, '\n', cr - begin_) : nullptr;
+    return lf ? static_cast<size_t>(static_cast<const char*>(lf) - buffer_.data()) : cr;
+}
+
+void LineReader::PassTerminator(size_t at) {
+    begin_ = at + 1;
+    if (buffer_[at] == '\n')
+        ++loneLineFeeds_;
+    else if (begin_ == end_)
+        skipLineFeed_ = true;  // an LF that begins the next block is this CR's
+    else if (buffer_[begin_] == '\n')
+        ++begin_;
 }
 
 std::string_view LineReader::NextLine() {
-    long_.clear();
-    for (;;) {
-        const char* start = buffer_.data() + begin_;
-        const void* cr = std::memchr(start, '\r', end_ - begin_);
-        // A lone LF before the next CR (an LF right after a CR was taken with it).
-        const size_t upTo = cr ? static_cast<size_t>(static_cast<const char*>(cr) - start) : end_ - begin_;
-        const void* lf = lineFeedEnds_ ? std::memchr(start, '\n', upTo) : nullptr;
-        if (lf) {
-            size_t at = static_cast<size_t>(static_cast<const char*>(lf) - buffer_.data());
-            std::string_view piece(start, at - begin_);
-            begin_ = at + 1;
-            ++loneLineFeeds_;
-            if (long_.empty()) return piece;
-            long_.append(piece);
-            return long_;
+    const size_t at = LineEnd();
+    if (at == end_) return LongLine();
+    const std::string_view line(buffer_.data() + begin_, at - begin_);
+    PassTerminator(at);
+    return line;
+}
+
+std::string_view LineReader::LongLine() {
+    long_.assign(buffer_.data() + begin_, end_ - begin_);
+    begin_ = end_;
+    while (Fill()) {
+        const size_t at = LineEnd();
+        long_.append(buffer_.data() + begin_, at - begin_);
+        if (at < end_) {
+            PassTerminator(at);
+            break;
         }
-        if (cr) {
-            size_t at = static_cast<size_t>(static_cast<const char*>(cr) - buffer_.data());
-            std::string_view piece(start, at - begin_);
-            begin_ = at + 1;
-            if (begin_ < end_) {
-                if (buffer_[begin_] == '\n') ++begin_;
-            } else {
-                skipLineFeed_ = true;
-            }
-            if (long_.empty()) return piece;
-            long_.append(piece);
-            return long_;
-        }
-        long_.append(start, end_ - begin_);
         begin_ = end_;
-        if (!Fill()) return long_;
     }
+    return long_;
+}
+
+std::string_view LineReader::ReadLineStart(size_t count) {
+    if (AtEnd()) throw RuntimeError(InputPastEndOfFile);
+    ++lines_;
+    std::string_view line = NextLine();
+    // In columns a tab moves only what follows it, so the start of a line's expansion is
+    // the expansion of its start.
+    if (tabs_ != Tabs::ToValueIndentation) line = line.substr(0, count);
+    if (tabs_ == Tabs::AsWritten) return line;
+    // A line in the buffer holds a tab when the buffer's next tab lies before the line's
+    // end (that tab is kept, so a file without tabs is searched once a block).
+    const size_t from = static_cast<size_t>(line.data() - buffer_.data());
+    const bool tab = line.data() != long_.data() ? Find('\t', from, nextTab_) < from + line.size()
+                                                 : line.find('\t') != std::string_view::npos;
+    if (!tab) return line.substr(0, count);
+    ++tabLines_;
+    return Expanded(line).substr(0, count);
 }
 
 std::string_view LineReader::Expanded(std::string_view line) {

@@ -27,11 +27,14 @@ public:
     LineReader& operator=(const LineReader&) = delete;
 
     // True when no further line can be read.
-    bool AtEnd();
+    bool AtEnd() { return begin_ == end_ && !Fill(); }
 
     // The next line without its terminator; valid until the next call. Reading past
     // the end fails with InputPastEndOfFile (62), a read error with PathFileAccessError.
-    std::string_view ReadLine();
+    std::string_view ReadLine() { return ReadLineStart(std::string_view::npos); }
+    // The same line's first count bytes at most, for a look at its first columns: only
+    // they are turned from tabs (but for an indentation, whose tabs need the whole line).
+    std::string_view ReadLineStart(size_t count);
 
     // Reads on into line until found(line) holds, from line as it stands. False when the
     // file has ended, even at a line that was found.
@@ -44,15 +47,27 @@ public:
     void Close();
 
     // What was read so far: lines, lines ended by a lone line feed, lines whose tabs
-    // became blanks.
+    // (of what was read of them) became blanks.
     size_t Lines() const { return lines_; }
     size_t LoneLineFeeds() const { return loneLineFeeds_; }
     size_t TabLines() const { return tabLines_; }
 
 private:
+    // Refills the buffer when it is used up; false at the end of the file.
     bool Fill();
-    std::string_view NextLine();
+    // The next line, in the buffer when it ends there.
+    inline std::string_view NextLine();
+    // A line that runs past the buffer, gathered in long_ block by block.
+    std::string_view LongLine();
+    // Where the line from begin_ ends in the buffer: at its first CR, or at a lone LF
+    // before it where LFs end lines; end_ when neither is in the buffer.
+    inline size_t LineEnd();
+    // Moves past the line end at: a CR, its LF when one follows, or a lone LF.
+    inline void PassTerminator(size_t at);
     std::string_view Expanded(std::string_view line);
+    // The position of the first c in the buffer at or after from, end_ when there is
+    // none; found once and kept in found while the lines read stay before it.
+    inline size_t Find(char c, size_t from, size_t& found) const;
 
     int fd_ = -1;
     std::vector<char> buffer_;
@@ -62,6 +77,9 @@ private:
     bool skipLineFeed_ = false;  // the last line ended in CR at the end of the buffer
     bool lineFeedEnds_ = false;
     Tabs tabs_ = Tabs::AsWritten;
+    size_t nextCR_ = kUnknown;   // Find's results in the current buffer
+    size_t nextTab_ = kUnknown;
+    static constexpr size_t kUnknown = static_cast<size_t>(-1);
     std::string long_;           // a line that crosses buffer boundaries
     std::string expanded_;       // a line whose tabs became blanks
     size_t lines_ = 0;

@@ -67,6 +67,14 @@ TEST(LineReader, TabsBecomeBlanksByTheirRule) {
     EXPECT_EQ(LinesOf("\t \tOn\t:= TRUE;\r  Off := 1;", false, LineReader::Tabs::ToValueIndentation),
               (Lines{"   On := TRUE;", "  Off := 1;"}));
     EXPECT_EQ(LinesOf("\tOn := TRUE;", false, LineReader::Tabs::AsWritten), (Lines{"\tOn := TRUE;"}));
+    // The start of a line is the start of its expansion, whether or not a tab lies past it.
+    test::TempDir dir;
+    test::WriteFile(dir / "f.txt", "ab\tc\rabcdef\tg\rx\ty\rz");
+    LineReader reader(dir / "f.txt", false, LineReader::Tabs::ToColumns);
+    EXPECT_EQ(reader.ReadLineStart(4), "ab  ");
+    EXPECT_EQ(reader.ReadLineStart(3), "abc");
+    EXPECT_EQ(reader.ReadLineStart(9), "x       y");
+    EXPECT_EQ(reader.ReadLine(), "z");
 }
 
 // A slow, obviously right reader: strip the blanks, take the longest prefix of the
