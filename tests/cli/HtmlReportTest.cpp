@@ -90,6 +90,22 @@ TEST(HtmlReportTest, TableCapsEachFateAndCountsTheRest) {
     EXPECT_NE(page.find("data-count=\"lines\">2,003<"), std::string::npos);
 }
 
+// The comparison's table caps each change alike: a changed variable gives a row per column,
+// and the rows, not the variables, are what the cap counts.
+TEST(HtmlReportTest, ComparisonTableCapsEachChangeAndCountsTheRest) {
+    ComparisonReport report;
+    for (size_t i = 0; i <= kReportRowsPerFate; ++i) report.rows.push_back({"changed", "V" + std::to_string(i), "S", "Address", "1", "2"});
+    report.rows.push_back({"added", "New", "Other", "", "", ""});
+    std::ostringstream out;
+    WriteHtmlComparison(out, report);
+    const std::string page = out.str();
+
+    EXPECT_EQ(Occurrences(page, "<tr data-fate=\"changed\">"), kReportRowsPerFate);
+    EXPECT_EQ(Occurrences(page, "<tr data-fate=\"added\">"), 1u);  // after the cut rows of another change
+    EXPECT_EQ(page.find(">V" + std::to_string(kReportRowsPerFate) + "<"), std::string::npos);
+    EXPECT_NE(page.find("<li>1 more changed</li></ul>"), std::string::npos);
+}
+
 // A failed import without an account still gives a page: the failure, the counts it has,
 // no table and no script error for the missing table.
 TEST(HtmlReportTest, FailedImportWithoutAccount) {
