@@ -73,10 +73,7 @@ ImportContext::KeySlot& ImportContext::SlotOf(std::string_view key, uint32_t has
 
 void ImportContext::IndexKey(uint32_t entry) {
     if (2 * (keysUsed_ + 1) > keys_.size()) {
-        // Room at once for the entries the account has room for, most often all there will be.
-        size_t size = std::max<size_t>(1024, 2 * keys_.size());
-        while (size < 2 * Account->Entries.capacity()) size *= 2;
-        std::vector<KeySlot> before(size);
+        std::vector<KeySlot> before(std::max<size_t>(1024, 2 * keys_.size()));
         before.swap(keys_);
         for (const KeySlot& held : before)
             if (held.entry != 0) SlotOf(Account->Entries[held.entry - 1].Key, held.hash) = held;
