@@ -102,7 +102,7 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
                 if (error.Number != DuplicateKey) throw;
                 // The variable already in the collection stays; this one is dropped.
                 import.MessageLog().RecordVariableWithSameName(variable.Name, sourceId);
-                if (record.Entry) import.AccountedSameName(*record.Entry, kept, Variables.Item(kept).get());
+                if (record.Entry) import.AccountedSameName(*record.Entry, kept);
             }
         };
         if (Format == "ASC") {

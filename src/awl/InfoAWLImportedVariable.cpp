@@ -213,7 +213,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                     } catch (const RuntimeError& e) {
                         if (e.Number != DuplicateKey) throw;
                         import.MessageLog().RecordVariableWithSameName(variable->Name, sourceId);
-                        if (record.Entry) import.AccountedSameName(*record.Entry, kept, Variables.Item(kept).get());
+                        if (record.Entry) import.AccountedSameName(*record.Entry, kept);
                     }
                 } else {
                     Messenger& log = import.MessageLog();

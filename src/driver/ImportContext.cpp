@@ -108,16 +108,58 @@ void ImportContext::Accounted(AccountEntry& entry, const Variable& variable, std
         blockSymbols_.insert_or_assign(&variable, static_cast<uint32_t>(&entry - Account->Entries.data()));
 }
 
-void ImportContext::AccountedSameName(AccountEntry& entry, std::string_view key, const Variable* earlier) {
+void ImportContext::AccountedSameName(AccountEntry& entry, std::string_view key) {
     entry.Fate = LineFate::SameName;
     entry.Key = {};
     Report(entry, {2, {}, {}});
-    const AccountEntry* first = EntryOf(earlier, key);
-    if (!first) {
-        entry.Reason = "same name as a variable that was in the list before the import";
-        return;
+    entry.Reason = "same name as an earlier variable";  // its line follows when the import ends
+    clashes_.push_back({static_cast<uint32_t>(&entry - Account->Entries.data()), key});
+}
+
+void ImportContext::WriteClashReasons() {
+    if (clashes_.empty()) return;
+    // The keys of the clashes, each with the entry that last became a variable of it; a
+    // cheap sieve of their lengths and ends spares the walk most lookups.
+    std::unordered_map<std::string_view, const AccountEntry*> last;
+    std::vector<bool> sieve(1 << 16);
+    auto sieveOf = [](std::string_view key) -> size_t {
+        const size_t n = key.size();
+        if (n == 0) return 0;
+        return ((n * 131u) ^ (static_cast<unsigned char>(key[n / 2]) << 8) ^ static_cast<unsigned char>(key[n - 1]) ^
+                (n > 2 ? static_cast<unsigned char>(key[n - 3]) << 4 : 0u)) & 0xFFFFu;
+    };
+    for (const Clash& clash : clashes_) {
+        last.emplace(clash.key, nullptr);
+        sieve[sieveOf(clash.key)] = true;
     }
-    entry.Reason = Account->Keep({"same name as line ", std::to_string(first->Line), " of ", first->File});
+    std::vector<AccountEntry>& entries = Account->Entries;
+    size_t next = 0;
+    for (size_t i = 0; i < entries.size() && next < clashes_.size(); ++i) {
+        if (i == clashes_[next].entry) {
+            for (; next < clashes_.size() && clashes_[next].entry == i; ++next) {
+                const AccountEntry* first = last[clashes_[next].key];
+                if (entries[i].Fate != LineFate::SameName) continue;  // its reading failed there since
+                entries[i].Reason =
+                    first ? Account->Keep({"same name as line ", std::to_string(first->Line), " of ", first->File})
+                          : std::string_view("same name as a variable that was in the list before the import");
+            }
+            continue;
+        }
+        const std::string_view key = entries[i].Key;
+        if (key.empty() || !sieve[sieveOf(key)]) continue;
+        if (auto held = last.find(key); held != last.end()) held->second = &entries[i];
+    }
+}
+
+void ImportContext::CloseAccount() {
+    if (Account) WriteClashReasons();
+    Account.reset();
+    blockSymbols_ = {};
+    keys_ = {};
+    keysUsed_ = 0;
+    keyed_ = 0;
+    accountFile_ = {};
+    clashes_ = {};
 }
 
 void ImportContext::AccountedRemoval(const Variable& removed, std::string_view key, LineFate fate,

@@ -63,23 +63,17 @@ struct ImportContext {
     void Report(AccountEntry& entry, const LineReport& report) { Account->Report(entry, report); }
     // The entry became variable, under key (a view kept by the account).
     void Accounted(AccountEntry& entry, const Variable& variable, std::string_view key);
-    // The entry's variable was refused: key is already in the collection, held by earlier.
-    void AccountedSameName(AccountEntry& entry, std::string_view key, const Variable* earlier);
+    // The entry's variable was refused: key (kept by the account) is already in the collection.
+    void AccountedSameName(AccountEntry& entry, std::string_view key);
     // The variable removed, under key, was removed: its line's fate is now fate for reason
     // (a view kept by the account or a constant text).
     void AccountedRemoval(const Variable& removed, std::string_view key, LineFate fate, std::string_view reason);
     // The reading of file ended at line with a file error: that line's entry, or a new one
     // where the line held no symbol or value (line 0: the file was never read).
     void AccountedFileError(const std::string& file, size_t line, std::string_view what);
-    // The import has ended: the account is the host's alone, the index of its variables goes.
-    void CloseAccount() {
-        Account.reset();
-        blockSymbols_ = {};
-        keys_ = {};
-        keysUsed_ = 0;
-        keyed_ = 0;
-        accountFile_ = {};
-    }
+    // The import has ended: the clashes' reasons are written, the account is the host's
+    // alone and the indexes of its entries go.
+    void CloseAccount();
 
     // The message log and the device database; while there is none a call fails with
     // ObjectNotSet (91), as a call through an unset object reference does.
@@ -93,11 +87,12 @@ struct ImportContext {
     void CloseDeviceDB();
 
 private:
-    // An earlier variable's entry is asked for by a clash of names and by the removal of a
-    // block's symbol. The symbols of data blocks, which the blocks' headers remove, are
-    // indexed by variable as they are accounted; any other entry by its key, in an index
-    // brought up to date only when a question comes, over the entries accounted since the
-    // question before: an import without a clash builds none.
+    // An earlier variable's entry is asked for by the removal of a block's symbol and by a
+    // clash of names. The symbols of data blocks, which the blocks' headers remove, are
+    // indexed by variable as they are accounted; any other variable removed is found by its
+    // key, in an index brought up to date only when such a removal comes. A clash's line is
+    // found when the import ends, by one walk over the entries: the last entry before the
+    // clash that became a variable of its key.
     std::unordered_map<const Variable*, uint32_t> blockSymbols_;
     // The keyed entries: open addressing, a power of two of slots, at most half of them
     // used; a slot holds a key's hash and its entry's index + 1 (0: free). A later entry of
@@ -114,6 +109,12 @@ private:
     // The imported entry of variable under key, or null.
     AccountEntry* EntryOf(const Variable* variable, std::string_view key);
     std::string_view accountFile_;  // the file of the last entry, as the account keeps it
+    struct Clash {
+        uint32_t entry;
+        std::string_view key;  // kept by the account
+    };
+    std::vector<Clash> clashes_;  // in the order of their entries
+    void WriteClashReasons();
 };
 
 // The context of the calling thread's import: the one its last StartImport made, kept
