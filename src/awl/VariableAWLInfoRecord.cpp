@@ -132,7 +132,8 @@ void VariableAWLInfoRecord::AssignFieldAdd2() {
     const std::string& type = VariableInfoRecord->TagAttribute;
     VariableInfoRecord->FieldAdd2 = layout.NextByte(type, DataLength);
     if (Entry && VariableInfoRecord->DataAreaId != 0)  // without the area, no type and no place
-        Entry->AbsoluteAddress = CurrentImport().Keep(ElementAddress(DBNumber, VariableInfoRecord->FieldAdd2, layout.NextBit(type, DataLength), type, DataLength));
+        Entry->AbsoluteAddress = CurrentImport().Keep(
+            ElementAddress(DBNumber, VariableInfoRecord->FieldAdd2, layout.NextBit(type, DataLength), type, DataLength));
 }
 
 void VariableAWLInfoRecord::AssignFieldAdd3() { VariableInfoRecord->FieldAdd3 = 0; }

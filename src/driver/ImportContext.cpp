@@ -125,8 +125,8 @@ void ImportContext::WriteClashReasons() {
     auto sieveOf = [](std::string_view key) -> size_t {
         const size_t n = key.size();
         if (n == 0) return 0;
-        return ((n * 131u) ^ (static_cast<unsigned char>(key[n / 2]) << 8) ^ static_cast<unsigned char>(key[n - 1]) ^
-                (n > 2 ? static_cast<unsigned char>(key[n - 3]) << 4 : 0u)) & 0xFFFFu;
+        auto byte = [&](size_t at) { return static_cast<size_t>(static_cast<unsigned char>(key[at])); };
+        return ((n * 131) ^ (byte(n / 2) << 8) ^ byte(n - 1) ^ (byte(n - 1 - std::min<size_t>(n - 1, 2)) << 4)) & 0xFFFF;
     };
     for (const Clash& clash : clashes_) {
         last.emplace(clash.key, nullptr);
