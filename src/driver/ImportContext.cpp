@@ -4,6 +4,7 @@
 #include "devicedb/DeviceDBService.h"
 
 #include <algorithm>
+#include <exception>
 #include <filesystem>
 #include <string>
 
@@ -152,7 +153,11 @@ void ImportContext::WriteClashReasons() {
 }
 
 void ImportContext::CloseAccount() {
-    if (Account) WriteClashReasons();
+    try {
+        if (Account) WriteClashReasons();
+    } catch (const std::exception&) {
+        // Out of memory at the end: the clashes keep "an earlier variable" for their reason.
+    }
     Account.reset();
     blockSymbols_ = {};
     keys_ = {};
