@@ -1,6 +1,7 @@
 #include <tessaro/ImportAccount.h>
 
 #include <algorithm>
+#include <cstddef>
 
 namespace tessaro {
 
@@ -26,8 +27,8 @@ void ImportAccount::Report(AccountEntry& entry, const LineReport& report) {
         entry.FirstReport = static_cast<uint32_t>(Reports.size());
     } else if (entry.FirstReport + entry.ReportCount != Reports.size()) {
         // Not the last run: the entry's reports move to the end, where the new one follows.
-        const auto first = Reports.begin() + entry.FirstReport;
-        std::vector<LineReport> run(first, first + entry.ReportCount);
+        const auto first = Reports.begin() + static_cast<std::ptrdiff_t>(entry.FirstReport);
+        std::vector<LineReport> run(first, first + static_cast<std::ptrdiff_t>(entry.ReportCount));
         entry.FirstReport = static_cast<uint32_t>(Reports.size());
         Reports.insert(Reports.end(), run.begin(), run.end());
     }
