@@ -299,8 +299,8 @@ void WriteCharts(std::ostream& out, const ImportReport& r) {
     }
     std::map<std::pair<std::string, std::string>, size_t> conversions;
     for (const AccountEntry& e : r.account->Entries)
-        for (const LineReport& report : e.Reports)
-            if (report.Kind == 1) ++conversions[{report.OldType, report.NewType}];
+        for (const LineReport& report : r.account->ReportsOf(e))
+            if (report.Kind == 1) ++conversions[{std::string(report.OldType), std::string(report.NewType)}];
     std::vector<Bar> bars;
     for (const auto& [pair, n] : conversions) bars.push_back({ToUtf8(pair.first) + "->" + ToUtf8(pair.second), n, true});
     std::stable_sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) { return a.count > b.count; });
