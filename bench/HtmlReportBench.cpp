@@ -28,21 +28,21 @@ ImportReport Report(size_t lines) {
         AccountEntry& e = account->Entries.emplace_back();
         e.File = "Project.ASC";
         e.Line = static_cast<int32_t>(i + 1);
-        e.Name = "Line_" + std::to_string(i / 100) + "_Motor_" + std::to_string(i);
+        e.Name = account->Keep("Line_" + std::to_string(i / 100) + "_Motor_" + std::to_string(i));
         e.OperandArea = i % 2 ? "M" : "MW";
-        e.Address = std::to_string(i % 4096) + (i % 2 ? ".3" : "");
-        e.AbsoluteAddress = e.OperandArea + " " + e.Address;
+        e.Address = account->Keep(std::to_string(i % 4096) + (i % 2 ? ".3" : ""));
+        e.AbsoluteAddress = account->Keep({e.OperandArea, " ", e.Address});
         e.DataType = i % 2 ? "BOOL" : "INT";
-        e.Comment = "Motor " + std::to_string(i) + " running";
+        e.Comment = account->Keep("Motor " + std::to_string(i) + " running");
         if (i % 40 == 39) {
             e.Fate = LineFate::AreaNotKnown;
             e.Reason = "operand area X not known";
         } else if (i % 997 == 996) {
             e.Fate = LineFate::SameName;
-            e.Reason = "the same name as Project.ASC line " + std::to_string(i - 995);
+            e.Reason = account->Keep("the same name as Project.ASC line " + std::to_string(i - 995));
         } else {
-            e.Key = "1." + e.Name;
-            e.Reports.push_back({1, e.DataType, i % 2 ? "Byte" : "Word"});
+            e.Key = account->Keep({"1.", e.Name});
+            account->Report(e, {1, e.DataType, i % 2 ? "Byte" : "Word"});
         }
     }
     ImportReport report;

@@ -299,8 +299,8 @@ void WriteCharts(std::ostream& out, const ImportReport& r) {
     }
     std::map<std::pair<std::string, std::string>, size_t> conversions;
     for (const AccountEntry& e : r.account->Entries)
-        for (const LineReport& report : e.Reports)
-            if (report.Kind == 1) ++conversions[{report.OldType, report.NewType}];
+        for (const LineReport& report : r.account->ReportsOf(e))
+            if (report.Kind == 1) ++conversions[{std::string(report.OldType), std::string(report.NewType)}];
     std::vector<Bar> bars;
     for (const auto& [pair, n] : conversions) bars.push_back({ToUtf8(pair.first) + "->" + ToUtf8(pair.second), n, true});
     std::stable_sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) { return a.count > b.count; });
@@ -309,6 +309,15 @@ void WriteCharts(std::ostream& out, const ImportReport& r) {
     else
         Chart(out, "conversions", "Type conversions by pair", bars);
     out << "</div>\n</section>\n";
+}
+
+// Below a table capped at kReportRowsPerFate rows of each kind: how many of each kind it
+// leaves out, and why (nothing when it leaves none out).
+void WriteNotShown(std::ostream& out, const std::vector<std::pair<std::string, size_t>>& kinds, const std::string& why) {
+    std::string left;
+    for (const auto& [kind, n] : kinds)
+        if (n > kReportRowsPerFate) left += "<li>" + Number(n - kReportRowsPerFate) + " more " + kind + "</li>";
+    if (!left.empty()) out << "<p id=\"not-shown\">Not in the table (" << why << "):</p>\n<ul>" << left << "</ul>\n";
 }
 
 void WriteLines(std::ostream& out, const ImportReport& r) {
@@ -344,14 +353,10 @@ void WriteLines(std::ostream& out, const ImportReport& r) {
             << Page(e.Comment) << "</td></tr>\n";
     }
     out << "</tbody></table></div>\n";
-    std::string left;
-    for (LineFate fate : kFates)
-        if (const size_t n = r.summary.All.Fates[FateIndex(fate)]; n > kReportRowsPerFate)
-            left += "<li>" + Number(n - kReportRowsPerFate) + " more " + std::string(FateName(fate)) + "</li>";
-    if (!left.empty())
-        out << "<p id=\"not-shown\">Not in the table (the import is larger than the table's "
-            << Number(kReportRowsPerFate) << " lines per fate; tessaro import --lines all lists them all):</p>\n<ul>"
-            << left << "</ul>\n";
+    std::vector<std::pair<std::string, size_t>> kinds;
+    for (LineFate fate : kFates) kinds.emplace_back(FateName(fate), r.summary.All.Fates[FateIndex(fate)]);
+    WriteNotShown(out, kinds, "the import is larger than the table's " + Number(kReportRowsPerFate) +
+                                  " lines per fate; tessaro import --lines all lists them all");
     out << "</section>\n";
 }
 
@@ -426,15 +431,22 @@ void WriteHtmlComparison(std::ostream& out, const ComparisonReport& r) {
     out << "</section>\n";
 
     out << "<section aria-labelledby=\"s-changes\">\n<h2 id=\"s-changes\">Changes</h2>\n"
-           "<p>One row per variable added or removed, one per column that differs of a variable changed or renamed. "
-           "Sort by a column's heading; filter by change, section or text.</p>\n"
+           "<p>One row per variable added or removed, one per column that differs of a variable changed or renamed; "
+           "the table holds the first "
+        << Number(kReportRowsPerFate)
+        << " rows of each change. Sort by a column's heading; filter by change, section or text.</p>\n"
            "<form class=\"filters\" id=\"filters\" hidden><label for=\"f-fate\">Change<select id=\"f-fate\">"
            "<option value=\"\">every change</option>";
     for (const auto& [name, n] : counts) out << "<option>" << name << "</option>";
     out << "</select></label><label for=\"f-file\">Section<select id=\"f-file\"><option value=\"\">every section</option>";
-    std::vector<std::string> sections;
+    // The rows shown: the first kReportRowsPerFate of each change, in diff's order.
+    std::map<std::string, size_t> ofChange;
+    std::vector<const std::vector<std::string>*> shown;
     for (const auto& row : r.rows)
-        if (std::find(sections.begin(), sections.end(), row[2]) == sections.end()) sections.push_back(row[2]);
+        if (ofChange[row[0]]++ < kReportRowsPerFate) shown.push_back(&row);
+    std::vector<std::string> sections;
+    for (const auto* row : shown)
+        if (std::find(sections.begin(), sections.end(), (*row)[2]) == sections.end()) sections.push_back((*row)[2]);
     for (const auto& section : sections) out << "<option>" << Html(section) << "</option>";
     out << "</select></label><label for=\"f-text\">Text<input id=\"f-text\" type=\"search\" autocomplete=\"off\">"
            "</label><output id=\"shown\" aria-live=\"polite\" for=\"f-fate f-file f-text\"></output></form>\n";
@@ -445,13 +457,18 @@ void WriteHtmlComparison(std::ostream& out, const ComparisonReport& r) {
     for (size_t k = 0; k < columns; ++k)
         out << "<th scope=\"col\"><button type=\"button\">" << kColumns[k] << "</button></th>";
     out << "</tr></thead>\n<tbody>\n";
-    for (const auto& row : r.rows) {
-        out << "<tr data-fate=\"" << Html(row[0]) << "\">";
-        for (size_t k = 0; k < columns; ++k) out << "<td>" << Html(k < row.size() ? row[k] : "") << "</td>";
+    for (const auto* row : shown) {
+        out << "<tr data-fate=\"" << Html((*row)[0]) << "\">";
+        for (size_t k = 0; k < columns; ++k) out << "<td>" << Html(k < row->size() ? (*row)[k] : "") << "</td>";
         out << "</tr>\n";
     }
     if (r.rows.empty()) out << "<tr><td colspan=\"" << columns << "\">No difference.</td></tr>\n";
-    out << "</tbody></table></div>\n</section>\n</main>\n" << kScript << "</body>\n</html>\n";
+    out << "</tbody></table></div>\n";
+    std::vector<std::pair<std::string, size_t>> kinds;
+    for (const auto& [name, n] : counts) kinds.emplace_back(name, ofChange[name]);
+    WriteNotShown(out, kinds, "the comparison is larger than the table's " + Number(kReportRowsPerFate) +
+                                  " rows per change; tessaro diff lists them all");
+    out << "</section>\n</main>\n" << kScript << "</body>\n</html>\n";
 }
 
 bool WriteHtmlFile(const std::string& file, const std::function<void(std::ostream&)>& write) {

@@ -67,7 +67,7 @@ std::string AccountJsonl(const ImportAccount& account) {
     std::string out;
     for (const AccountEntry& e : account.Entries) {
         nlohmann::ordered_json reports = nlohmann::ordered_json::array();
-        for (const LineReport& r : e.Reports) {
+        for (const LineReport& r : account.ReportsOf(e)) {
             nlohmann::ordered_json report = {{"Kind", r.Kind}};
             if (!r.OldType.empty() || !r.NewType.empty()) {
                 report["OldType"] = ToUtf8(r.OldType);
@@ -76,7 +76,7 @@ std::string AccountJsonl(const ImportAccount& account) {
             reports.push_back(report);
         }
         const nlohmann::ordered_json entry = {
-            {"File", e.File},           {"Line", e.Line},
+            {"File", std::string(e.File)}, {"Line", e.Line},
             {"Name", ToUtf8(e.Name)},   {"OperandArea", ToUtf8(e.OperandArea)},
             {"Address", ToUtf8(e.Address)}, {"DataType", ToUtf8(e.DataType)},
             {"Comment", ToUtf8(e.Comment)}, {"AbsoluteAddress", ToUtf8(e.AbsoluteAddress)},
@@ -194,7 +194,7 @@ std::vector<std::string> CheckAccount(const VariableDriver& driver, const std::v
     if (!driver.Account) return {"no account was kept"};
     const std::vector<AccountEntry>& entries = driver.Account->Entries;
     auto where = [&](size_t k) {
-        return k < entries.size() ? entries[k].File + " line " + std::to_string(entries[k].Line) + " (" +
+        return k < entries.size() ? std::string(entries[k].File) + " line " + std::to_string(entries[k].Line) + " (" +
                                         std::string(FateName(entries[k].Fate)) + ")"
                                   : std::string("the end of the account");
     };

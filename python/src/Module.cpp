@@ -94,6 +94,24 @@ struct Request {
     bool account = false;
 };
 
+// The account's report and entry as Python holds them: copies of the library's, which are
+// views of the import's account, with their texts in UTF-8.
+struct PyLineReport {
+    int32_t Kind = 0;
+    std::string OldType;
+    std::string NewType;
+};
+
+struct PyAccountEntry {
+    std::string File;
+    int32_t Line = 0;
+    std::string Name, OperandArea, Address, DataType, Comment, AbsoluteAddress;
+    LineFate Fate = LineFate::Imported;
+    std::string Reason;
+    std::vector<PyLineReport> Reports;
+    std::string Key;
+};
+
 // One import's outcome, every text in UTF-8.
 struct Result {
     std::vector<VariablePtr> variables;
@@ -102,7 +120,7 @@ struct Result {
     std::string messageBytes;   // the same in the code page
     std::array<size_t, 7> reportCounts{};
     std::vector<FileReading> readings;
-    std::vector<AccountEntry> account;
+    std::vector<PyAccountEntry> account;
     bool hasAccount = false;
     std::vector<RecordAccount> recordAccounts;  // each variable's line, where the account was kept
     std::string summaryJson;
@@ -167,7 +185,16 @@ Result RunImport(const Request& request) {
         result.readings = driver.Readings;
         if (driver.Account) {
             result.hasAccount = true;
-            result.account = driver.Account->Entries;
+            const ImportAccount& account = *driver.Account;
+            result.account.reserve(account.Entries.size());
+            for (const AccountEntry& e : account.Entries) {
+                PyAccountEntry& entry = result.account.emplace_back(
+                    PyAccountEntry{std::string(e.File), e.Line, std::string(e.Name), std::string(e.OperandArea),
+                                   std::string(e.Address), std::string(e.DataType), std::string(e.Comment),
+                                   std::string(e.AbsoluteAddress), e.Fate, std::string(e.Reason), {}, std::string(e.Key)});
+                for (const LineReport& report : account.ReportsOf(e))
+                    entry.Reports.push_back({report.Kind, std::string(report.OldType), std::string(report.NewType)});
+            }
             result.recordAccounts = RecordsOf(*driver.Variables, driver.Account.get()).Accounts;
         }
         result.summaryJson = SummaryJson(SummarizeImport(driver));
@@ -188,11 +215,11 @@ Result RunImport(const Request& request) {
         ToUtf8InPlace(line.Address);
         ToUtf8InPlace(line.Comment);
     }
-    for (AccountEntry& entry : result.account) {
+    for (PyAccountEntry& entry : result.account) {
         for (std::string* text : {&entry.Name, &entry.OperandArea, &entry.Address, &entry.DataType,
                                   &entry.Comment, &entry.AbsoluteAddress, &entry.Reason, &entry.Key})
             ToUtf8InPlace(*text);
-        for (LineReport& report : entry.Reports) {
+        for (PyLineReport& report : entry.Reports) {
             ToUtf8InPlace(report.OldType);
             ToUtf8InPlace(report.NewType);
         }
@@ -406,26 +433,26 @@ PYBIND11_MODULE(_tessaro, m) {
                    "', Lines=" + std::to_string(r.Lines) + ")";
         });
 
-    py::class_<LineReport>(m, "LineReport", "A report about a line, by its message file's kind (1 to 6).")
-        .def_readonly("Kind", &LineReport::Kind)
-        .def_readonly("OldType", &LineReport::OldType)
-        .def_readonly("NewType", &LineReport::NewType);
+    py::class_<PyLineReport>(m, "LineReport", "A report about a line, by its message file's kind (1 to 6).")
+        .def_readonly("Kind", &PyLineReport::Kind)
+        .def_readonly("OldType", &PyLineReport::OldType)
+        .def_readonly("NewType", &PyLineReport::NewType);
 
-    py::class_<AccountEntry>(m, "AccountEntry", "One line of the import's account: where, what, and what became of it.")
-        .def_property_readonly("File", [](const AccountEntry& e) { return FileName(e.File); })
-        .def_readonly("Line", &AccountEntry::Line)
-        .def_readonly("Name", &AccountEntry::Name)
-        .def_readonly("OperandArea", &AccountEntry::OperandArea)
-        .def_readonly("Address", &AccountEntry::Address)
-        .def_readonly("DataType", &AccountEntry::DataType)
-        .def_readonly("Comment", &AccountEntry::Comment)
-        .def_readonly("AbsoluteAddress", &AccountEntry::AbsoluteAddress)
-        .def_property_readonly("Fate", [](const AccountEntry& e) { return std::string(FateName(e.Fate)); },
+    py::class_<PyAccountEntry>(m, "AccountEntry", "One line of the import's account: where, what, and what became of it.")
+        .def_property_readonly("File", [](const PyAccountEntry& e) { return FileName(e.File); })
+        .def_readonly("Line", &PyAccountEntry::Line)
+        .def_readonly("Name", &PyAccountEntry::Name)
+        .def_readonly("OperandArea", &PyAccountEntry::OperandArea)
+        .def_readonly("Address", &PyAccountEntry::Address)
+        .def_readonly("DataType", &PyAccountEntry::DataType)
+        .def_readonly("Comment", &PyAccountEntry::Comment)
+        .def_readonly("AbsoluteAddress", &PyAccountEntry::AbsoluteAddress)
+        .def_property_readonly("Fate", [](const PyAccountEntry& e) { return std::string(FateName(e.Fate)); },
                                "The fate's stable name: 'imported', 'same-name', ...")
-        .def_readonly("Reason", &AccountEntry::Reason)
-        .def_readonly("Reports", &AccountEntry::Reports)
-        .def_readonly("Key", &AccountEntry::Key)
-        .def("__repr__", [](const AccountEntry& e) {
+        .def_readonly("Reason", &PyAccountEntry::Reason)
+        .def_readonly("Reports", &PyAccountEntry::Reports)
+        .def_readonly("Key", &PyAccountEntry::Key)
+        .def("__repr__", [](const PyAccountEntry& e) {
             return "AccountEntry(File=" + py::repr(FileName(e.File)).cast<std::string>() + ", Line=" + std::to_string(e.Line) +
                    ", Name=" + py::repr(py::str(e.Name)).cast<std::string>() + ", Fate='" + std::string(FateName(e.Fate)) + "')";
         });

@@ -89,7 +89,7 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
         // account entry, when it has one, follows.
         auto add = [&](VariableASCInfoRecord& record) {
             if (record.Entry && record.Entry->Name.empty()) {  // no symbol on the line
-                import.Account->Entries.pop_back();
+                import.DropLine();
                 record.Entry = nullptr;
             }
             Variable& variable = *record.VariableInfoRecord;
@@ -101,11 +101,11 @@ void InfoASCImportedVariable::GetImportedVariables(VariableList& Variables) {
             variable.DeviceId = DeviceId;
             if (variable.DataAreaId == 0) return;
             std::string key = VariableKey(variable.Name, DeviceId);
-            std::string kept = record.Entry ? key : std::string();
+            const std::string_view kept = record.Entry ? import.Keep(key) : std::string_view();
             try {
                 Variables.AddFolded(record.VariableInfoRecord, std::move(key));
                 ++reading.Added;
-                if (record.Entry) import.Accounted(*record.Entry, std::move(kept));
+                if (record.Entry) import.Accounted(*record.Entry, variable, kept);
             } catch (const RuntimeError& error) {
                 if (error.Number != DuplicateKey) throw;
                 // The variable already in the collection stays; this one is dropped.

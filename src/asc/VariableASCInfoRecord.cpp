@@ -91,14 +91,23 @@ void VariableASCInfoRecord::GetVariableInfoRecord(const SymbolLineColumns& field
 
 // The line as written, and its absolute address: operand area and address one blank apart.
 void VariableASCInfoRecord::AccountColumns() {
-    Entry->Name = columns_.Symbol;
-    Entry->OperandArea = columns_.OperandArea;
-    Entry->Address = columns_.Address;
-    Entry->DataType = columns_.DataType;
-    Entry->Comment = columns_.Comment;
-    Entry->AbsoluteAddress = columns_.OperandArea;
-    if (!columns_.OperandArea.empty() && !columns_.Address.empty()) Entry->AbsoluteAddress += ' ';
-    Entry->AbsoluteAddress += columns_.Address;
+    // The columns are kept at once, one after the other, and viewed there; operand area and
+    // address once, as the absolute address.
+    const SymbolLineColumns& c = columns_;
+    const std::string_view blank = !c.OperandArea.empty() && !c.Address.empty() ? " " : "";
+    const std::string_view kept = CurrentImport().Keep({c.Symbol, c.OperandArea, blank, c.Address, c.DataType, c.Comment});
+    size_t at = 0;
+    auto next = [&](size_t size) {
+        const std::string_view part = kept.substr(at, size);
+        at += size;
+        return part;
+    };
+    Entry->Name = next(c.Symbol.size());
+    Entry->AbsoluteAddress = next(c.OperandArea.size() + blank.size() + c.Address.size());
+    Entry->DataType = next(c.DataType.size());
+    Entry->Comment = next(c.Comment.size());
+    Entry->OperandArea = Entry->AbsoluteAddress.substr(0, c.OperandArea.size());
+    Entry->Address = Entry->AbsoluteAddress.substr(c.OperandArea.size() + blank.size());
 }
 
 void VariableASCInfoRecord::AssignDataArea() {
@@ -106,8 +115,9 @@ void VariableASCInfoRecord::AssignDataArea() {
     if (areaName.empty()) {
         if (Entry) {
             Entry->Fate = LineFate::AreaNotKnown;
-            Entry->Reason = columns_.OperandArea.empty() ? std::string("no operand area")
-                                                         : "operand area " + std::string(columns_.OperandArea) + " not known";
+            Entry->Reason = columns_.OperandArea.empty()
+                                ? std::string_view("no operand area")
+                                : CurrentImport().Keep({"operand area ", columns_.OperandArea, " not known"});
         }
         return;
     }
@@ -117,7 +127,7 @@ void VariableASCInfoRecord::AssignDataArea() {
     VariableInfoRecord->DataAreaId = db.DataAreaId;
     if (Entry && db.DataAreaId == 0) {
         Entry->Fate = LineFate::AreaNotInDevice;
-        Entry->Reason = "data area " + std::string(areaName) + " not in the device";
+        Entry->Reason = CurrentImport().Keep({"data area ", areaName, " not in the device"});
     }
 }
 
@@ -141,7 +151,13 @@ void VariableASCInfoRecord::AssignDataType() {
             Messenger& messenger = CurrentImport().MessageLog();
             messenger.DB = kSymbolFiles;
             messenger.RecordKORVOTypeConversion(variable.Name, token, deviceType);
-            if (Entry) Entry->Reports.push_back({1, token, std::string(deviceType)});
+            if (Entry) {
+                // The types of the table are constants the account views; an unlisted type's
+                // token is this line's own, kept.
+                ImportContext& import = CurrentImport();
+                const std::string_view from = type.Token.data() == token.data() ? import.Keep(token) : type.Token;
+                import.Report(*Entry, {1, from, deviceType});
+            }
         }
     }
     if (deviceType == "DBW" || deviceType.empty()) {
@@ -149,10 +165,11 @@ void VariableASCInfoRecord::AssignDataType() {
         messenger.DB = kSymbolFiles;
         messenger.RecordVariableNoForKORVO(variable.Name);
         if (Entry) {
-            Entry->Reports.push_back({4, {}, {}});
+            CurrentImport().Report(*Entry, {4, {}, {}});
             if (variable.DataAreaId != 0)
-                Entry->Reason = deviceType.empty() ? "data type " + std::string(columns_.DataType) + " not for the device"
-                                                   : std::string("a data block's symbol");
+                Entry->Reason = deviceType.empty()
+                                    ? CurrentImport().Keep({"data type ", columns_.DataType, " not for the device"})
+                                    : std::string_view("a data block's symbol");
         }
     }
 }

@@ -98,14 +98,16 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
             Variables.Remove(key);
             symbols->Removed(removed);
             if (import.Account)
-                import.AccountedRemoval(key, LineFate::ReplacedByBlock, "replaced by the elements of its block in " + sourceId);
+                import.AccountedRemoval(*removed, key, LineFate::ReplacedByBlock,
+                                        import.Keep("replaced by the elements of its block in " + sourceId));
         };
         // A value line that gives no variable because its block is not imported.
-        auto notImported = [&](std::string_view valueLine, std::string reason) {
+        auto notImported = [&](std::string_view valueLine, std::string_view reason) -> AccountEntry& {
             AccountEntry& entry = import.AccountLine(sourceId, file->Lines());
-            entry.Name.append(blockName).append(".").append(ValuePath(valueLine, Position(valueLine, ":=")));
+            entry.Name = import.Keep({blockName, ".", ValuePath(valueLine, Position(valueLine, ":="))});
             entry.Fate = LineFate::BlockNotImported;
-            entry.Reason = std::move(reason);
+            entry.Reason = import.Keep(reason);
+            return entry;
         };
 
         while (!file->AtEnd()) {
@@ -150,8 +152,8 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                     if (l == "END_DATA_BLOCK") return true;
                     if (import.Account) {
                         if (begun && isValueLine(l)) {
-                            notImported(l, "its block " + blockName + " is incomplete: no symbol gives its number");
-                            import.Account->Entries.back().Reports.push_back({5, {}, {}});
+                            import.Report(notImported(l, "its block " + blockName + " is incomplete: no symbol gives its number"),
+                                          {5, {}, {}});
                         }
                         begun = begun || l == "BEGIN";
                     }
@@ -209,7 +211,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                     log.DB = "DB " + std::to_string(record.DBNumber);
                     log.RecordCheckVariable(variable->Name);
                     if (record.Entry) {
-                        record.Entry->Reports.push_back({6, {}, {}});
+                        import.Report(*record.Entry, {6, {}, {}});
                         if (record.Entry->Reason.empty()) record.Entry->Reason = "in an instance or symbol block: to check";
                     }
                 }
@@ -219,12 +221,12 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 variable->DeviceId = DeviceId;
                 if (variable->DataAreaId != 0) {
                     std::string key = VariableKey(variable->Name, DeviceId);
-                    std::string kept = record.Entry ? key : std::string();
+                    const std::string_view kept = record.Entry ? import.Keep(key) : std::string_view();
                     try {
                         Variables.AddFolded(variable, std::move(key));
                         symbols->Added(variable);
                         ++reading.Added;
-                        if (record.Entry) import.Accounted(*record.Entry, std::move(kept));
+                        if (record.Entry) import.Accounted(*record.Entry, *variable, kept);
                     } catch (const RuntimeError& e) {
                         if (e.Number != DuplicateKey) throw;
                         import.MessageLog().RecordVariableWithSameName(variable->Name, sourceId);
@@ -234,7 +236,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                     Messenger& log = import.MessageLog();
                     log.DB = std::to_string(record.DBNumber);
                     log.RecordVariableNoForKORVO(variable->Name);
-                    if (record.Entry) record.Entry->Reports.push_back({4, {}, {}});
+                    if (record.Entry) import.Report(*record.Entry, {4, {}, {}});
                 }
                 break;
             }

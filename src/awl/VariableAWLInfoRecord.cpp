@@ -48,7 +48,7 @@ void VariableAWLInfoRecord::GetVariableInfoRecord() {
     // them: room for the whole is made at once.
     variable.Name.reserve(DBName.size() + 1 + path.size());
     variable.Name = path;
-    if (Entry) Entry->Name.append(DBName).append(".").append(path);
+    if (Entry) Entry->Name = CurrentImport().Keep({DBName, ".", path});
 
     AssignDataArea();
     AssignDataType();
@@ -100,6 +100,7 @@ void VariableAWLInfoRecord::AssignDataType() {
     variable.TagAttribute = literal.TagAttribute;
     variable.Sign = literal.Sign;
     if (literal.Rule == kTextLiteralRule) variable.VariableLen = literal.VariableLen;
+    // The literal's texts are the rules' constants: the account keeps the views.
     if (Entry) Entry->DataType = literal.SourceType.empty() ? literal.TagAttribute : literal.SourceType;
 
     const std::string_view oldType = literal.SourceType;
@@ -108,14 +109,14 @@ void VariableAWLInfoRecord::AssignDataType() {
         Messenger& log = import.MessageLog();
         log.DB = "DB " + std::to_string(DBNumber);
         log.RecordKORVOTypeConversion(variable.Name, oldType, newType);
-        if (Entry) Entry->Reports.push_back({1, std::string(oldType), std::string(newType)});
+        if (Entry) import.Account->Report(*Entry, {1, oldType, newType});
     }
     if ((oldType != "BOOL" && DataLength == 0) || (newType.empty() && !oldType.empty())) {
         Messenger& log = import.MessageLog();
         log.DB = "DB " + std::to_string(DBNumber);
         log.RecordVariableNoForKORVO(variable.Name);
         if (Entry) {
-            Entry->Reports.push_back({4, {}, {}});
+            import.Account->Report(*Entry, {4, {}, {}});
             Entry->Reason = "value of no type the device has";
         }
     }
@@ -131,8 +132,8 @@ void VariableAWLInfoRecord::AssignFieldAdd2() {
     const std::string& type = VariableInfoRecord->TagAttribute;
     VariableInfoRecord->FieldAdd2 = layout.NextByte(type, DataLength);
     if (Entry && VariableInfoRecord->DataAreaId != 0)  // without the area, no type and no place
-        Entry->AbsoluteAddress =
-            ElementAddress(DBNumber, VariableInfoRecord->FieldAdd2, layout.NextBit(type, DataLength), type, DataLength);
+        Entry->AbsoluteAddress = CurrentImport().Keep(
+            ElementAddress(DBNumber, VariableInfoRecord->FieldAdd2, layout.NextBit(type, DataLength), type, DataLength));
 }
 
 void VariableAWLInfoRecord::AssignFieldAdd3() { VariableInfoRecord->FieldAdd3 = 0; }

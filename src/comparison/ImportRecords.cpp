@@ -28,7 +28,7 @@ ImportRecords RecordsOf(const VariableList& variables, const ImportAccount* acco
         auto it = entries.find(VariableKey(v.Name, v.DeviceId));
         if (it == entries.end()) continue;
         const AccountEntry& e = *it->second;
-        records.Accounts[i] = RecordAccount{e.File, e.Line, e.AbsoluteAddress, e.Comment};
+        records.Accounts[i] = RecordAccount{std::string(e.File), e.Line, std::string(e.AbsoluteAddress), std::string(e.Comment)};
     }
     return records;
 }

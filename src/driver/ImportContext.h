@@ -16,11 +16,13 @@
 #include <tessaro/ImportOptions.h>
 #include <tessaro/Messenger.h>
 #include <tessaro/RuntimeError.h>
+#include <tessaro/Variable.h>
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tessaro {
@@ -51,21 +53,27 @@ struct ImportContext {
     // at least shortestLine bytes fit in it (room never written costs no memory).
     void AccountFile(const std::string& file, size_t shortestLine);
     // A new entry for line of file, appended to the account.
-    AccountEntry& AccountLine(const std::string& file, size_t line);
-    // The entry became the variable under key.
-    void Accounted(AccountEntry& entry, std::string key);
-    // The entry's variable was refused: key is already in the collection.
-    void AccountedSameName(AccountEntry& entry, const std::string& key);
-    // The variable under key was removed, its line's fate now fate for reason.
-    void AccountedRemoval(const std::string& key, LineFate fate, std::string reason);
+    AccountEntry& AccountLine(std::string_view file, size_t line);
+    // The last entry goes, with its reports: its line held nothing to account for.
+    void DropLine();
+    // A copy of text kept as long as the account (the entry's texts are views).
+    std::string_view Keep(std::string_view text) { return Account->Keep(text); }
+    std::string_view Keep(std::initializer_list<std::string_view> parts) { return Account->Keep(parts); }
+    // A report of the design about entry's line.
+    void Report(AccountEntry& entry, const LineReport& report) { Account->Report(entry, report); }
+    // The entry became variable, under key (a view kept by the account).
+    void Accounted(AccountEntry& entry, const Variable& variable, std::string_view key);
+    // The entry's variable was refused: key (kept by the account) is already in the collection.
+    void AccountedSameName(AccountEntry& entry, std::string_view key);
+    // The variable removed, under key, was removed: its line's fate is now fate for reason
+    // (a view kept by the account or a constant text).
+    void AccountedRemoval(const Variable& removed, std::string_view key, LineFate fate, std::string_view reason);
     // The reading of file ended at line with a file error: that line's entry, or a new one
     // where the line held no symbol or value (line 0: the file was never read).
     void AccountedFileError(const std::string& file, size_t line, std::string_view what);
-    // The import has ended: the account is the host's alone, the index of its keys goes.
-    void CloseAccount() {
-        Account.reset();
-        accountedKeys_.Clear();
-    }
+    // The import has ended: the clashes' reasons are written, the account is the host's
+    // alone and the indexes of its entries go.
+    void CloseAccount();
 
     // The message log and the device database; while there is none a call fails with
     // ObjectNotSet (91), as a call through an unset object reference does.
@@ -79,7 +87,34 @@ struct ImportContext {
     void CloseDeviceDB();
 
 private:
-    Collection<size_t> accountedKeys_;  // the entry of each variable added, by its key
+    // An earlier variable's entry is asked for by the removal of a block's symbol and by a
+    // clash of names. The symbols of data blocks, which the blocks' headers remove, are
+    // indexed by variable as they are accounted; any other variable removed is found by its
+    // key, in an index brought up to date only when such a removal comes. A clash's line is
+    // found when the import ends, by one walk over the entries: the last entry before the
+    // clash that became a variable of its key.
+    std::unordered_map<const Variable*, uint32_t> blockSymbols_;
+    // The keyed entries: open addressing, a power of two of slots, at most half of them
+    // used; a slot holds a key's hash and its entry's index + 1 (0: free). A later entry of
+    // a key replaces the earlier.
+    struct KeySlot {
+        uint32_t hash = 0;
+        uint32_t entry = 0;
+    };
+    std::vector<KeySlot> keys_;
+    size_t keysUsed_ = 0;
+    size_t keyed_ = 0;  // the entries keys_ has seen
+    KeySlot& SlotOf(std::string_view key, uint32_t hash);
+    void IndexKey(uint32_t entry);
+    // The imported entry of variable under key, or null.
+    AccountEntry* EntryOf(const Variable* variable, std::string_view key);
+    std::string_view accountFile_;  // the file of the last entry, as the account keeps it
+    struct Clash {
+        uint32_t entry;
+        std::string_view key;  // kept by the account
+    };
+    std::vector<Clash> clashes_;  // in the order of their entries
+    void WriteClashReasons();
 };
 
 // The context of the calling thread's import: the one its last StartImport made, kept

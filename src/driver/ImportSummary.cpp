@@ -11,16 +11,16 @@
 namespace tessaro {
 namespace {
 
-void Count(ImportSummary::Counts& counts, const AccountEntry& entry) {
+void Count(ImportSummary::Counts& counts, const ImportAccount& account, const AccountEntry& entry) {
     ++counts.Lines;
     ++counts.Fates[static_cast<size_t>(entry.Fate)];
-    for (const LineReport& report : entry.Reports)
+    for (const LineReport& report : account.ReportsOf(entry))
         if (report.Kind >= 1 && report.Kind <= 6) ++counts.LineReports[static_cast<size_t>(report.Kind)];
     // Reasons are few: a short search beats a map.
     auto same = std::find_if(counts.Reasons.begin(), counts.Reasons.end(), [&](const ImportSummary::ReasonCount& r) {
         return r.Fate == entry.Fate && r.Reason == entry.Reason;
     });
-    if (same == counts.Reasons.end()) same = counts.Reasons.insert(same, {entry.Fate, entry.Reason, 0});
+    if (same == counts.Reasons.end()) same = counts.Reasons.insert(same, {entry.Fate, std::string(entry.Reason), 0});
     ++same->Lines;
 }
 
@@ -106,15 +106,15 @@ void PutCounts(std::string& out, const ImportSummary::Counts& counts) {
 ImportSummary SummarizeImport(const VariableDriver& driver) {
     ImportSummary summary;
     summary.ReportCounts = driver.ReportCounts;
-    auto fileNamed = [&](const std::string& sourceId) -> ImportSummary::File& {
+    auto fileNamed = [&](std::string_view sourceId) -> ImportSummary::File& {
         // The files of an import are few, and an account's lines come file by file.
         if (!summary.Files.empty() && summary.Files.back().SourceId == sourceId) return summary.Files.back();
         for (auto& file : summary.Files)
             if (file.SourceId == sourceId) return file;
         ImportSummary::File& file = summary.Files.emplace_back();
         file.SourceId = sourceId;
-        file.Reading.SourceId = sourceId;
-        file.Reading.Format = FormatOf(sourceId);
+        file.Reading.SourceId = file.SourceId;
+        file.Reading.Format = FormatOf(file.SourceId);
         return file;
     };
     for (const FileReading& reading : driver.Readings) {
@@ -125,8 +125,8 @@ ImportSummary SummarizeImport(const VariableDriver& driver) {
     }
     if (driver.Account) {
         for (const AccountEntry& entry : driver.Account->Entries) {
-            Count(summary.All, entry);
-            Count(fileNamed(entry.File), entry);
+            Count(summary.All, *driver.Account, entry);
+            Count(fileNamed(entry.File), *driver.Account, entry);
         }
     }
     return summary;

@@ -13,12 +13,13 @@
 namespace tessaro::cli {
 namespace {
 
-AccountEntry Entry(std::string name, LineFate fate, std::string comment = "") {
+// An entry of account; its texts kept by the account.
+AccountEntry Entry(ImportAccount& account, std::string_view name, LineFate fate, std::string_view comment = "") {
     AccountEntry e;
     e.File = "Plant.ASC";
-    e.Name = std::move(name);
+    e.Name = account.Keep(name);
     e.Fate = fate;
-    e.Comment = std::move(comment);
+    e.Comment = account.Keep(comment);
     e.DataType = "BOOL";
     e.AbsoluteAddress = "E 0.1";
     return e;
@@ -51,9 +52,9 @@ size_t Occurrences(const std::string& text, const std::string& what) {
 TEST(HtmlReportTest, TextsOfTheImportAreEscapedAndConverted) {
     SetCodePage("WINDOWS-1252");
     auto account = std::make_shared<ImportAccount>();
-    account->Entries.push_back(Entry("K\xE4lte</td><script>x()</script>", LineFate::Imported, "see https://x.example/\"a'"));
-    account->Entries.back().Reports.push_back({1, "BOOL", "Byte"});
-    account->Entries.push_back(Entry("Horn", LineFate::AreaNotKnown));
+    account->Entries.push_back(Entry(*account, "K\xE4lte</td><script>x()</script>", LineFate::Imported, "see https://x.example/\"a'"));
+    account->Report(account->Entries.back(), {1, "BOOL", "Byte"});
+    account->Entries.push_back(Entry(*account, "Horn", LineFate::AreaNotKnown));
     account->Entries.back().Reason = "operand area I & Q not known";
     ImportReport report = Of(account);
     report.files.push_back({"<b>.ASC", 10, 2, "ASC", "as written", ""});
@@ -75,9 +76,9 @@ TEST(HtmlReportTest, TextsOfTheImportAreEscapedAndConverted) {
 // Each fate shows its first rows up to the cap, in order; the rest are counted, per fate.
 TEST(HtmlReportTest, TableCapsEachFateAndCountsTheRest) {
     auto account = std::make_shared<ImportAccount>();
-    for (size_t i = 0; i < kReportRowsPerFate + 2; ++i) account->Entries.push_back(Entry("I" + std::to_string(i), LineFate::Imported));
-    for (size_t i = 0; i < kReportRowsPerFate; ++i) account->Entries.push_back(Entry("S" + std::to_string(i), LineFate::SameName));
-    account->Entries.push_back(Entry("Last", LineFate::FileError));
+    for (size_t i = 0; i < kReportRowsPerFate + 2; ++i) account->Entries.push_back(Entry(*account, "I" + std::to_string(i), LineFate::Imported));
+    for (size_t i = 0; i < kReportRowsPerFate; ++i) account->Entries.push_back(Entry(*account, "S" + std::to_string(i), LineFate::SameName));
+    account->Entries.push_back(Entry(*account, "Last", LineFate::FileError));
     const std::string page = Render(Of(account));
 
     EXPECT_EQ(Occurrences(page, "<tr data-fate=\"imported\">"), kReportRowsPerFate);
@@ -88,6 +89,22 @@ TEST(HtmlReportTest, TableCapsEachFateAndCountsTheRest) {
     EXPECT_NE(page.find("<li>2 more imported</li></ul>"), std::string::npos);  // same-name is exactly at the cap
     EXPECT_NE(page.find("data-fate=\"imported\">1,002<"), std::string::npos);
     EXPECT_NE(page.find("data-count=\"lines\">2,003<"), std::string::npos);
+}
+
+// The comparison's table caps each change alike: a changed variable gives a row per column,
+// and the rows, not the variables, are what the cap counts.
+TEST(HtmlReportTest, ComparisonTableCapsEachChangeAndCountsTheRest) {
+    ComparisonReport report;
+    for (size_t i = 0; i <= kReportRowsPerFate; ++i) report.rows.push_back({"changed", "V" + std::to_string(i), "S", "Address", "1", "2"});
+    report.rows.push_back({"added", "New", "Other", "", "", ""});
+    std::ostringstream out;
+    WriteHtmlComparison(out, report);
+    const std::string page = out.str();
+
+    EXPECT_EQ(Occurrences(page, "<tr data-fate=\"changed\">"), kReportRowsPerFate);
+    EXPECT_EQ(Occurrences(page, "<tr data-fate=\"added\">"), 1u);  // after the cut rows of another change
+    EXPECT_EQ(page.find(">V" + std::to_string(kReportRowsPerFate) + "<"), std::string::npos);
+    EXPECT_NE(page.find("<li>1 more changed</li></ul>"), std::string::npos);
 }
 
 // A failed import without an account still gives a page: the failure, the counts it has,
