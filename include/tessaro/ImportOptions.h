@@ -28,7 +28,8 @@ struct ImportOptions {
     enum class Mnemonics { German, English, Detect };
     // AsValues: a line of a data block's value section that holds ":=" is a value line,
     // also when it is commented out ("//" first after blanks and tabs). PassedOver: such
-    // a line is a comment and gives nothing, like a line without ":=".
+    // a line gives no variable, but its element, still declared, keeps its bytes in the
+    // block, so the elements after it keep their addresses.
     enum class CommentedValues { AsValues, PassedOver };
 
     LineEnds LineEnd = LineEnds::CarriageReturn;

@@ -3,6 +3,7 @@
 #include "awl/BlockSymbolIndex.h"
 #include "awl/DataBlockLayout.h"
 #include "awl/DeclarationTables.h"
+#include "awl/ValueLiteral.h"
 #include "awl/VariableAWLInfoRecord.h"
 #include "driver/ImportContext.h"
 #include "platform/HostHooks.h"
@@ -53,10 +54,21 @@ std::string_view WholeBlockName(std::string_view header) {
     return close == std::string_view::npos ? name : name.substr(0, close + 1);
 }
 
+std::string_view TrimBlanksAndTabs(std::string_view text) {
+    const size_t from = text.find_first_not_of(" \t");
+    return from == std::string_view::npos ? std::string_view() : text.substr(from, text.find_last_not_of(" \t") + 1 - from);
+}
+
 // Whether a line is commented out: "//" before anything else but blanks and tabs.
-bool CommentedOut(std::string_view line) {
-    const size_t text = line.find_first_not_of(" \t");
-    return text != std::string_view::npos && line.substr(text, 2) == "//";
+bool CommentedOut(std::string_view line) { return TrimBlanksAndTabs(line).starts_with("//"); }
+
+// A commented-out value line as the element's value line would be written: three blanks,
+// the path, " := " and the value.
+std::string Uncommented(std::string_view line) {
+    const std::string_view text = TrimBlanksAndTabs(line).substr(2);
+    const size_t assign = text.find(":=");
+    return "   " + std::string(TrimBlanksAndTabs(text.substr(0, assign))) + " := " +
+           std::string(TrimBlanksAndTabs(text.substr(assign + 2)));
 }
 
 }  // namespace
@@ -173,15 +185,7 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 state = State::Values;
                 break;
             case State::Values: {
-                auto valueOrEnd = [&](std::string_view l) {
-                    if (!Contains(l, ":=")) return l == "END_DATA_BLOCK";
-                    if (passComments && CommentedOut(l)) {
-                        ++reading.CommentedValueLines;
-                        return false;
-                    }
-                    return true;
-                };
-                if (!file->ReadUntil(line, valueOrEnd)) {
+                if (!file->ReadUntil(line, [](std::string_view l) { return Contains(l, ":=") || l == "END_DATA_BLOCK"; })) {
                     // The file ends at a value line: the import stops before it.
                     if (import.Account && isValueLine(line))
                         notImported(line, "the file ends at this line, before the block's END_DATA_BLOCK");
@@ -189,6 +193,21 @@ void InfoAWLImportedVariable::GetImportedVariables(VariableList& Variables) {
                 }
                 if (line == "END_DATA_BLOCK") {
                     state = State::SeekBlock;
+                    break;
+                }
+                if (passComments && CommentedOut(line)) {
+                    // The element is still declared, so it keeps its bytes in the block and
+                    // the elements after it keep their addresses; it gives no variable.
+                    ++reading.CommentedValueLines;
+                    const std::string element = Uncommented(line);
+                    try {
+                        const LiteralClass literal =
+                            ClassifyValueLiteral(element, blockNumber, import.DeclaredStrings, import.DeclaredUDTs, UDTs.get());
+                        layout.BeginLine(element);
+                        layout.Place(literal.TagAttribute, literal.DataLength);
+                    } catch (const RuntimeError&) {
+                        // A comment whose value cannot be read takes no room.
+                    }
                     break;
                 }
                 ++reading.Entries;

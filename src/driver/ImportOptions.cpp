@@ -20,7 +20,7 @@ std::string FileReading::Said() const {
                             "so the I, Q and C symbols are not imported (--mnemonics en reads them as English)");
     if (CommentedValueLines > 0)
         said += (said.empty() ? "" : "; ") + std::to_string(CommentedValueLines) +
-                (CommentedValueLines == 1 ? " value line" : " value lines") + " commented out with //: passed over";
+                (CommentedValueLines == 1 ? " value line" : " value lines") + " commented out with //: passed over, their bytes kept";
     return said;
 }
 

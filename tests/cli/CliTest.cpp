@@ -250,7 +250,7 @@ TEST_F(CliTest, CommentedOutValueLinesAreSaidAndCounted) {
     const std::string summary = dir / "s.json";
     CliRun run = RunCli({"import", "--format=csv", "--columns=Name", "--messages", messages, "--summary", summary, source});
     EXPECT_EQ(run.out, "Name\r\nDB 5.A\r\n");  // CSV rows end in CR LF
-    EXPECT_EQ(run.err, "tessaro: " + source + ": 2 value lines commented out with //: passed over\n");
+    EXPECT_EQ(run.err, "tessaro: " + source + ": 2 value lines commented out with //: passed over, their bytes kept\n");
     EXPECT_NE(ReadFile(summary).find("\"commented-value-lines\":2,"), std::string::npos);
 }
 
