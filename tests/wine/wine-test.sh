@@ -35,6 +35,11 @@ skip() { echo "SKIP: $*" >&2; exit 77; }
 need_wine() {
   [[ -x $wine && -x $server ]] || skip "Wine (wine64) is not installed"
   [[ $arch == x64 || -x /usr/lib/wine/wine ]] || skip "32-bit Wine (wine32) is not installed"
+  # 126: the kernel will not start the 32-bit loader (a kernel without IA-32 emulation).
+  if [[ $arch == x86 ]]; then
+    /usr/lib/wine/wine --version >/dev/null 2>&1
+    [[ $? -ne 126 ]] || skip "this machine's kernel does not run 32-bit programs, so 32-bit Wine cannot start"
+  fi
 }
 need_prefix() { need_wine; [[ -f $work/ready ]] || fail "the Wine prefix was not set up"; }
 need_database() {
